@@ -1,0 +1,146 @@
+# Build conventions shared by every deliverable: warnings, sanitizers,
+# Windows DLLs with fixed ordinals, GoogleTest programs and fuzz targets.
+
+set(KB_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+
+add_compile_options(-Wall -Wextra)
+if(KB_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+set(KB_NATIVE OFF)
+if(NOT WIN32)
+  set(KB_NATIVE ON)
+endif()
+
+if(KB_NATIVE AND NOT KB_FUZZ)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # Single-byte ANSI strings everywhere: no UNICODE macro.
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  find_program(KB_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_DEFAULT_PATH)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    find_program(KB_WINE_LOADER_32 NAMES wine PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine NO_DEFAULT_PATH)
+    set(KB_WINE_LOADER ${KB_WINE_LOADER_32})
+  endif()
+  set(KB_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  if(KB_WINE_LOADER)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+    set(KB_CAN_RUN_TESTS ON)
+  else()
+    set(KB_CAN_RUN_TESTS OFF)
+    message(STATUS "No Wine for ${CMAKE_SYSTEM_PROCESSOR}: this configuration builds its tests but cannot run them")
+  endif()
+else()
+  set(KB_CAN_RUN_TESTS ON)
+endif()
+
+# kb_export_list(<list.inc> <out-var-names> <out-var-ordinals>)
+# An export list is the one source of a DLL's names and fixed ordinals:
+# lines of the form KB_EXPORT(<ordinal>, <Name>), readable as an X-macro in C++.
+function(kb_read_export_list list out_names out_ordinals)
+  file(STRINGS ${list} lines REGEX "^[ \t]*KB_EXPORT\\(")
+  set(names)
+  set(ords)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "KB_EXPORT\\([ \t]*([0-9]+)[ \t]*,[ \t]*([A-Za-z_][A-Za-z_0-9]*)[ \t]*\\)")
+      list(APPEND ords ${CMAKE_MATCH_1})
+      list(APPEND names ${CMAKE_MATCH_2})
+    endif()
+  endforeach()
+  set(${out_names} ${names} PARENT_SCOPE)
+  set(${out_ordinals} ${ords} PARENT_SCOPE)
+endfunction()
+
+# kb_add_dll(<Target> EXPORTS <list.inc> SOURCES ... [LIBS ...])
+# A Windows DLL named <Target>.dll whose exports are exactly the list, undecorated,
+# at their ordinals; an export-table test is added beside it.
+function(kb_add_dll target)
+  cmake_parse_arguments(A "" "EXPORTS" "SOURCES;LIBS" ${ARGN})
+  kb_read_export_list(${A_EXPORTS} names ords)
+  set(def "LIBRARY ${target}\nEXPORTS\n")
+  foreach(name ord IN ZIP_LISTS names ords)
+    string(APPEND def "  ${name} @${ord}\n")
+  endforeach()
+  set(def_file ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+  file(CONFIGURE OUTPUT ${def_file} CONTENT "${def}")
+  add_library(${target} SHARED ${A_SOURCES} ${def_file})
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${A_EXPORTS})
+  # stdcall-fixup lets the .def name the undecorated WINAPI functions of the i686 build.
+  target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup -static)
+  target_link_libraries(${target} PRIVATE ${A_LIBS})
+
+  set(test ${target}_exports_test)
+  add_executable(${test} ${PROJECT_SOURCE_DIR}/testing/exports/export_table_test.cpp)
+  target_compile_definitions(${test} PRIVATE
+    KB_EXPORT_LIST="${A_EXPORTS}" KB_DLL_NAME="${target}.dll")
+  target_link_libraries(${test} PRIVATE kb_export_reader GTest::gtest_main)
+  add_dependencies(${test} ${target})
+  kb_discover_tests(${test})
+endfunction()
+
+# kb_discover_tests(<target> [SERIAL])
+function(kb_discover_tests target)
+  cmake_parse_arguments(A "SERIAL" "" "" ${ARGN})
+  if(NOT KB_CAN_RUN_TESTS)
+    return()
+  endif()
+  set(props)
+  if(A_SERIAL)
+    # Global atoms, named mutexes and the registry are shared by every process of a prefix.
+    set(props PROPERTIES RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin ${props})
+endfunction()
+
+# kb_add_gtest(<target> SOURCES ... [LIBS ...] [SERIAL] [WINDOWS_ONLY] [NATIVE_ONLY])
+function(kb_add_gtest target)
+  cmake_parse_arguments(A "SERIAL;WINDOWS_ONLY;NATIVE_ONLY" "" "SOURCES;LIBS" ${ARGN})
+  if(KB_FUZZ OR (A_WINDOWS_ONLY AND NOT WIN32) OR (A_NATIVE_ONLY AND WIN32))
+    return()
+  endif()
+  add_executable(${target} ${A_SOURCES})
+  target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
+  if(A_SERIAL)
+    kb_discover_tests(${target} SERIAL)
+  else()
+    kb_discover_tests(${target})
+  endif()
+endfunction()
+
+# kb_add_fuzzer(<target> SOURCE <file> [LIBS ...] CORPUS <dir>)
+# The source defines LLVMFuzzerTestOneInput. In the fuzz configuration it becomes a
+# libFuzzer binary run briefly by CTest; elsewhere a replay test feeds it every
+# seed in the corpus under the sanitizers.
+function(kb_add_fuzzer target)
+  cmake_parse_arguments(A "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  if(WIN32)
+    return()
+  endif()
+  if(KB_FUZZ)
+    add_executable(${target} ${A_SOURCE})
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${target} PRIVATE ${A_LIBS})
+    set(work ${CMAKE_BINARY_DIR}/fuzz-corpus/${target})
+    add_test(NAME ${target}
+             COMMAND ${CMAKE_COMMAND} -E env
+               sh -c "mkdir -p '${work}' && exec \"$0\" -max_total_time=${KB_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 '${work}' '${A_CORPUS}'"
+               $<TARGET_FILE:${target}>)
+  else()
+    add_executable(${target}_replay ${A_SOURCE} ${PROJECT_SOURCE_DIR}/testing/fuzz/replay_main.cpp)
+    target_link_libraries(${target}_replay PRIVATE ${A_LIBS})
+    add_test(NAME ${target}_replay COMMAND ${target}_replay ${A_CORPUS})
+  endif()
+endfunction()
+set(KB_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzz target runs in the test command")
