@@ -1,0 +1,18 @@
+#include <windows.h>
+
+#include "shared/message_sink.h"
+
+namespace kb {
+namespace {
+class MessageBoxSink final : public MessageSink {
+public:
+    void Show(const char* title, const char* text) override { MessageBoxA(nullptr, text, title, MB_OK); }
+};
+}  // namespace
+
+MessageSink& DefaultMessageSink() {
+    static MessageBoxSink sink;
+    return sink;
+}
+
+}  // namespace kb
