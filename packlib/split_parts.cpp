@@ -1,0 +1,113 @@
+// Split parts: streaming copies between a huge file and its numbered parts.
+#include "packlib/split_parts.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "packlib/fs.h"
+#include "shared/pack_errors.h"
+
+namespace kb {
+namespace {
+
+constexpr size_t kMaxPathLength = 259;
+// Large enough that parts of any size copy quickly, small enough for a 32-bit process.
+constexpr size_t kCopyBufferSize = 1024 * 1024;
+
+std::unique_ptr<uint8_t[]> AllocateCopyBuffer() {
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kCopyBufferSize]);
+}
+
+// Copies exactly count bytes from in to out. A short read or a failed write is
+// PACKERR_FILE_IO.
+int CopyBytes(fs::File& in, fs::File& out, uint64_t count, uint8_t* buffer) {
+    while (count > 0) {
+        const size_t want = count < kCopyBufferSize ? static_cast<size_t>(count) : kCopyBufferSize;
+        if (!in.ReadExact(buffer, want)) return PACKERR_FILE_IO;
+        if (!out.Write(buffer, want)) return PACKERR_FILE_IO;
+        count -= want;
+    }
+    return 0;
+}
+
+// Copies in to its end into out.
+int CopyToEnd(fs::File& in, fs::File& out, uint8_t* buffer) {
+    for (;;) {
+        size_t got = 0;
+        if (!in.Read(buffer, kCopyBufferSize, &got)) return PACKERR_FILE_IO;
+        if (got == 0) return 0;
+        if (!out.Write(buffer, got)) return PACKERR_FILE_IO;
+    }
+}
+
+}  // namespace
+
+std::string SplitPartName(const std::string& path, int index) {
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, ".prt%02d", index % kMaxSplitParts);
+    return path + suffix;
+}
+
+int SplitHugeFile(const char* path, int parts) {
+    if (parts < 1 || parts > kMaxSplitParts) return PACKERR_INVALID_PARAMETER;
+    const std::string source = path ? path : "";
+    if (SplitPartName(source, 0).size() > kMaxPathLength) return PACKERR_PATH_TOO_LONG;
+
+    fs::File in = fs::File::Open(source, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    if (!in.IsOpen()) return PACKERR_OPEN_SOURCE_FILE;
+    uint64_t length = 0;
+    if (!in.Size(&length)) return PACKERR_FILE_IO;
+    const uint64_t partSize = length / static_cast<uint64_t>(parts);
+
+    auto buffer = AllocateCopyBuffer();
+    if (!buffer) return PACKERR_NOT_ENOUGH_MEMORY;
+
+    for (int i = 0; i < parts; ++i) {
+        fs::File out = fs::File::Open(SplitPartName(source, i), fs::Access::Write,
+                                      fs::Disposition::CreateAlways, fs::Share::None);
+        if (!out.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
+        const int rc = (i + 1 < parts) ? CopyBytes(in, out, partSize, buffer.get())
+                                       : CopyToEnd(in, out, buffer.get());
+        if (rc != 0) return rc;
+        if (!out.Close()) return PACKERR_FILE_IO;
+    }
+    return parts;
+}
+
+int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* destination) {
+    if (count < 1) return PACKERR_INVALID_PARAMETER;
+    if (names == nullptr) return PACKERR_NULL_BUFFER;
+
+    // The names are taken before anything is written, stopping at the list's end.
+    std::vector<std::string> partNames;
+    const char* name = names;
+    for (int i = 0; i < count && *name != '\0'; ++i) {
+        partNames.emplace_back(name);
+        name += partNames.back().size() + 1;
+    }
+
+    fs::File out = fs::File::Open(destination ? destination : "", fs::Access::Write,
+                                  fs::Disposition::CreateAlways, fs::Share::None);
+    if (!out.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
+    auto buffer = AllocateCopyBuffer();
+    if (!buffer) return PACKERR_NOT_ENOUGH_MEMORY;
+
+    for (const std::string& partName : partNames) {
+        fs::File in = fs::File::Open(partName, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+        if (!in.IsOpen()) return PACKERR_OPEN_SOURCE_FILE;
+        if (const int rc = CopyToEnd(in, out, buffer.get()); rc != 0) return rc;
+    }
+    // The count asked for more names than the list holds.
+    if (partNames.size() < static_cast<size_t>(count)) return PACKERR_OPEN_SOURCE_FILE;
+    if (!out.Flush() || !out.Close()) return PACKERR_FILE_IO;
+
+    if (deleteParts) {
+        for (const std::string& partName : partNames) fs::RemoveFile(partName);
+    }
+    return 0;
+}
+
+}  // namespace kb

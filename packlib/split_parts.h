@@ -1,0 +1,38 @@
+// Splitting a huge file into numbered part files and joining them again.
+#pragma once
+#include <string>
+
+namespace kb {
+
+// The most parts a file is split into: part names carry a two-digit index.
+constexpr int kMaxSplitParts = 100;
+
+// The name of part index (0 to 99) of path: path followed by ".prt" and the index
+// in two digits (path.prt00, path.prt01 ...).
+std::string SplitPartName(const std::string& path, int index);
+
+// Splits the file at path into parts files named by SplitPartName. With L the
+// file's length, part i holds L / parts bytes from i * (L / parts) on; the last
+// part also holds the rest. Parts may be empty when parts exceeds L. Existing part
+// files are replaced; the file itself is left as it is. Copies in streaming fashion,
+// so files of any size work.
+// Returns parts, or PACKERR_INVALID_PARAMETER (parts outside 1 to 100),
+// PACKERR_PATH_TOO_LONG (a part name over 259 characters), PACKERR_OPEN_SOURCE_FILE,
+// PACKERR_NOT_ENOUGH_MEMORY, PACKERR_OPEN_DESTINATION_FILE (a part cannot be
+// created) or PACKERR_FILE_IO (a read or write failed). Parts written before a
+// failure stay on disk.
+int SplitHugeFile(const char* path, int parts);
+
+// Joins the first count names of the NameList names (zero-terminated names one after
+// another, ended by an empty name) into destination, which is created or truncated.
+// A count above the number of names stops at the end of the list with
+// PACKERR_OPEN_SOURCE_FILE. When deleteParts is set the parts are deleted, but only
+// after every part was appended and the destination was flushed and closed without
+// error; on any failure every part stays on disk, and the destination holds what was
+// joined so far.
+// Returns 0, or PACKERR_INVALID_PARAMETER (count below 1), PACKERR_NULL_BUFFER (no
+// name list), PACKERR_OPEN_DESTINATION_FILE, PACKERR_OPEN_SOURCE_FILE (a part cannot
+// be opened), PACKERR_NOT_ENOUGH_MEMORY or PACKERR_FILE_IO.
+int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* destination);
+
+}  // namespace kb
