@@ -43,8 +43,7 @@ void CBufferCipher::SetPassword(const char* password, size_t maxLength) {
 
 bool CBufferCipher::BuildDataKey(uint32_t passes) {
     // A failed build leaves no key at all, never a stale or freed one.
-    dataKey_.clear();
-    dataKey_.shrink_to_fit();
+    std::vector<uint8_t>().swap(dataKey_);
     const size_t length = std::strlen(password_);
     if (length == 0)
         return false;
