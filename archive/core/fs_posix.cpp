@@ -7,14 +7,16 @@
 #include <cstdio>
 
 #include "archive/core/fs.h"
+#include "shared/strutils.h"
 
 namespace ark::fs {
 namespace {
 
+// Only single-byte backslashes are separators; a trail byte 0x5C stays in the name.
 std::string Native(const std::string& path) {
     std::string p = path;
-    for (char& c : p)
-        if (c == '\\') c = '/';
+    for (size_t i = 0; i < p.size(); i += kb::CharLengthAt(p, i))
+        if (p[i] == '\\') p[i] = '/';
     return p;
 }
 
@@ -45,7 +47,7 @@ public:
     ~PosixOut() override {
         if (f_) std::fclose(f_);
     }
-    bool Write(const void* data, size_t size) override { return std::fwrite(data, 1, size, f_) == size; }
+    bool Write(const void* data, size_t size) override { return size == 0 || std::fwrite(data, 1, size, f_) == size; }
     bool Close() override {
         bool ok = std::fclose(f_) == 0;
         f_ = nullptr;

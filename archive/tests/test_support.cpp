@@ -7,6 +7,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "shared/strutils.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -21,8 +23,8 @@ std::string NativePath(const std::string& path) {
     return path;
 #else
     std::string p = path;
-    for (char& c : p)
-        if (c == '\\') c = '/';
+    for (size_t i = 0; i < p.size(); i += kb::CharLengthAt(p, i))
+        if (p[i] == '\\') p[i] = '/';
     return p;
 #endif
 }

@@ -1,0 +1,77 @@
+// Feeds one archive image to every reading routine: no overrun, no huge
+// allocation, no write outside the destination folder.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "archive/core/api.h"
+#include "shared/message_sink.h"
+
+namespace {
+
+class QuietSink final : public kb::MessageSink {
+public:
+    void Show(const char*, const char*) override {}
+};
+
+struct Workspace {
+    std::filesystem::path root;
+    Workspace() {
+        root = std::filesystem::temp_directory_path() / ("ark-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(root / "log");
+        setenv("TMP", (root / "log").c_str(), 1);
+        static QuietSink sink;
+        kb::SetMessageSink(&sink);
+    }
+};
+
+int ARKSTOW_CALL Resize(ArkMemStream* s, uint32_t size) {
+    auto* memory = static_cast<std::string*>(s->ctx);
+    memory->assign(size, '\0');
+    s->data = memory->data();
+    s->size = size;
+    return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Workspace ws;
+    const std::string archive = (ws.root / "f.ach").string();
+    const std::string dest = (ws.root / "out").string();
+    if (std::FILE* f = std::fopen(archive.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    int slots = 0, longest = 0;
+    const int count = ark::api::GetCount(archive.c_str(), &slots, &longest);
+    char name[4097];
+    TAchFileInfo info;
+    for (int i = 0; i < (count > 4 ? 4 : count); ++i) {
+        ark::api::GetName(archive.c_str(), i, name, 4096);
+        ark::api::GetInfo(archive.c_str(), i, &info);
+        std::string memory;
+        ArkMemStream stream{nullptr, 0, 0, &memory, &Resize};
+        ark::api::LoadByIndex(archive.c_str(), i, &stream);
+    }
+    std::string memory;
+    ArkMemStream stream{nullptr, 0, 0, &memory, &Resize};
+    ark::api::LoadByName(archive.c_str(), "a.txt", &stream);
+    ark::api::Find(archive.c_str(), "A");
+    char bytes[16];
+    ark::api::MemCopy(archive.c_str(), "a.txt", bytes, 1, 8);
+    std::error_code ec;
+    std::filesystem::remove_all(dest, ec);
+    ark::api::SaveAll(archive.c_str(), dest.c_str());
+    // Everything extracted must lie inside dest.
+    for (auto it = std::filesystem::recursive_directory_iterator(ws.root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        const std::string p = it->path().string();
+        if (p.rfind(dest, 0) != 0 && p != archive && p.rfind((ws.root / "log").string(), 0) != 0) __builtin_trap();
+    }
+    return 0;
+}
