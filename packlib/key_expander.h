@@ -8,7 +8,7 @@ namespace kb {
 
 class CKeyExpander {
 public:
-    // Bytes per password byte and repetition count used for the data key.
+    // Bytes per password byte in the data key's material.
     static constexpr uint32_t kDataKeyColumns = 15;
     static constexpr uint32_t kMaxPasswordLength = 255;
 

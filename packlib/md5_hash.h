@@ -18,11 +18,12 @@ public:
     // Hashes the bytes of text up to its terminating zero with the given algorithm.
     // out: caller's buffer of outLength bytes; all outLength bytes are cleared first.
     // outLength: in, the size of out; out, on success, the digest length (16 for MD5).
-    // Returns false for a null or empty text (out cleared, outLength kept), and for a
-    // failing platform call: LastError() then holds the platform error code (on
-    // Windows GetLastError; natively NTE_BAD_ALGID for an algorithm other than MD5,
-    // ERROR_MORE_DATA with outLength set to the digest length when out is too
-    // small, NTE_FAIL when the library fails). Never throws.
+    // Returns false for a null or empty text (out cleared, outLength kept, LastError
+    // unchanged), and for a failing call: LastError() then holds the platform error
+    // code (on Windows GetLastError; natively the same codes: NTE_BAD_ALGID for an
+    // algorithm other than MD5, ERROR_MORE_DATA with outLength set to the digest
+    // length when out is too small, ERROR_INVALID_PARAMETER for a null out, NTE_FAIL
+    // when the library fails). Never throws.
     bool ComputeHash(uint32_t algorithm, const char* text, uint8_t* out, uint32_t& outLength);
 
     // The platform error code of the last failed call; 0 until a call fails.
