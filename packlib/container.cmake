@@ -1,6 +1,9 @@
 # The file seam and the compressed container with its codec.
 target_sources(kabbit_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/fs.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/fs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/container_format.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_walk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_codec.cpp)
 if(WIN32)
   target_sources(kabbit_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fs_win.cpp)
 else()
@@ -10,3 +13,14 @@ endif()
 kb_add_gtest(packlib_fs_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/fs_test.cpp
   LIBS kabbit_core)
+
+kb_add_gtest(packlib_codec_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/container_format_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/file_codec_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/folder_walk_test.cpp
+  LIBS kabbit_core)
+
+kb_add_fuzzer(packlib_container_fuzzer
+  SOURCE ${CMAKE_CURRENT_LIST_DIR}/container_fuzzer.cpp
+  LIBS kabbit_core
+  CORPUS ${PROJECT_SOURCE_DIR}/testing/fixtures/corpus/container)
