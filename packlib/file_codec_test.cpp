@@ -295,6 +295,45 @@ TEST_F(CodecTest, DefaultContainerNameAndSourceErrors) {
     EXPECT_EQ(codec_.CompressToZipPkg(P("s.txt"), dir_, &container, "", &skipped), PACKERR_OPEN_DESTINATION_FILE);
 }
 
+TEST_F(CodecTest, SourcesAndContainersOverTheBoundAreTooBig) {
+    // Sparse files: nothing of the size is written.
+    {
+        fs::File big = fs::File::Open(P("big"), fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
+        ASSERT_TRUE(big.SetSize(4000000001ull));
+    }
+    std::string container = P("c.cmp"), skipped;
+    EXPECT_EQ(codec_.CompressToZipPkg(P("big"), dir_, &container, "", &skipped), PACKERR_FILE_TOO_BIG);
+    WriteText(P("small"), "x");
+    container = P("big");
+    EXPECT_EQ(codec_.CompressToZipPkg(P("small"), dir_, &container, "", &skipped), PACKERR_FILE_TOO_BIG);
+    uint64_t size = 0;
+    ASSERT_TRUE(fs::GetSize(P("big"), &size));
+    EXPECT_EQ(size, 4000000001ull);
+}
+
+TEST_F(CodecTest, JobOfAnEmptyFileReportsItsNameAndHalfway) {
+    WriteText(P("empty"), "");
+    std::vector<std::string> names;
+    std::vector<int> progress;
+    int lastError = 1;
+    CodecHooks hooks;
+    hooks.setCurrentName = [&](const std::string& n) { names.push_back(n); };
+    hooks.setProgress = [&](int p) { progress.push_back(p); };
+    hooks.setLastError = [&](int e) { lastError = e; };
+    CompressJob job{P("empty"), "", "", "C:\\stored\\empty"};
+    ASSERT_EQ(codec_.CompressToZipPkgJob(&job, hooks), 0);
+    EXPECT_EQ(lastError, 0);
+    EXPECT_THAT(names, ::testing::ElementsAre(P("empty")));
+    EXPECT_THAT(progress, ::testing::ElementsAre(50));
+    EXPECT_EQ(job.containerPath, fs::FullPath(P("empty.cmp")));
+    const std::vector<ParsedRecord> records = ParseContainer(ReadAll(job.containerPath));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].name, "\\stored\\empty");  // the drive part is not stored
+    EXPECT_EQ(records[0].fileLength, 0u);
+    EXPECT_FALSE(records[0].hasMode);
+    EXPECT_EQ(ReadAll(job.containerPath).size(), 4u + 13u + 20u + 4u);
+}
+
 TEST_F(CodecTest, LockedSourceUnderTheForceFlag) {
     WriteText(P("ok.txt"), "fine");
     WriteText(P("locked.txt"), "busy");
