@@ -30,30 +30,34 @@ TEST(Names, JoinPathAddsOneBackslash) {
     EXPECT_EQ(JoinPath("", "a"), "\\a");
 }
 
-#ifndef _WIN32
 TEST(Names, DoubleByteCharactersStayWhole) {
-    kb::platform::SetAnsiCodePageForTesting(932);
+    ARK_REQUIRE_SHIFT_JIS();
     // 0x95 0x5C is one character whose trail byte is a backslash.
     EXPECT_TRUE(IsSafeEntryName("\x95\x5C.txt"));
     EXPECT_TRUE(IsSafeEntryName("\x81\x5C\x81\x5C"));
     EXPECT_EQ(JoinPath("C:\\\x95\x5C", "a"), "C:\\\x95\x5C\\a");
     EXPECT_TRUE(EqualIgnoringAsciiCase("\x83\x41x", "\x83\x41X"));
     EXPECT_FALSE(EqualIgnoringAsciiCase("\x83\x41", "\x83\x61"));
-    kb::platform::SetAnsiCodePageForTesting(1252);
+    testing::UseSingleByte();
+#ifndef _WIN32
     EXPECT_FALSE(IsSafeEntryName("\x81\x5C"));  // without lead bytes: a trailing separator
     EXPECT_TRUE(EqualIgnoringAsciiCase("\x83\x41", "\x83\x61"));
+#endif
 }
 
+// Natively only: the Wine prefix of the test runs does not store double-byte
+// folder names through the A-functions faithfully, so only the split is shown.
+#ifndef _WIN32
 TEST(Names, MakePathFoldersCreatesEveryLevelButNotAfterATrailByte) {
     testing::TempDir dir;
-    kb::platform::SetAnsiCodePageForTesting(932);
+    ARK_REQUIRE_SHIFT_JIS();
     MakePathFolders(dir / "a\\b\\\x95\x5C" "c\\file");
     EXPECT_TRUE(testing::FileExists(dir / "a\\b"));
     EXPECT_TRUE(testing::FileExists(dir / "a\\b\\\x95\x5C" "c"));
     EXPECT_FALSE(testing::FileExists(dir / "a\\b\\\x95\x5C" "c\\file"));
-    kb::platform::SetAnsiCodePageForTesting(1252);
-    // Without the code page the trail byte would have been a separator.
+    // Had the trail byte been taken for a separator, this folder would exist.
     EXPECT_FALSE(testing::FileExists(dir / "a\\b\\\x95"));
+    testing::UseSingleByte();
 }
 #endif
 

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "shared/platform/dbcs.h"
 #include "shared/strutils.h"
 
 #ifdef _WIN32
@@ -17,6 +18,19 @@
 
 namespace ark::testing {
 namespace stdfs = std::filesystem;
+
+bool UseShiftJis() {
+#ifndef _WIN32
+    kb::platform::SetAnsiCodePageForTesting(932);
+#endif
+    return kb::platform::IsLeadByte(0x81) && kb::platform::IsLeadByte(0x95) && !kb::platform::IsLeadByte(0x41);
+}
+
+void UseSingleByte() {
+#ifndef _WIN32
+    kb::platform::SetAnsiCodePageForTesting(1252);
+#endif
+}
 
 std::string NativePath(const std::string& path) {
 #ifdef _WIN32
@@ -111,6 +125,10 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 bool FileExists(const std::string& path) {
+#ifdef _WIN32
+    // The A-function: double-byte names in the ANSI code page.
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#endif
     std::error_code ec;
     return stdfs::exists(NativePath(path), ec);
 }

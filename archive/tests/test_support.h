@@ -2,6 +2,7 @@
 // error log, a recording message sink, whole-file reads.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,6 +51,19 @@ public:
 private:
     kb::MessageSink* previous_;
 };
+
+// Chooses the Japanese code page (natively) and tells whether lead bytes now
+// follow it; under Wine the prefix's code page decides. With the environment
+// variable KB_REQUIRE_SHIFT_JIS set, a run without it is a failure, not a skip.
+bool UseShiftJis();
+void UseSingleByte();
+#define ARK_REQUIRE_SHIFT_JIS()                                                   \
+    do {                                                                          \
+        if (!::ark::testing::UseShiftJis()) {                                     \
+            if (std::getenv("KB_REQUIRE_SHIFT_JIS")) FAIL() << "code page 932 required"; \
+            GTEST_SKIP() << "no Japanese code page";                              \
+        }                                                                         \
+    } while (0)
 
 // Native path of a core path ("\" becomes "/" natively).
 std::string NativePath(const std::string& path);

@@ -1,0 +1,320 @@
+#include "shared/tkabbit.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "shared/folders.h"
+#include "shared/pack_errors.h"
+#include "shared/strutils.h"
+
+namespace kb {
+
+const WantedFunction kTKabbitFunctions[static_cast<size_t>(KabbitFn::Count)] = {
+    {"CreateNew"},
+    {"EnumFiles"},
+    {"GetType"},
+    {"Pack"},
+    {"PackPartFolder", false},
+    {"UnPack"},
+    {"GetProgress"},
+    {"ConvertFilePath"},
+    {"GetFileCount"},
+    {"GetTotalSize"},
+    {"GetFileInfo"},
+    {"Stop"},
+    {"PreCompress"},
+    {"GetPreCompressFileName", false},
+    {"SetWorkingDir"},
+    {"EncryptBufferData", false},
+    {"DecryptBufferData", false},
+    {"ForceCompleteCompress"},
+    {"GetErrorFileNames"},
+};
+
+namespace {
+
+// Signatures of the pack library's exports.
+using CreateNewFn = int(KB_PACK_CALL*)(const char* pack, const char* password, int encrypted, int rounds);
+using EnumFilesFn = int(KB_PACK_CALL*)(const char* pack, char* names, int namesSize, char* flags, void* sizes,
+                                       int sizesSize, const char* password);
+using GetTypeFn = int(KB_PACK_CALL*)(const char* pack, uint8_t* version, uint8_t* flags);
+using PackFn = int(KB_PACK_CALL*)(const char* pack, const char* src, const char* entry, const char* password,
+                                  int compress);
+using PackPartFolderFn = int(KB_PACK_CALL*)(const char* pack, const char* folder, const char* excluded, int count,
+                                            const char* password, int compress);
+using UnPackFn = int(KB_PACK_CALL*)(const char* pack, const char* folder, const char* entry, const char* password);
+using GetProgressFn = int(KB_PACK_CALL*)(char* name);
+using ConvertFilePathFn = int(KB_PACK_CALL*)(char* path);
+using StopFn = int(KB_PACK_CALL*)(void* window);
+using PreCompressFn = int(KB_PACK_CALL*)(const char* base, const char* name, const char* excluded, int count,
+                                         int waitAndDiscard);
+using GetPreCompressFileNameFn = void(KB_PACK_CALL*)(char* buffer);
+using SetWorkingDirFn = void(KB_PACK_CALL*)(const char* folder);
+using BufferCodingFn = int(KB_PACK_CALL*)(void* data, int length, const char* password, int passwordLength,
+                                          int synchronous);
+using ForceCompleteCompressFn = int(KB_PACK_CALL*)(int force);
+using GetErrorFileNamesFn = int(KB_PACK_CALL*)(char* buffer, int size);
+
+constexpr const char* kDefaultPassword = "TARVEL";
+constexpr size_t kMinPassword = 6;
+constexpr size_t kProgressNameBuffer = 260;
+constexpr size_t kConvertBuffer = 522;
+constexpr size_t kPreCompressPathBuffer = 256;
+constexpr size_t kPreCompressNameBuffer = 260;  // the library writes up to 260 bytes
+constexpr size_t kErrorNamesStep = 32768;
+constexpr size_t kErrorNamesLimit = 2 * 1024 * 1024;  // 64 steps: thousands of full paths
+constexpr size_t kEnumNamesBuffer = 131072;
+constexpr size_t kEnumValuesBuffer = 8192;
+constexpr int kDone = 101;
+
+std::vector<char> BuildNameList(const std::vector<std::string>& names) {
+    std::vector<char> list;
+    for (const auto& n : names) {
+        list.insert(list.end(), n.begin(), n.end());
+        list.push_back('\0');
+    }
+    list.push_back('\0');
+    if (names.empty()) list.push_back('\0');  // an empty list is two zero bytes
+    return list;
+}
+
+// Names of a NameList in a buffer of size bytes; never reads past it.
+std::vector<std::string> ParseNameList(const char* buffer, size_t size, size_t maxNames) {
+    std::vector<std::string> names;
+    size_t i = 0;
+    while (i < size && buffer[i] != '\0' && names.size() < maxNames) {
+        std::string name = GetString(buffer + i, size - i);
+        i += name.size() + 1;
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+void DefaultPause() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+}  // namespace
+
+TKabbit::TKabbit() : TKabbit(BesideThisModule("Kabbit.dll")) {}
+
+TKabbit::TKabbit(const std::string& fullPath)
+    : binding_(fullPath, kTKabbitFunctions, BindingReport{"Arkstow", false}) {}
+
+TKabbit::TKabbit(std::unique_ptr<DynamicLibrary> library, const std::string& fileName)
+    : binding_(std::move(library), fileName, kTKabbitFunctions, BindingReport{"Arkstow", false}) {}
+
+TKabbit::~TKabbit() = default;
+
+const char* TKabbit::PasswordArg() const {
+    return password.size() < kMinPassword ? kDefaultPassword : password.c_str();
+}
+
+void TKabbit::SetWorkingDir(const std::string& folder) {
+    CreateFolderTree(folder);
+    std::string withDelimiter = folder;
+    bool endsWithDelimiter = false;
+    for (size_t i = 0; i < folder.size(); i += CharLengthAt(folder, i))
+        endsWithDelimiter = CharLengthAt(folder, i) == 1 && folder[i] == '\\';
+    if (!endsWithDelimiter) withDelimiter += '\\';
+    if (auto f = Fn<SetWorkingDirFn>(KabbitFn::SetWorkingDir)) f(withDelimiter.c_str());
+    workingFolder_ = folder;
+}
+
+int TKabbit::Pack(const std::string& src, const std::string& dst, bool compress) {
+    if (packPath.empty()) return -1;
+    auto f = Fn<PackFn>(KabbitFn::Pack);
+    if (!f) return -1;
+    return f(packPath.c_str(), src.c_str(), dst.c_str(), PasswordArg(), compress ? 1 : 0);
+}
+
+int TKabbit::PackPartFolder(const std::string& folder, const std::vector<std::string>& files, bool compress) {
+    if (packPath.empty()) return -1;
+    auto f = Fn<PackPartFolderFn>(KabbitFn::PackPartFolder);
+    if (!f) return -1;
+    excludeList_ = BuildNameList(files);
+    return f(packPath.c_str(), folder.c_str(), excludeList_.data(), static_cast<int>(files.size()), PasswordArg(),
+             compress ? 1 : 0);
+}
+
+int TKabbit::UnPack(const std::string& folder, const std::string& entry) {
+    if (packPath.empty()) return -1;
+    auto f = Fn<UnPackFn>(KabbitFn::UnPack);
+    if (!f) return -1;
+    const std::string stored = entry + ".cmp";
+    return f(packPath.c_str(), folder.c_str(), stored.c_str(), PasswordArg());
+}
+
+int TKabbit::GetProgress() {
+    std::string ignored;
+    return GetProgress(ignored);
+}
+
+int TKabbit::GetProgress(std::string& currentName) {
+    currentName.clear();
+    auto f = Fn<GetProgressFn>(KabbitFn::GetProgress);
+    if (!f) return -1;
+    char name[kProgressNameBuffer + 1] = {};
+    const int r = f(name);
+    currentName = GetString(name, kProgressNameBuffer);
+    return r;
+}
+
+int TKabbit::CreateNew(int a, int b) {
+    auto f = Fn<CreateNewFn>(KabbitFn::CreateNew);
+    if (!f) return -1;
+    return f(packPath.c_str(), PasswordArg(), a, b);
+}
+
+int TKabbit::ConvertFilePath(std::string& path) {
+    auto f = Fn<ConvertFilePathFn>(KabbitFn::ConvertFilePath);
+    if (!f) return -1;
+    if (path.size() >= kConvertBuffer) return PACKERR_PATH_TOO_LONG;
+    char buffer[kConvertBuffer] = {};
+    std::memcpy(buffer, path.data(), path.size());
+    const int r = f(buffer);
+    path = GetString(buffer, kConvertBuffer);
+    return r;
+}
+
+bool TKabbit::Stop(void* window) {
+    auto f = Fn<StopFn>(KabbitFn::Stop);
+    return f && f(window) != 0;
+}
+
+int TKabbit::PreCompress(const std::string& src, const std::string& dst, const std::vector<std::string>* exclude) {
+    auto f = Fn<PreCompressFn>(KabbitFn::PreCompress);
+    if (!f) return -1;
+    if (src.size() >= kPreCompressPathBuffer || dst.size() >= kPreCompressPathBuffer) return PACKERR_PATH_TOO_LONG;
+    excludeList_ = BuildNameList(exclude ? *exclude : std::vector<std::string>{});
+    char srcBuffer[kPreCompressPathBuffer] = {};
+    char dstBuffer[kPreCompressPathBuffer] = {};
+    std::memcpy(srcBuffer, src.data(), src.size());
+    std::memcpy(dstBuffer, dst.data(), dst.size());
+    return f(srcBuffer, dstBuffer, excludeList_.data(), exclude ? static_cast<int>(exclude->size()) : 0, 0);
+}
+
+void TKabbit::FreeExcludeFileListBuf() {
+    excludeList_.clear();
+    excludeList_.shrink_to_fit();
+}
+
+int TKabbit::EncryptBufferData(void* buffer, int length) {
+    auto f = Fn<BufferCodingFn>(KabbitFn::EncryptBufferData);
+    if (!f) return -1;
+    const char* pw = PasswordArg();
+    return f(buffer, length, pw, static_cast<int>(std::strlen(pw)), 1);
+}
+
+int TKabbit::DecryptBufferData(void* buffer, int length) {
+    auto f = Fn<BufferCodingFn>(KabbitFn::DecryptBufferData);
+    if (!f) return -1;
+    const char* pw = PasswordArg();
+    return f(buffer, length, pw, static_cast<int>(std::strlen(pw)), 1);
+}
+
+std::string TKabbit::GetPreCompressFileName() {
+    auto f = Fn<GetPreCompressFileNameFn>(KabbitFn::GetPreCompressFileName);
+    if (!f) return {};
+    char buffer[kPreCompressNameBuffer + 1] = {};
+    f(buffer);
+    return GetString(buffer, kPreCompressNameBuffer);
+}
+
+int TKabbit::ForceCompleteCompress(bool force) {
+    auto f = Fn<ForceCompleteCompressFn>(KabbitFn::ForceCompleteCompress);
+    if (!f) return -1;
+    return f(force ? 1 : 0);
+}
+
+int TKabbit::GetErrorFileNames(std::vector<std::string>& list) {
+    list.clear();
+    auto f = Fn<GetErrorFileNamesFn>(KabbitFn::GetErrorFileNames);
+    if (!f) return -1;
+    // Grows only while the library says the buffer is too small, and only up
+    // to a bound: any other code ends the call.
+    std::vector<char> buffer(kErrorNamesStep, '\0');
+    int r = f(buffer.data(), static_cast<int>(buffer.size()));
+    while (r == PACKERR_NAME_BUFFER_OVERFLOW && buffer.size() + kErrorNamesStep <= kErrorNamesLimit) {
+        buffer.assign(buffer.size() + kErrorNamesStep, '\0');
+        r = f(buffer.data(), static_cast<int>(buffer.size()));
+    }
+    if (r == 0) list = ParseNameList(buffer.data(), buffer.size(), buffer.size());
+    return r;
+}
+
+int TKabbit::GetTypeBytes(uint8_t& version, uint8_t& flags) {
+    auto f = Fn<GetTypeFn>(KabbitFn::GetType);
+    if (!f) return -1;
+    version = flags = 0;
+    return f(packPath.c_str(), &version, &flags);
+}
+
+int TKabbit::GetMajorVar() {
+    uint8_t version = 0, flags = 0;
+    if (int r = GetTypeBytes(version, flags)) return r;
+    return version >> 4;
+}
+
+int TKabbit::GetMinorVar() {
+    uint8_t version = 0, flags = 0;
+    if (int r = GetTypeBytes(version, flags)) return r;
+    return version & 0x0F;
+}
+
+int TKabbit::GetFileType() {
+    uint8_t version = 0, flags = 0;
+    if (int r = GetTypeBytes(version, flags)) return r;
+    return flags;
+}
+
+int TKabbit::WaitForJob() {
+    if (!Has(KabbitFn::GetProgress)) return -1;
+    for (;;) {
+        const int progress = GetProgress();
+        if (progress > 100) return 0;
+        if (progress < 0) return progress;
+        (pollPause ? pollPause : DefaultPause)();
+    }
+}
+
+int TKabbit::KabbitFile(const std::string& src, const std::string& dst) {
+    // A job that could not be watched is not started.
+    if (packPath.empty() || !Has(KabbitFn::GetProgress)) return -1;
+    int r = Pack(src, dst, true);
+    if (r == PACKERR_NOT_ENOUGH_MEMORY) r = Pack(src, dst, false);
+    if (r != 0) return r;
+    return WaitForJob();
+}
+
+int TKabbit::UnKabbit(const std::string& folder, const std::string& entry) {
+    if (!Has(KabbitFn::GetProgress)) return -1;
+    if (int r = UnPack(folder, entry)) return r;
+    return WaitForJob();
+}
+
+int64_t TKabbit::EnumFileNames(std::vector<std::string>& names, std::vector<uint32_t>& sizes) {
+    names.clear();
+    sizes.clear();
+    if (packPath.empty()) return -1;
+    auto f = Fn<EnumFilesFn>(KabbitFn::EnumFiles);
+    if (!f) return -1;
+    std::vector<char> nameBuffer(kEnumNamesBuffer, '\0');
+    std::vector<char> flagBuffer(kEnumValuesBuffer, '\0');
+    std::vector<uint32_t> sizeBuffer(kEnumValuesBuffer / sizeof(uint32_t), 0);
+    const int n = f(packPath.c_str(), nameBuffer.data(), static_cast<int>(nameBuffer.size()), flagBuffer.data(),
+                    sizeBuffer.data(), static_cast<int>(kEnumValuesBuffer), PasswordArg());
+    if (n < 0) return -1;
+    const size_t count = std::min<size_t>(static_cast<size_t>(n), sizeBuffer.size());
+    names = ParseNameList(nameBuffer.data(), nameBuffer.size(), count);
+    int64_t total = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        sizes.push_back(sizeBuffer[i]);
+        total += sizeBuffer[i];
+    }
+    return total;
+}
+
+const char* TKabbit::GetErrorString(int code) { return PackErrorText(code); }
+
+}  // namespace kb

@@ -1,0 +1,97 @@
+// A pack library that only records what it is called with: each call appends
+// "Name|arg|..." and a newline; StandinTakeCalls hands the record over and
+// clears it. Results are fixed: 0, progress done (101), three listed entries.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+std::string g_calls;
+void Record(const std::string& line) { g_calls += line + "\n"; }
+std::string S(const char* s) { return s ? s : "(null)"; }
+std::string N(long long v) { return std::to_string(v); }
+}  // namespace
+
+extern "C" {
+
+int WINAPI CreateNew(const char* pack, const char* pw, int a, int b) {
+    Record("CreateNew|" + S(pack) + "|" + S(pw) + "|" + N(a) + "|" + N(b));
+    return 0;
+}
+int WINAPI EnumFiles(const char* pack, char* names, int namesSize, char*, void* sizes, int sizesSize,
+                     const char* pw) {
+    Record("EnumFiles|" + S(pack) + "|" + N(namesSize) + "|" + N(sizesSize) + "|" + S(pw));
+    std::memcpy(names, "a\0b\0c\0", 7);
+    auto* s = static_cast<uint32_t*>(sizes);
+    s[0] = 1;
+    s[1] = 2;
+    s[2] = 3;
+    return 3;
+}
+int WINAPI GetType(const char* pack, unsigned char* version, unsigned char* flags) {
+    Record("GetType|" + S(pack));
+    *version = 0x11;
+    *flags = 0;
+    return 0;
+}
+int WINAPI Pack(const char* pack, const char* src, const char* entry, const char* pw, int compress) {
+    Record("Pack|" + S(pack) + "|" + S(src) + "|" + S(entry) + "|" + S(pw) + "|" + N(compress));
+    return 0;
+}
+int WINAPI PackPartFolder(const char* pack, const char* folder, const char*, int count, const char* pw,
+                          int compress) {
+    Record("PackPartFolder|" + S(pack) + "|" + S(folder) + "|" + N(count) + "|" + S(pw) + "|" + N(compress));
+    return 0;
+}
+int WINAPI UnPack(const char* pack, const char* folder, const char* entry, const char* pw) {
+    Record("UnPack|" + S(pack) + "|" + S(folder) + "|" + S(entry) + "|" + S(pw));
+    return 0;
+}
+int WINAPI GetProgress(char* name) {
+    if (name) std::strcpy(name, "done.txt");
+    return 101;
+}
+int WINAPI ConvertFilePath(char* path) {
+    Record("ConvertFilePath|" + S(path));
+    return 0;
+}
+int WINAPI GetFileCount(const char*, const char*) { return 0; }
+int WINAPI GetTotalSize(const char*, const char*) { return 0; }
+int WINAPI GetFileInfo(const char*, int, char*, int*, int*, const char*) { return 0; }
+BOOL WINAPI Stop(HWND) { return TRUE; }
+int WINAPI PreCompress(const char* base, const char* name, const char*, int count, int wait) {
+    Record("PreCompress|" + S(base) + "|" + S(name) + "|" + N(count) + "|" + N(wait));
+    return 0;
+}
+void WINAPI GetPreCompressFileName(char* buffer) { std::strcpy(buffer, "kabbit.cmp"); }
+void WINAPI SetWorkingDir(const char* folder) { Record("SetWorkingDir|" + S(folder)); }
+int WINAPI EncryptBufferData(void*, int length, const char* pw, int pwLength, BOOL sync) {
+    Record("EncryptBufferData|" + N(length) + "|" + S(pw) + "|" + N(pwLength) + "|" + N(sync));
+    return 0;
+}
+int WINAPI DecryptBufferData(void*, int length, const char* pw, int pwLength, BOOL sync) {
+    Record("DecryptBufferData|" + N(length) + "|" + S(pw) + "|" + N(pwLength) + "|" + N(sync));
+    return 0;
+}
+int WINAPI ForceCompleteCompress(BOOL force) { return force ? 1 : 0; }
+int WINAPI GetErrorFileNames(char* buffer, int size) {
+    Record("GetErrorFileNames|" + N(size));
+    std::memcpy(buffer, "x\0\0", 3);
+    return 0;
+}
+
+// Copies the record (cut to size - 1 bytes) and clears it; its full length.
+int WINAPI StandinTakeCalls(char* buffer, int size) {
+    const int n = static_cast<int>(g_calls.size());
+    if (buffer && size > 0) {
+        const int copy = n < size - 1 ? n : size - 1;
+        std::memcpy(buffer, g_calls.data(), copy);
+        buffer[copy] = 0;
+    }
+    g_calls.clear();
+    return n;
+}
+
+}  // extern "C"
