@@ -357,6 +357,19 @@ TEST_F(WineVbrm, MissingModuleRunsTheInstallerAtOnce) {
     EXPECT_EQ(MachineString(vbrm::kRunOnceKey, vbrm::kRunOnceValue), std::nullopt);
 }
 
+TEST_F(WineVbrm, InstallerInATempFolderWithBlanksIsStartedByItsQuotedPath) {
+    PutInstaller();
+    // Unquoted, "<temp>\with blank\Halvorin.exe" would start "<temp>\with.exe" first.
+    const std::string blank = temp + "with blank";
+    ASSERT_TRUE(CreateDirectoryA(blank.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((cd / "Halvorin.exe").c_str(), (temp + "with.exe").c_str(), FALSE));
+    ScopedTempFolder blankTemp(blank);
+    ASSERT_TRUE(WriteTestArchive(archive, {{"kbtest_vbrm.dll", Fixture("plain_v2"), kTime2020}}));
+    EXPECT_EQ(Run(1), 256);
+    EXPECT_EQ(InstallerLog(), "command line: \"" + blank + "\\Halvorin.exe\"\n");
+    EXPECT_FALSE(FileExists(blank + "\\Halvorin.exe"));
+}
+
 TEST_F(WineVbrm, SameVersionWithOtherCodePageNeedsNothing) {
     PutInstaller();
     Place(module, Fixture("plain_v2_us"), kTime2020);
