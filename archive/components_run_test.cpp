@@ -56,7 +56,7 @@ public:
     std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> ini;
     std::map<std::string, std::string> registry;  // subkey + "|" + name -> data
     RegWrite registryResult = RegWrite::Ok;
-    std::vector<std::pair<std::string, std::string>> runs;
+    std::vector<std::string> runs;  // command lines
     bool runFails = false;
     int versionCode = -1;
     bool libraryPresent = true;
@@ -67,8 +67,13 @@ public:
 
     bool TempFolder(std::string& f) override { return !tempFails && (f = temp, true); }
     bool SystemFolder(std::string& f) override { return !systemFails && (f = system, true); }
-    bool IsFixedDrive(const std::string&) override { return false; }
-    bool CreateProbeFile(const std::string& path) override { return WriteWholeFile(path, ""); }
+    std::set<std::string> fixedDrives;      // roots such as "D:\\"
+    std::string refuseProbeFilesUnder;      // a root whose probe files cannot be created
+    bool IsFixedDrive(const std::string& root) override { return fixedDrives.count(root) > 0; }
+    bool CreateProbeFile(const std::string& path) override {
+        if (!refuseProbeFilesUnder.empty() && path.rfind(refuseProbeFilesUnder, 0) == 0) return false;
+        return WriteWholeFile(path, "");
+    }
     bool RemoveFolder(const std::string& path) override {
         std::error_code ec;
         return std::filesystem::remove(NativePath(path), ec);
@@ -115,8 +120,8 @@ public:
         if (registryResult == RegWrite::Ok) registry[subkey + "|" + name] = data;
         return registryResult;
     }
-    bool RunAndWait(const std::string& program, const std::string& commandLine) override {
-        runs.emplace_back(program, commandLine);
+    bool RunAndWait(const std::string& commandLine) override {
+        runs.push_back(commandLine);
         if (!runFails) ranWithTask = ini[temp + "Halvorin.tsk"];
         return !runFails;
     }
@@ -250,6 +255,34 @@ TEST_F(ComponentsRun, MarkerInTempFolderGivesTheAtFlag) {
     EXPECT_EQ(sys.registry, (std::map<std::string, std::string>{
                                 {"Software\\TovanMMP\\COM|@_p.txt", Installed("p.txt")},
                                 {"Software\\TovanMMP\\COM|@_c.dll", Installed("c.dll")}}));
+}
+
+// Natively a drive root "X:\\" is the folder "X:" of the working folder.
+TEST_F(ComponentsRun, MarkerFoldersAreWritableFixedDrivesInOrderThenTheTempFolder) {
+    TempDir drives;
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(NativePath(drives.path()));
+    for (const char* d : {"D:", "F:", "G:", "H:", "Z:"}) ASSERT_TRUE(fs::CreateFolder(d));
+    sys.fixedDrives = {"D:\\", "E:\\", "F:\\", "H:\\", "Z:\\"};  // E: missing, G: not fixed
+    sys.refuseProbeFilesUnder = "H:\\";                         // H: takes folders but no file
+    const std::vector<std::string> folders = MarkerFolders(sys, tempDir.path());
+    std::vector<std::string> left;
+    for (const char* d : {"D:", "F:", "G:", "H:", "Z:"})
+        for (const auto& e : std::filesystem::directory_iterator(d)) left.push_back(e.path().string());
+    std::filesystem::current_path(old);
+
+    EXPECT_EQ(folders, (std::vector<std::string>{"D:\\TQZDisc\\", "F:\\TQZDisc\\", "Z:\\TQZDisc\\",
+                                                 tempDir.path() + "\\TQZDisc\\"}));
+    EXPECT_EQ(left, std::vector<std::string>{});  // no probe folder stays behind
+}
+
+TEST_F(ComponentsRun, WritabilityProbeSkipsNamesThatExist) {
+    for (const char* n : {"~tmp0000", "~tmp0001"}) ASSERT_TRUE(fs::CreateFolder(work / n));
+    ASSERT_TRUE(WriteWholeFile(work / "~tmp0002", "a file"));
+    EXPECT_TRUE(IsWritableFolder(sys, work.path()));
+    EXPECT_FALSE(FileExists(work / "~tmp0003"));
+    EXPECT_TRUE(FileExists(work / "~tmp0001"));
+    EXPECT_FALSE(IsWritableFolder(sys, work / "missing"));
 }
 
 TEST_F(ComponentsRun, AMarkerFolderNamedLikeTheMarkerDoesNotCount) {
@@ -410,8 +443,7 @@ TEST_F(VbrmRun, MissingModuleRunsTheInstallerNow) {
     EXPECT_EQ(Run(true), 256);
     const std::string installer = tempDir / "Halvorin.exe";
     ASSERT_EQ(sys.runs.size(), 1u);
-    EXPECT_EQ(sys.runs[0].first, installer);
-    EXPECT_EQ(sys.runs[0].second, "\"" + installer + "\"");
+    EXPECT_EQ(sys.runs[0], "\"" + installer + "\"");
     EXPECT_EQ(sys.ranWithTask, (Task{{"General", {{"Count", "2"}, {"File00", "\"a.dll\""}, {"File01", "\"b.ocx\""}}},
                                      {"a.dll", {{"Copy", "1"}, {"Version", ""}}},
                                      {"b.ocx", {{"Copy", "1"}, {"Version", ""}, {"COMServer", "1"}}}}));

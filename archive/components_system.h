@@ -60,10 +60,9 @@ public:
     virtual RegWrite SetMachineString(const std::string& subkey, const std::string& name,
                                       const std::string& data) = 0;
 
-    // Starts program (its path; commandLine holds it quoted) shown minimized
-    // and waits for it to end, keeping the caller's messages flowing; false
-    // when it cannot be started.
-    virtual bool RunAndWait(const std::string& program, const std::string& commandLine) = 0;
+    // Starts commandLine shown minimized and waits for it to end, keeping the
+    // caller's messages flowing; false when it cannot be started.
+    virtual bool RunAndWait(const std::string& commandLine) = 0;
     // The Windows version code (kb::WindowsVersionCode).
     virtual int WindowsVersionCode() = 0;
 

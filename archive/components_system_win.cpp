@@ -7,6 +7,7 @@
 
 #include "archive/components_system.h"
 #include "archive/vbrm_version.h"
+#include "shared/exec.h"
 #include "shared/winutils.h"
 
 namespace ark::components {
@@ -141,30 +142,8 @@ public:
         RegCloseKey(key);
         return rc == ERROR_SUCCESS ? RegWrite::Ok : RegWrite::ValueFailed;
     }
-    bool RunAndWait(const std::string& program, const std::string& commandLine) override {
-        STARTUPINFOA si{};
-        GetStartupInfoA(&si);
-        si.cb = sizeof si;
-        si.dwFlags |= STARTF_USESHOWWINDOW;
-        si.wShowWindow = SW_SHOWMINIMIZED;
-        PROCESS_INFORMATION pi{};
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
-                            nullptr, &si, &pi))
-            return false;
-        // The caller's windows stay responsive while the installer runs.
-        while (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            Sleep(500);
-        }
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        return true;
+    bool RunAndWait(const std::string& commandLine) override {
+        return kb::ExecWait(commandLine, SW_SHOWMINIMIZED, nullptr, 0);
     }
     int WindowsVersionCode() override { return kb::GetWindowsVersion(); }
 

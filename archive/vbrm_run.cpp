@@ -160,7 +160,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
     if (state == kStateDoneNow) {
         Log(sys, reportFile, kNowText);
         // An installer that did not start has done nothing: its task stays.
-        if (!sys.RunAndWait(tempInstaller, quoted)) return Server().ClibFailure("CreateProcess", tempInstaller);
+        if (!sys.RunAndWait(quoted)) return Server().ClibFailure("CreateProcess", tempInstaller);
         fs::RemoveFile(tempInstaller);
         fs::RemoveFile(taskFile);
         return ARKSTOWRET_DONE_NOW;
