@@ -67,7 +67,6 @@ constexpr size_t kErrorNamesStep = 32768;
 constexpr size_t kErrorNamesLimit = 2 * 1024 * 1024;  // 64 steps: thousands of full paths
 constexpr size_t kEnumNamesBuffer = 131072;
 constexpr size_t kEnumValuesBuffer = 8192;
-constexpr int kDone = 101;
 
 std::vector<char> BuildNameList(const std::vector<std::string>& names) {
     std::vector<char> list;

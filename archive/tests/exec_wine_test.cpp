@@ -57,7 +57,11 @@ protected:
         SetEvent(recorder.release);
         CloseHandle(recorder.release);
     }
-    std::string Command() const { return "\"" + Child() + "\" \"" + (dir / "marker.txt") + "\" " + eventName; }
+    std::string Command() const {
+        std::string command = "\"";
+        command.append(Child()).append("\" \"").append(dir / "marker.txt").append("\" ").append(eventName);
+        return command;
+    }
     TempDir dir;
     std::string eventName;
     Recorder recorder;
@@ -90,7 +94,8 @@ TEST_F(ExecTest, ExecWaitWithoutAFormNeverTouchesTheDesktop) {
 }
 
 TEST_F(ExecTest, ProgramsThatCannotStartGiveFalse) {
-    const std::string missing = "\"" + (dir / "no-such-program.exe") + "\"";
+    std::string missing = "\"";
+    missing.append(dir / "no-such-program.exe").append("\"");
     EXPECT_FALSE(kb::Exec(missing, SW_SHOWNORMAL));
     EXPECT_FALSE(kb::ExecWait(missing, SW_SHOWNORMAL, nullptr, 0, RecordingSteps(recorder)));
     EXPECT_TRUE(recorder.events.empty());
