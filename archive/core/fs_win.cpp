@@ -71,7 +71,8 @@ uint64_t Join(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t
 }  // namespace
 
 std::unique_ptr<InFile> InFile::Open(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Shared as the C runtime's "rb" shares: other readers and writers may keep it open.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     LARGE_INTEGER size{};
