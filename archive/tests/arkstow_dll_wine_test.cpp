@@ -163,4 +163,20 @@ TEST_F(ArkstowDll, LauncherPatternExtractsIntoAFreshWorkFolder) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST_F(ArkstowDll, ALogThatCannotBeWrittenReachesTheDllsMessageSink) {
+    ASSERT_NE(ark.dll_, nullptr);
+    const std::string messages = temp / "messages.txt";
+    ASSERT_TRUE(SetEnvironmentVariableA("KB_MESSAGE_SINK_FILE", messages.c_str()));
+    {
+        ScopedTempFolder missing(temp / "no-such-temp");
+        const std::string path = temp / "short.ach";
+        ASSERT_TRUE(WriteWholeFile(path, std::string(2, '\0')));
+        EXPECT_EQ(ark.Get<GetCountFn>("GetCount")(path.c_str(), nullptr, nullptr), -100);
+    }
+    SetEnvironmentVariableA("KB_MESSAGE_SINK_FILE", nullptr);
+    std::string shown;
+    ASSERT_TRUE(ReadWholeFile(messages, shown));
+    EXPECT_EQ(shown, "Arkstow|FatalError:\nFailed to open log file.\n");
+}
+
 }  // namespace
