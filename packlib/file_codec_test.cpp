@@ -359,6 +359,30 @@ TEST_F(CodecTest, LockedSourceUnderTheForceFlag) {
     EXPECT_FALSE(fs::Exists(container));
 }
 
+TEST_F(CodecTest, FolderWalkUnderTheForceFlagSkipsALockedFile) {
+    ASSERT_TRUE(fs::CreateFolder(P("d")));
+    for (const char* f : {"d\\a.txt", "d\\b.txt", "d\\c.txt"}) WriteText(P(f), f);
+    fs::File holder = fs::File::Open(P("d\\b.txt"), fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    ASSERT_TRUE(holder.IsOpen());
+    codec_.SetForce(true);
+    std::string container = P("c.cmp");
+    std::vector<std::string> skipped;
+    ASSERT_EQ(codec_.CompressFolderToZipPkg(P("d"), dir_, {}, "", &container, 50, &skipped, {}), 0);
+    EXPECT_THAT(skipped, ::testing::ElementsAre(P("d\\b.txt")));
+    fs::File f = fs::File::Open(container, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    std::vector<std::string> names;
+    std::vector<uint32_t> sizes;
+    EXPECT_EQ(codec_.ListZipPkgRecords(f, &names, &sizes), 2);
+    EXPECT_THAT(names, ::testing::UnorderedElementsAre("\\d\\a.txt", "\\d\\c.txt"));
+    // Without the flag the walk ends at the locked file and the container goes.
+    f.Close();
+    codec_.SetForce(false);
+    skipped.clear();
+    EXPECT_EQ(codec_.CompressFolderToZipPkg(P("d"), dir_, {}, "", &container, 50, &skipped, {}),
+              PACKERR_OPEN_SOURCE_FILE);
+    EXPECT_FALSE(fs::Exists(container));
+}
+
 TEST_F(CodecTest, StopWhileCompressingDeletesTheContainer) {
     fs::SetMemoryStatusForTesting(&kNoMemory);
     WriteAll(P("big.bin"), Pattern(3 * kZipPkgBlockSize + 10));
