@@ -57,7 +57,7 @@ if(WIN32)
     SOURCES components_wine_test.cpp components_test_support.cpp tests/test_support.cpp
     LIBS ark_components)
   if(TARGET ark_components_wine_test)
-    add_dependencies(ark_components_wine_test ${fixture_targets})
+    add_dependencies(ark_components_wine_test ${fixture_targets} Arkstow)
     foreach(standin kb_standin_register kb_standin_register_partial kb_standin_halvorin)
       if(TARGET ${standin})
         add_dependencies(ark_components_wine_test ${standin})

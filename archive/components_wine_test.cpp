@@ -312,6 +312,42 @@ TEST_F(WineComponents, EntryNamesThatLeaveTheInstallFolderAreRefused) {
     EXPECT_FALSE(FileExists(system + "\\kbtest_evil.dll"));
 }
 
+TEST_F(WineComponents, ArkstowDllForwardsTheComponentExportsAtTheirOrdinals) {
+    HMODULE dll = LoadLibraryA("Arkstow.dll");
+    ASSERT_NE(dll, nullptr);
+    auto at = [&](int ordinal) {
+        return reinterpret_cast<void*>(GetProcAddress(dll, MAKEINTRESOURCEA(ordinal)));
+    };
+    using RegisterAllFn = int(WINAPI*)(const char*, int);
+    using InstallVbrmFn = int(WINAPI*)(const char*, const char*, int, const char*);
+    using RegisterAllExFn = int(WINAPI*)(const char*, int, int, int);
+    using SetModeFn = int(WINAPI*)(int);
+    using SetFileFn = int(WINAPI*)(const char*);
+    auto registerAll = reinterpret_cast<RegisterAllFn>(at(11));
+    auto installVbrm = reinterpret_cast<InstallVbrmFn>(at(16));
+    auto registerAllEx = reinterpret_cast<RegisterAllExFn>(at(18));
+    auto setMode = reinterpret_cast<SetModeFn>(at(19));
+    auto setFile = reinterpret_cast<SetFileFn>(at(20));
+    ASSERT_TRUE(registerAll && installVbrm && registerAllEx && setMode && setFile);
+
+    EXPECT_EQ(setMode(5), 0);
+    SetEnv("KB_REGISTER_CMPFILE", "1");
+    EXPECT_EQ(setFile("cmp.ini"), -80);
+    EXPECT_NE(GetModuleHandleA("Register.dll"), nullptr);
+    EXPECT_EQ(registerAll((work / "missing.ach").c_str(), 1), -10);
+    ASSERT_TRUE(WriteTestArchive(archive, {}));
+    EXPECT_EQ(registerAllEx(archive.c_str(), 1, 64, 0), 0);
+    EXPECT_EQ(GetModuleHandleA("Register.dll"), nullptr);
+    std::string log;
+    ReadWholeFile(regLog, log);
+    EXPECT_EQ(log, "SetCompareMode|5\nSetCompareModeFileName|cmp.ini\n");
+
+    EXPECT_EQ(installVbrm(archive.c_str(), cd.path().c_str(), 1, "restart"), 0);
+    EXPECT_EQ(IniValue(temp + "Halvorin.tsk", "General", "Count"), "0");
+    EXPECT_EQ(installVbrm(nullptr, nullptr, 1, nullptr), -10);
+    FreeLibrary(dll);
+}
+
 // ---- runtime-module install ----
 
 class WineVbrm : public WineComponents {
