@@ -1,0 +1,142 @@
+// Pack header fields, the buffered reader and the entry walker.
+#include "packlib/pack_format.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "packlib/header_salt.h"
+#include "shared/pack_errors.h"
+
+namespace kb::pack {
+
+uint32_t ReadLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+void WriteLe32(uint8_t* p, uint32_t value) {
+    for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(value >> (8 * k));
+}
+
+uint64_t ReadLe64(const uint8_t* p) {
+    return static_cast<uint64_t>(ReadLe32(p)) | static_cast<uint64_t>(ReadLe32(p + 4)) << 32;
+}
+
+uint8_t RoundsOfHeader(const uint8_t* header) {
+    const uint8_t flags = static_cast<uint8_t>(~header[kFlagsOffset]);
+    if (!(flags & PACKFLAG_ENCRYPTED)) return 0;
+    return header[kRoundsBlockOffset + CHeaderSalt::ReadSaltPosition(header + kSaltOffset)];
+}
+
+bool PackReader::Open(const std::string& path) {
+    Close();
+    file_ = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    if (!file_.IsOpen()) return false;
+    if (!file_.Size(&length_)) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void PackReader::Close() {
+    file_.Close();
+    buffer_.clear();
+    bufferPos_ = 0;
+    position_ = 0;
+    length_ = 0;
+}
+
+size_t PackReader::Read(void* out, size_t size) {
+    auto* dest = static_cast<char*>(out);
+    size_t done = 0;
+    while (done < size) {
+        if (bufferPos_ == buffer_.size()) {
+            buffer_.resize(kBufferSize);
+            size_t got = 0;
+            if (!file_.Read(buffer_.data(), kBufferSize, &got)) got = 0;
+            buffer_.resize(got);
+            bufferPos_ = 0;
+            if (got == 0) break;
+        }
+        const size_t n = std::min(size - done, buffer_.size() - bufferPos_);
+        std::memcpy(dest + done, buffer_.data() + bufferPos_, n);
+        bufferPos_ += n;
+        done += n;
+    }
+    position_ += done;
+    return done;
+}
+
+bool PackReader::SeekTo(uint64_t position) {
+    if (position > length_) return false;
+    // Inside the buffered bytes: move within them.
+    const uint64_t bufferStart = position_ - bufferPos_;
+    if (position >= bufferStart && position <= bufferStart + buffer_.size()) {
+        bufferPos_ = static_cast<size_t>(position - bufferStart);
+        position_ = position;
+        return true;
+    }
+    if (!file_.Seek(static_cast<int64_t>(position), fs::Origin::Begin)) return false;
+    buffer_.clear();
+    bufferPos_ = 0;
+    position_ = position;
+    return true;
+}
+
+bool PackReader::Skip(uint64_t count) {
+    if (count > length_ || position_ > length_ - count) return false;
+    return SeekTo(position_ + count);
+}
+
+int ReadRounds(PackReader& pack, uint8_t* rounds) {
+    *rounds = 0;
+    uint8_t header[kHeaderSize] = {};
+    if (!pack.SeekTo(0) || !pack.ReadExact(header, kSaltOffset)) return PACKERR_ILLEGAL_PACKED_FILE;
+    const uint8_t flags = static_cast<uint8_t>(~header[kFlagsOffset]);
+    if (!(flags & PACKFLAG_ENCRYPTED)) return 0;
+    if (!pack.ReadExact(header + kSaltOffset, kSaltSize)) return PACKERR_ILLEGAL_PACKED_FILE;
+    if (!pack.ReadExact(header + kRoundsBlockOffset, kRoundsBlockSize)) return PACKERR_ILLEGAL_PACKED_FILE;
+    *rounds = RoundsOfHeader(header);
+    return 0;
+}
+
+int EntryWalker::Next(EntryHeader* entry) {
+    if (pack_.Position() >= pack_.Length()) return 0;
+    uint8_t flags[kEntryFlagsSize];
+    if (!pack_.ReadExact(flags, 1) || !pack_.Skip(kEntryFlagsSize - 1)) return PACKERR_FILE_IO;
+
+    uint8_t field[kLengthFieldSize];
+    if (!pack_.ReadExact(field, sizeof field)) return 0;
+    if (rounds_) codec_.CodeLengthField(field, rounds_, nextIndex_);
+    const uint32_t nameLength = ReadLe32(field);
+    if (nameLength > kMaxReadNameLength) return PACKERR_ILLEGAL_PACKED_FILE;
+
+    char name[kMaxReadNameLength + 1];
+    if (!pack_.ReadExact(name, nameLength)) return PACKERR_FILE_IO;
+    if (rounds_)
+        codec_.DecodeEntryName(name, nameLength, rounds_, nextIndex_);
+    else
+        name[nameLength] = 0;
+
+    if (!pack_.ReadExact(field, sizeof field)) return PACKERR_ILLEGAL_PACKED_FILE;
+    if (rounds_) codec_.CodeLengthField(field, rounds_, nextIndex_);
+    const uint32_t dataLength = ReadLe32(field);
+    if (dataLength > kMaxDataLength) return PACKERR_ILLEGAL_PACKED_FILE;
+
+    entry->index = nextIndex_++;
+    entry->compressed = (flags[0] & kEntryCompressedBit) != 0;
+    // A decoded name may hold a zero byte; the name ends there, as a C string would.
+    entry->name.assign(name, std::strlen(name));
+    entry->dataLength = dataLength;
+    entry->dataOffset = pack_.Position();
+    return 1;
+}
+
+int EntryWalker::SkipBody(const EntryHeader& entry) {
+    const uint64_t body = static_cast<uint64_t>(entry.dataLength) + (entry.compressed ? 0 : kTrailerSize);
+    if (!pack_.SeekTo(entry.dataOffset) || !pack_.Skip(body)) return PACKERR_FILE_IO;
+    return 0;
+}
+
+}  // namespace kb::pack

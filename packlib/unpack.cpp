@@ -1,0 +1,207 @@
+// UnPack and its worker: the entry is found and its output file created on the
+// caller's thread; the worker copies and decodes the data in 1024-byte chunks and
+// restores the file's times and attributes.
+#include <algorithm>
+#include <cstring>
+
+#include "packlib/access_check.h"
+#include "packlib/kabbit_app.h"
+#include "packlib/path_routines.h"
+#include "shared/pack_errors.h"
+
+namespace kb::pack {
+
+bool OutputFile::Create(const std::string& path) {
+    file_ = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::Read);
+    buffer_.clear();
+    failed_ = false;
+    return file_.IsOpen();
+}
+
+bool OutputFile::FlushBuffer() {
+    if (!buffer_.empty() && !failed_ && !file_.Write(buffer_.data(), buffer_.size())) failed_ = true;
+    buffer_.clear();
+    return !failed_;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+    if (failed_ || !file_.IsOpen()) return false;
+    if (buffer_.size() + size > kBufferSize && !FlushBuffer()) return false;
+    if (size >= kBufferSize) {
+        if (!file_.Write(data, size)) failed_ = true;
+        return !failed_;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    return true;
+}
+
+bool OutputFile::Close() {
+    if (!file_.IsOpen()) return !failed_;
+    bool ok = FlushBuffer();
+    ok = file_.Flush() && ok;
+    ok = file_.Close() && ok;
+    return ok;
+}
+
+int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password) {
+    std::lock_guard<std::mutex> lock(jobMutex_);
+    WaitForPreviousWorkerLocked();
+    jobKind_ = PACKJOB_UNPACK;
+    compressedPack_ = false;
+    CopyPassword(password);
+
+    const std::string pack = packPath ? packPath : "";
+    const std::string dest = destFolder ? destFolder : "";
+    const std::string name = entryName ? entryName : "";
+    // A name that leaves the destination never creates or writes anything; nor does
+    // a missing destination, which would put the file at the root of the drive.
+    auto fail = [this](int err) {
+        ResetUnpackOptions();
+        return err;
+    };
+    if (!IsSafeRelativeName(name) || dest.empty()) return fail(PACKERR_INVALID_PARAMETER);
+
+    if (const int err = CheckAccess(pack, password, sys_)) return fail(err);
+
+    UnpackBlock job;
+    if (const int err = OpenForWalk(pack, &job.pack, &job.rounds)) return fail(err);
+    EntryWalker walker(job.pack, job.rounds);
+    EntryHeader entry;
+    for (;;) {
+        const int r = walker.Next(&entry);
+        if (r < 0) return fail(r);
+        if (r == 0) return fail(PACKERR_FILE_NOT_FOUND);
+        if (EntryNamesEqual(entry.name.c_str(), name.c_str())) break;
+        if (const int err = walker.SkipBody(entry)) return fail(err);
+    }
+    if (!IsSafeRelativeName(entry.name)) return fail(PACKERR_ILLEGAL_PACKED_FILE);
+    // Compressed entries: the container codec expands the copy once it is part of
+    // the library (the worker's copy loop already scales their progress to 50);
+    // until then such an entry is refused before anything is created.
+    if (entry.compressed) return fail(PACKERR_UNCOMPRESSION);
+
+    if (!BuildEntryPath(dest, name, &job.outputPath)) return fail(PACKERR_PATH_TOO_LONG);
+    for (const std::string& folder : EntryFolderPaths(dest, name))
+        if (fs::CreateFolder(folder)) job.createdFolders.push_back(folder);
+    auto undoFolders = [&job] {
+        for (auto it = job.createdFolders.rbegin(); it != job.createdFolders.rend(); ++it) fs::RemoveFolder(*it);
+    };
+    if (!job.output.Create(job.outputPath)) {
+        undoFolders();
+        return fail(PACKERR_OPEN_DESTINATION_FILE);
+    }
+
+    job.entryIndex = entry.index;
+    job.dataLength = entry.dataLength;
+    job.destFolder = dest;
+    job.entryName = name;
+    job.compressed = entry.compressed;
+    std::memcpy(job.password, password_, sizeof job.password);
+    unpack_ = std::move(job);
+
+    const int result = StartWorkerLocked(&CKabbitApp::UnpackWorkerMain, this);
+    if (result == PACKERR_CREATE_THREAD) {
+        // Nothing of the job stays: the empty output and the folders made for it go.
+        unpack_.output.Close();
+        unpack_.pack.Close();
+        fs::RemoveFile(unpack_.outputPath);
+        for (auto it = unpack_.createdFolders.rbegin(); it != unpack_.createdFolders.rend(); ++it)
+            fs::RemoveFolder(*it);
+        ResetUnpackOptions();
+    }
+    return result;
+}
+
+void CKabbitApp::UnpackWorkerMain(void* app) {
+    auto* self = static_cast<CKabbitApp*>(app);
+    try {
+        self->RunUnpackWorker();
+    } catch (...) {
+        // Only allocation can throw here.
+        self->unpack_.output.Close();
+        self->unpack_.pack.Close();
+        self->lastError_ = PACKERR_NOT_ENOUGH_MEMORY;
+        self->ResetUnpackOptions();
+    }
+}
+
+void CKabbitApp::RunUnpackWorker() {
+    UnpackBlock& job = unpack_;
+    key_->SetPassword(job.password);
+    if (job.rounds != 0 && !key_->BuildDataKey(job.rounds)) {
+        job.output.Close();
+        job.pack.Close();
+        lastError_ = PACKERR_CREATE_KEY;
+        ResetUnpackOptions();
+        return;
+    }
+    bool stopped = false;
+    CopyEntryData(job, &stopped);
+    if (lastError_ < 0) {
+        // The output stays as far as it was written.
+        job.output.Close();
+        job.pack.Close();
+    } else if (stopped) {
+        job.output.Close();
+        job.pack.Close();
+        fs::RemoveFile(job.outputPath);
+        PostStopped();
+    } else {
+        const int err = FinishPlainEntry(job);
+        if (err < 0)
+            lastError_ = err;
+        else
+            progress_ = PACKPROGRESS_DONE;
+    }
+    ResetUnpackOptions();
+}
+
+// Copies DataLength bytes in 1024-byte chunks, decoding each when the pack is
+// encrypted; progress (m + 1) x scale / (N + 1), m the whole KiB done so far.
+void CKabbitApp::CopyEntryData(UnpackBlock& job, bool* stopped) {
+    const uint64_t total = job.dataLength;
+    const uint64_t wholeKiB = total / kChunkSize;
+    const int scale = job.compressed ? 50 : 100;
+    uint64_t done = 0;
+    for (uint32_t chunk = 0; done < total; ++chunk) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunkSize, total - done));
+        if (!job.pack.ReadExact(copyBuffer_, n)) {
+            lastError_ = PACKERR_FILE_IO;
+            return;
+        }
+        if (job.rounds != 0) key_->CodeEntryChunk(copyBuffer_, n, job.entryIndex, chunk);
+        if (!job.output.Write(copyBuffer_, n)) {
+            lastError_ = PACKERR_FILE_IO;
+            return;
+        }
+        done += n;
+        progress_ = static_cast<int>((done / kChunkSize + 1) * scale / (wholeKiB + 1));
+        ReportChunk(chunk);
+        if (stop_) {
+            *stopped = true;
+            return;
+        }
+    }
+}
+
+// Reads the trailer, closes the output and gives it the source's times and
+// attributes.
+int CKabbitApp::FinishPlainEntry(UnpackBlock& job) {
+    uint8_t trailer[kTrailerSize];
+    const bool haveTrailer = job.pack.ReadExact(trailer, sizeof trailer);
+    job.pack.Close();
+    const bool written = job.output.Close();
+    if (!haveTrailer || !written) return PACKERR_FILE_IO;
+
+    fs::FileTimes times;
+    times.creation = ReadLe64(trailer + kTrailerCreationOffset);
+    times.lastAccess = ReadLe64(trailer + kTrailerLastAccessOffset);
+    times.lastWrite = ReadLe64(trailer + kTrailerLastWriteOffset);
+    fs::File file = fs::File::Open(job.outputPath, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::Read);
+    if (!file.IsOpen() || !file.SetTimes(times) || !file.Close()) return PACKERR_FILE_IO;
+    if (!fs::SetAttributes(job.outputPath, ReadLe32(trailer + kTrailerAttributesOffset))) return PACKERR_FILE_IO;
+    return 0;
+}
+
+}  // namespace kb::pack
