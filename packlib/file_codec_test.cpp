@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <set>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "packlib/container_test_support.h"
 #include "shared/pack_errors.h"
 
@@ -139,6 +143,27 @@ TEST_F(CodecTest, HandBuiltContainerExpandsWithTimesAndAttributes) {
         EXPECT_EQ(ReadAll(base + "c.bin"), Pattern(524289, 3));
     }
 }
+
+#ifndef _WIN32
+// An empty destination is the current directory, joined like any other folder.
+TEST_F(CodecTest, EmptyDestinationIsTheCurrentDirectory) {
+    WriteAll(P("x.cmp"), Concat({RecordA(), RecordB()}));
+    ASSERT_TRUE(fs::CreateFolder(P("cwd")));
+    char previous[4096];
+    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    std::string native = P("cwd");
+    for (char& c : native)
+        if (c == '\\') c = '/';
+    ASSERT_EQ(::chdir(native.c_str()), 0);
+    const int first = codec_.ExtractFromZipPkg(P("x.cmp"), "", 0);
+    const int second = codec_.ExtractFromZipPkg(P("x.cmp"), "", 1);
+    ASSERT_EQ(::chdir(previous), 0);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 0);
+    EXPECT_THAT(Tree(P("cwd")), ::testing::UnorderedElementsAre("sub\\", "sub\\a.txt", "e"));
+    EXPECT_FALSE(fs::Exists(P("cwde")));
+}
+#endif
 
 TEST_F(CodecTest, StoredAttributeByteIsMasked) {
     // 0x10 (folder), 0x40 and 0x80 never describe a stored file.
