@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <regex>
 
 #include "archive/components_api.h"
 #include "archive/components_system.h"
@@ -412,6 +413,10 @@ TEST_F(WineVbrm, SameVersionWithOtherCodePageNeedsNothing) {
     ASSERT_TRUE(WriteTestArchive(archive, {{"kbtest_vbrm.dll", Fixture("plain_v2"), kTime2020}}));
     EXPECT_EQ(Run(1), 0);
     EXPECT_EQ(Report(), Rec("kbtest_vbrm.dll:\n  Installed\n  CodePage Differ\n  System has same version\n"));
+    // Each record starts with the local date and time.
+    EXPECT_TRUE(std::regex_match(Content(temp + "Halvorin.log"),
+                                 std::regex(R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\]\r\n[^\[]*)")))
+        << Content(temp + "Halvorin.log");
     EXPECT_FALSE(FileExists(installer));
     EXPECT_FALSE(FileExists(temp + "kbtest_vbrm.dll"));
     EXPECT_EQ(InstallerLog(), "<missing>");
@@ -449,7 +454,11 @@ TEST_F(WineVbrm, OlderModuleInUseWaitsForARestart) {
     EXPECT_EQ(sink.messages, (std::vector<std::pair<std::string, std::string>>{{"Arkstow", "Restart now."}}));
     EXPECT_EQ(InstallerLog(), "<missing>");
     EXPECT_TRUE(FileExists(installer));
+    EXPECT_EQ(IniValue(task, "General", "Count"), "1");
+    EXPECT_EQ(IniValue(task, "General", "File00"), "kbtest_vbrm.dll");
     EXPECT_EQ(IniValue(task, "kbtest_vbrm.dll", "Copy"), "1");
+    EXPECT_EQ(IniValue(task, "kbtest_vbrm.dll", "Version"), "2.0.0.0");
+    EXPECT_EQ(IniValue(task, "kbtest_vbrm.dll", "COMServer"), "<none>");
     EXPECT_EQ(Content(module), installedBytes);
     // The held module's version cannot be read either: it counts as older.
     EXPECT_EQ(Report(),
