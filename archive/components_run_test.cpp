@@ -347,6 +347,17 @@ TEST_F(ComponentsRun, ReadOnlyInstalledCopyIsReplaced) {
     EXPECT_EQ(Content(Installed("p.txt")), "plain");
 }
 
+TEST_F(ComponentsRun, CopyFailureEndsTheRun) {
+    // A folder where the COM server would go cannot be copied over.
+    ASSERT_TRUE(WriteTestArchive(archive, {{"c.dll", Module("", "", true, "c"), kTime2020},
+                                           {"p.txt", "plain", kTime2020}}));
+    ark::MakePathFolders(Installed("c.dll\\x"));
+    EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), -63);
+    EXPECT_FALSE(FileExists(Installed("p.txt")));
+    EXPECT_TRUE(sys.registry.empty());
+    EXPECT_FALSE(sys.libraryLoaded);
+}
+
 TEST_F(ComponentsRun, EarlyFailures) {
     ASSERT_TRUE(WriteTestArchive(archive, {{"p.txt", "plain", kTime2020}}));
     sys.libraryPresent = false;
@@ -631,6 +642,17 @@ TEST_F(VbrmRun, RunOnceFailuresAreReportedNotLoggedAsDone) {
         EXPECT_EQ(Server().TargetStream(), "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
         EXPECT_EQ(Log().find("RunOnce key was set."), std::string::npos);
     }
+}
+
+TEST_F(VbrmRun, InstallerThatCannotBeCopiedIsLogged) {
+    PutInstaller();
+    sys.locked = {cd / "Halvorin.exe"};
+    ASSERT_TRUE(WriteTestArchive(archive, {{"a.dll", Module("041104b0", "2.0", false, "arc"), kTime2020}}));
+    EXPECT_EQ(Run(true), -100);
+    EXPECT_EQ(Server().CLibFunction(), "CopyFile");
+    EXPECT_EQ(Server().TargetStream(), (cd / "Halvorin.exe") + " -> " + (tempDir / "Halvorin.exe"));
+    EXPECT_TRUE(sys.runs.empty());
+    EXPECT_TRUE(FileExists(task()));
 }
 
 TEST_F(VbrmRun, ReadOnlyInstallerCopyInTempIsReplaced) {
