@@ -1,5 +1,6 @@
 #include "archive/ach_scramble.h"
 
+#include <climits>
 #include <cstdint>
 
 namespace ark {
@@ -24,32 +25,51 @@ void TAchCipher::ScrambleSlot(uint8_t (&record)[kSlotSize], uint32_t slotIndex) 
 
 void TAchCipher::UnscrambleSlot(uint8_t (&record)[kSlotSize], uint32_t slotIndex) { ScrambleSlot(record, slotIndex); }
 
-BodyCodingLibrary* TAchCipher::Library() {
-    if (!library_ && !platformTried_) {
-        // Bound once, at the first body: loading a library from inside the
-        // archive server's own load would run under the loader lock.
-        platformTried_ = true;
-        library_ = MakePlatformBodyCodingLibrary();
+kb::TKabbit* TAchCipher::Binding() {
+    if (!binding_ && !bindingTried_) {
+        // Bound at the first body, not when the archive server loads: loading a
+        // library from inside another's load runs under the loader lock.
+        bindingTried_ = true;
+        auto binding = std::make_unique<kb::TKabbit>();
+        if (binding->Usable()) {
+            binding->password = kAchBodyPassword;
+            binding_ = std::move(binding);
+        }
     }
-    return library_.get();
+    return binding_.get();
 }
 
-bool TAchCipher::EncryptBody(uint8_t* buffer, size_t length) {
-    BodyCodingLibrary* lib = Library();
-    if (!lib || !lib->Bound() || !buffer || length == 0 || length > UINT32_MAX) return false;
-    return lib->EncryptBufferData(buffer, static_cast<uint32_t>(length), kAchBodyPassword, kAchBodyPasswordLength) == 0;
+void TAchCipher::SetBinding(std::unique_ptr<kb::TKabbit> binding) {
+    binding_ = std::move(binding);
+    if (binding_) binding_->password = kAchBodyPassword;
+    bindingTried_ = true;
 }
 
-bool TAchCipher::DecryptBody(uint8_t* buffer, size_t length) {
-    BodyCodingLibrary* lib = Library();
-    if (!lib || !lib->Bound() || !buffer || length == 0 || length > UINT32_MAX) return false;
-    return lib->DecryptBufferData(buffer, static_cast<uint32_t>(length), kAchBodyPassword, kAchBodyPasswordLength) == 0;
+TAchCipher::~TAchCipher() { (void)binding_.release(); }
+
+void TAchCipher::Unload(bool processEnding) {
+    if (processEnding) (void)binding_.release();
+    Reset();
 }
 
-void TAchCipher::SetLibrary(std::unique_ptr<BodyCodingLibrary> library) {
-    library_ = std::move(library);
-    platformTried_ = library_ != nullptr;
+void TAchCipher::Reset() {
+    binding_.reset();
+    bindingTried_ = false;
 }
+
+namespace {
+bool CodeBody(kb::TKabbit* binding, bool encrypt, uint8_t* buffer, size_t length) {
+    const auto fn = encrypt ? kb::KabbitFn::EncryptBufferData : kb::KabbitFn::DecryptBufferData;
+    if (!binding || !binding->Usable() || !binding->Has(fn) || !buffer || length == 0 || length > INT_MAX)
+        return false;
+    const int n = static_cast<int>(length);
+    return (encrypt ? binding->EncryptBufferData(buffer, n) : binding->DecryptBufferData(buffer, n)) == 0;
+}
+}  // namespace
+
+bool TAchCipher::EncryptBody(uint8_t* buffer, size_t length) { return CodeBody(Binding(), true, buffer, length); }
+
+bool TAchCipher::DecryptBody(uint8_t* buffer, size_t length) { return CodeBody(Binding(), false, buffer, length); }
 
 TAchCipher& AchCipher() {
     static TAchCipher cipher;

@@ -1,8 +1,9 @@
 // The scrambled form of an archive: slot records XORed with a fixed key table
 // by slot index, names bitwise inverted, bodies enciphered in 65,536-byte
 // chunks through the pack library's synchronous buffer coding with the body
-// password. TAchCipher is the one process-wide holder of that coding and is
-// the form the readers use (archive/core/scrambled.h).
+// password, reached through a TKabbit binding. TAchCipher is the one
+// process-wide holder of that binding and is the form the readers use
+// (archive/core/scrambled.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "archive/core/layout.h"
 #include "archive/core/scrambled.h"
+#include "shared/tkabbit.h"
 
 namespace ark {
 
@@ -23,6 +25,7 @@ static_assert(kAchSlotKeyTableSize >= 127 + kSlotSize, "every slot needs 40 key 
 // The password of the body coding and the length passed with it.
 inline constexpr const char kAchBodyPassword[] = "Qorvend";
 constexpr int kAchBodyPasswordLength = 7;
+static_assert(sizeof(kAchBodyPassword) - 1 == kAchBodyPasswordLength);
 
 // The header of the scrambled form: the complement of the slot count, which is
 // negative for every count of 0 or more.
@@ -36,27 +39,12 @@ void ScrambleSlotBytes(uint8_t* record, size_t length, uint32_t slotIndex);
 // than length bytes; returns how many were inverted.
 size_t InvertNameBytes(char* name, size_t length);
 
-// What the body coding needs of the pack library: its two synchronous buffer
-// exports, each with the pack library's result (0 on success). Bound() is
-// false when the library did not load or lacks either export, and then no
-// call is made.
-class BodyCodingLibrary {
-public:
-    virtual ~BodyCodingLibrary() = default;
-    virtual bool Bound() const = 0;
-    // data coded in place, at once; password and its length as given.
-    virtual int EncryptBufferData(uint8_t* data, uint32_t length, const char* password, int passwordLength) = 0;
-    virtual int DecryptBufferData(uint8_t* data, uint32_t length, const char* password, int passwordLength) = 0;
-};
-
-// The pack library of this platform: on Windows a binding of "Kabbit.dll"
-// (loaded at the first call); natively none (every body fails), so native
-// tests install their own.
-std::unique_ptr<BodyCodingLibrary> MakePlatformBodyCodingLibrary();
-
 class TAchCipher final : public ScrambledForm {
 public:
     TAchCipher() = default;
+    // A binding still held is left to the system: a destructor may run inside
+    // the unload of the archive server, where freeing a library is unsafe.
+    ~TAchCipher() override;
     TAchCipher(const TAchCipher&) = delete;
     TAchCipher& operator=(const TAchCipher&) = delete;
 
@@ -64,22 +52,27 @@ public:
     void ScrambleSlot(uint8_t (&record)[kSlotSize], uint32_t slotIndex);
     void UnscrambleSlot(uint8_t (&record)[kSlotSize], uint32_t slotIndex) override;
 
-    // True when the pack library is bound and its synchronous buffer coding of
-    // buffer (length bytes, in place) with the body password returned 0. False,
-    // buffer untouched by this library, otherwise (also for length 0 or one
-    // above 4 GiB - 1, which the coding cannot take).
+    // True when the pack library is bound with the export and its synchronous
+    // buffer coding of buffer (length bytes, in place) with the body password
+    // returned 0. False otherwise, without a call through a missing function
+    // (also for length 0 or above INT_MAX, which the coding cannot take).
     bool EncryptBody(uint8_t* buffer, size_t length);
     bool DecryptBody(uint8_t* buffer, size_t length) override;
 
-    // Replaces the library (nullptr: back to the platform's, bound again at the
-    // next use) and returns nothing; for tests and for unloading.
-    void SetLibrary(std::unique_ptr<BodyCodingLibrary> library);
+    // The binding: made at the first body (loading "Kabbit.dll" beside this
+    // module) and kept while it loaded, with the body password set.
+    kb::TKabbit* Binding();
+    // Uses binding from now on (null: none, bodies fail); for tests.
+    void SetBinding(std::unique_ptr<kb::TKabbit> binding);
+    // Frees the binding; the next body binds the pack library again.
+    void Reset();
+    // As the archive server unloads: frees the binding when the library alone
+    // is unloaded; when the whole process is ending leaves it to the system.
+    void Unload(bool processEnding);
 
 private:
-    BodyCodingLibrary* Library();
-
-    std::unique_ptr<BodyCodingLibrary> library_;
-    bool platformTried_ = false;
+    std::unique_ptr<kb::TKabbit> binding_;
+    bool bindingTried_ = false;
     uint8_t work_[kSlotSize] = {};  // key bytes of the slot being scrambled
 };
 

@@ -48,7 +48,7 @@ bool CopyToNewFile(const std::string& from, const std::string& to);
 
 // Puts from in place of to in one step (to replaced when it exists; from is
 // gone afterwards). On failure to is as it was.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 // Creates a new, empty folder under parent (with or without a trailing
 // backslash) whose name starts with prefix; its path, empty on failure.

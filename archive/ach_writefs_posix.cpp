@@ -141,7 +141,7 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
     return ok;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
     return ::rename(Native(from).c_str(), Native(to).c_str()) == 0;
 }
 

@@ -176,11 +176,11 @@ struct RebuildFiles {
     ~RebuildFiles() {
         if (!beside.empty()) {
             fs::SetAttributes(beside, fs::kAttrNormal);
-            fs::DeleteFile(beside);
+            fs::RemoveFile(beside);
         }
         if (!temporary.empty()) {
             fs::SetAttributes(temporary, fs::kAttrNormal);
-            fs::DeleteFile(temporary);
+            fs::RemoveFile(temporary);
         }
         if (!privateFolder.empty()) wfs::RemoveTree(privateFolder);
     }
@@ -208,7 +208,7 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
         temporary = JoinPath(files.privateFolder, "tmp.ach");
     } else if (fs::Exists(temporary)) {
         fs::SetAttributes(temporary, fs::kAttrNormal);
-        fs::DeleteFile(temporary);
+        fs::RemoveFile(temporary);
     }
     files.temporary = temporary;
     if (int r = CreateArchive(temporary, capacity)) return r;
@@ -227,7 +227,7 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
         if (int r = AddEntry(temporary, extracted, name)) return r;
         if (Injected(RebuildStep::Append, i)) return Server().ClibFailure("fwrite<3>", temporary);
         fs::SetAttributes(extracted, fs::kAttrNormal);
-        if (!fs::DeleteFile(extracted) || Injected(RebuildStep::DeleteExtracted, i))
+        if (!fs::RemoveFile(extracted) || Injected(RebuildStep::DeleteExtracted, i))
             return Server().ClibFailure("DeleteFile", extracted);
         ++kept;
     }
@@ -248,7 +248,7 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
     uint32_t attributes = 0;
     const bool hadAttributes = fs::GetAttributes(archive, attributes);
     fs::SetAttributes(archive, fs::kAttrNormal);
-    if (Injected(RebuildStep::Replace, -1) || !wfs::ReplaceFile(beside, archive)) {
+    if (Injected(RebuildStep::Replace, -1) || !wfs::MoveIntoPlace(beside, archive)) {
         if (hadAttributes) fs::SetAttributes(archive, attributes);
         return Server().ClibFailure("MoveFileEx", beside + " -> " + archive);
     }
@@ -287,7 +287,7 @@ int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
         ~Staging() {
             if (path.empty()) return;
             file->reset();
-            fs::DeleteFile(path);
+            fs::RemoveFile(path);
         }
     } guard{staging, &dst};
 
@@ -354,7 +354,7 @@ int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
         return writeFail("fclose");
     }
     dst.reset();
-    if (!wfs::ReplaceFile(staging, scrambled))
+    if (!wfs::MoveIntoPlace(staging, scrambled))
         return Server().ClibFailure("MoveFileEx", staging + " -> " + scrambled);
     guard.path.clear();
     return 0;
