@@ -56,3 +56,8 @@ if(TARGET kabbit_dll_test)
   add_dependencies(kabbit_dll_test Kabbit)
   add_dependencies(kabbit_dll_atoms_test Kabbit)
 endif()
+
+kb_add_fuzzer(packlib_pack_fuzzer
+  SOURCE ${CMAKE_CURRENT_LIST_DIR}/pack_fuzzer.cpp
+  LIBS kabbit_core
+  CORPUS ${PROJECT_SOURCE_DIR}/testing/fixtures/corpus/pack)

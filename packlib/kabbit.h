@@ -40,7 +40,9 @@ int WINAPI GetType(const char* packPath, BYTE* version, BYTE* flags);
 // Other results: the password check's, PACKERR_FILE_NOT_FOUND,
 // PACKERR_PATH_TOO_LONG (output path over 259 characters),
 // PACKERR_OPEN_DESTINATION_FILE, PACKERR_ILLEGAL_PACKED_FILE (damaged pack),
-// PACKERR_FILE_IO, PACKERR_CREATE_THREAD (nothing left behind). A stopped job
+// PACKERR_FILE_IO, PACKERR_CREATE_THREAD (nothing left behind), and for a
+// compressed entry PACKERR_UNCOMPRESSION, as this release expands no containers
+// (nothing is created). A stopped job
 // deletes its partial output and posts WM_PACK_STOPPED; a failed one leaves the
 // output as far as it was written.
 int WINAPI UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password);

@@ -28,15 +28,16 @@ DWORD WINAPI ThreadMain(LPVOID param) {
 
 class WinThread final : public Thread {
 public:
-    explicit WinThread(HANDLE handle) : handle_(handle) {}
+    WinThread(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
     ~WinThread() override { CloseHandle(handle_); }
     bool Wait(uint32_t timeoutMs) override {
         return WaitForSingleObject(handle_, timeoutMs == kInfinite ? INFINITE : timeoutMs) == WAIT_OBJECT_0;
     }
-    bool IsCurrent() const override { return GetThreadId(handle_) == GetCurrentThreadId(); }
+    bool IsCurrent() const override { return id_ == GetCurrentThreadId(); }
 
 private:
     HANDLE handle_;
+    DWORD id_;
 };
 
 }  // namespace
@@ -49,13 +50,14 @@ std::unique_ptr<Thread> Sys::StartThread(ThreadBody body, void* arg) {
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                             reinterpret_cast<LPCSTR>(&ThreadMain), &start->module))
         start->module = nullptr;
-    HANDLE handle = CreateThread(nullptr, 0, ThreadMain, start, 0, nullptr);
+    DWORD id = 0;
+    HANDLE handle = CreateThread(nullptr, 0, ThreadMain, start, 0, &id);
     if (!handle) {
         if (start->module) FreeLibrary(start->module);
         delete start;
         return nullptr;
     }
-    auto thread = std::unique_ptr<WinThread>(new (std::nothrow) WinThread(handle));
+    auto thread = std::unique_ptr<WinThread>(new (std::nothrow) WinThread(handle, id));
     if (!thread) {
         WaitForSingleObject(handle, INFINITE);
         CloseHandle(handle);

@@ -61,6 +61,7 @@ int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char*
         return err;
     };
     if (!IsSafeRelativeName(name) || dest.empty()) return fail(PACKERR_INVALID_PARAMETER);
+    if (!key_) return fail(PACKERR_NOT_ENOUGH_MEMORY);  // the key object could not be made at load
 
     if (const int err = CheckAccess(pack, password, sys_)) return fail(err);
 

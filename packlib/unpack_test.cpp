@@ -108,7 +108,11 @@ TEST_F(Unpack, EmptyEntryAndLeadingBackslash) {
 }
 
 TEST_F(Unpack, EarlyFailuresCreateNothing) {
-    const std::string pack = WritePack(PackBuilder().Encrypted(4).Add("a.txt", "x"));
+    BuilderEntry compressed;
+    compressed.name = "set.cmp";
+    compressed.data = "container";
+    compressed.compressed = true;
+    const std::string pack = WritePack(PackBuilder().Encrypted(4).Add("a.txt", "x").Add(compressed));
     const std::string headerOnly = WritePack(PackBuilder(), "h.pck");
     const std::string pw255(255, 'k');
     const std::string long255 = WritePack(PackBuilder(pw255).Encrypted(8).Add("a.txt", "y"), "l.pck");
@@ -121,6 +125,8 @@ TEST_F(Unpack, EarlyFailuresCreateNothing) {
         int result;
     } cases[] = {
         {pack, "zzz", "secret1", PACKERR_FILE_NOT_FOUND},
+        // Containers are expanded once the codec is plugged into the worker.
+        {pack, "set.cmp", "secret1", PACKERR_UNCOMPRESSION},
         {headerOnly, "a.txt", "secret1", PACKERR_FILE_NOT_FOUND},
         {pack, "a.txt", "12345", PACKERR_PASSWORD_TOO_SHORT},
         {pack, "a.txt", std::string(256, 'k'), PACKERR_PASSWORD_TOO_LONG},
