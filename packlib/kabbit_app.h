@@ -31,6 +31,9 @@ constexpr size_t kPasswordBufferSize = 256;
 // flag buffer holds kLastFlagIndex + 1 bytes.
 constexpr uint32_t kLastFlagIndex = 1000;
 
+// The packing and buffer jobs' door into the controller (kabbit_app_access.h).
+class CKabbitAppAccess;
+
 class CKabbitApp {
 public:
     explicit CKabbitApp(sys::Sys& sys = sys::SystemServices());
@@ -68,6 +71,8 @@ public:
     sys::Sys& System() { return sys_; }
 
 private:
+    friend class CKabbitAppAccess;
+
     // One-job protocol, step 1: wait for the previous worker and forget it.
     void WaitForPreviousWorkerLocked();
     // Copies password (at most 255 bytes) into the password buffer.
