@@ -42,6 +42,10 @@ kb_wine_start() {
   fi
   if [ ! -f "$prefix/system.reg" ]; then
     WINEPREFIX="$prefix" "$(kb_wine_loader)" wineboot -i >/dev/null 2>&1 || true
+    # Z: maps the host's root; as a network drive it stays out of every fixed-drive
+    # search and probe the tests run, so nothing is written outside the build tree.
+    WINEPREFIX="$prefix" "$(kb_wine_loader)" reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
   fi
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p 2>/dev/null || true
   KB_WINE_PREFIXES+=("$prefix")
