@@ -225,6 +225,20 @@ TEST_F(WriterTest, SourcesOf4GiBAndArchivesPast2GiBAreRefusedBeforeAnyWrite) {
     EXPECT_EQ(api::GetInfo(archive.c_str(), 1, &info), 0);
     EXPECT_EQ(info.size, 100u);
 }
+
+// A sysfs file reports 4096 bytes and delivers a few: the copy runs dry after
+// the record and the name are written, and both are taken back.
+TEST_F(WriterTest, ACopyThatRunsDryPutsTheArchiveBack) {
+    const std::string shrinking = "/sys/devices/system/cpu/online";
+    std::error_code ec;
+    if (std::filesystem::file_size(shrinking, ec) != 4096) GTEST_SKIP() << "no sysfs file that reports 4096 bytes";
+    ASSERT_EQ(BuildPlainArchive(archive, 3, {{"a", "1", 1}}, dir.path()), 0);
+    const std::string before = ReadAll(archive);
+    EXPECT_EQ(api::Add(archive.c_str(), shrinking.c_str(), "online"), ARKSTOWRET_CLIB_ERROR);
+    EXPECT_EQ(Server().CLibFunction(), "fread");
+    EXPECT_EQ(Server().TargetStream(), shrinking);
+    EXPECT_EQ(Hex(ReadAll(archive)), Hex(before));
+}
 #endif
 
 }  // namespace
