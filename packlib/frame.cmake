@@ -45,6 +45,15 @@ if(TARGET packlib_frame_test)
   target_compile_definitions(packlib_frame_test PRIVATE KB_FIXTURE_DIR="${fixture_dir}")
 endif()
 
+# The double-byte rows once more under Wine in a Japanese locale (code page 932).
+if(WIN32 AND KB_CAN_RUN_TESTS AND TARGET packlib_frame_test)
+  add_test(NAME packlib_path_routines_cp932
+           COMMAND packlib_frame_test --gtest_filter=PathRoutines.*
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(packlib_path_routines_cp932 PROPERTIES
+                       ENVIRONMENT "LC_ALL=ja_JP.UTF-8;LANG=ja_JP.UTF-8;KB_REQUIRE_CP932=1")
+endif()
+
 # Through the real Kabbit.dll, loaded by name.
 kb_add_gtest(kabbit_dll_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/kabbit_dll_test.cpp

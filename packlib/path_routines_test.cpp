@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "frame_test_support.h"
 #include "shared/platform/dbcs.h"
 
@@ -18,7 +20,10 @@ class PathRoutines : public ::testing::Test {
 protected:
     void SetUp() override {
 #ifdef _WIN32
-        if (GetACP() != 932) GTEST_SKIP() << "double-byte rows need code page 932";
+        if (GetACP() != 932) {
+            if (std::getenv("KB_REQUIRE_CP932")) FAIL() << "the code page is " << GetACP() << ", not 932";
+            GTEST_SKIP() << "double-byte rows need code page 932";
+        }
 #else
         platform::SetAnsiCodePageForTesting(932);
 #endif
