@@ -16,8 +16,13 @@ if(NOT WIN32)
   set(KB_NATIVE ON)
 endif()
 
-if(KB_NATIVE AND NOT KB_FUZZ)
+option(KB_SANITIZE "Native builds run under ASan and UBSan (off only for the benchmark)" ON)
+if(KB_NATIVE AND NOT KB_FUZZ AND KB_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(KB_FUZZ)
+  # The libraries under test get the coverage instrumentation too, not only the targets.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
