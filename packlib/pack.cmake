@@ -2,11 +2,26 @@
 target_sources(kabbit_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/split_parts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/convert_path.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/buffer_jobs.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/buffer_jobs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pack_jobs.cpp)
 
 kb_add_gtest(packlib_pack_test
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/split_parts_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/convert_path_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/buffer_jobs_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pack_jobs_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pack_fixture_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pack_fixture.cpp
   LIBS kabbit_core)
+if(TARGET packlib_pack_test)
+  target_compile_definitions(packlib_pack_test PRIVATE KB_PACK_TESTDATA="${CMAKE_CURRENT_LIST_DIR}/testdata")
+endif()
+
+# Writes this build's sample pack (packlib/testdata/native.pck, win64.pck).
+if(NOT KB_FUZZ)
+  add_executable(pack_fixture_writer
+    ${CMAKE_CURRENT_LIST_DIR}/pack_fixture_writer.cpp ${CMAKE_CURRENT_LIST_DIR}/pack_fixture.cpp)
+  target_link_libraries(pack_fixture_writer PRIVATE kabbit_core)
+endif()
+
