@@ -287,6 +287,26 @@ TEST(CodeChunk, FullChunksRoundTripAndStayInsideTheKey) {
     EXPECT_EQ(tooLong, Bytes(1025, 5));
 }
 
+TEST(CodeChunk, EveryLengthAndOffsetFollowsTheByteRule) {
+    CBufferCipher cipher("kb6pwd");
+    ASSERT_TRUE(cipher.BuildDataKey(255));
+    const uint8_t* key = cipher.DataKey();
+    const size_t lengths[] = {0, 1, 7, 8, 9, 15, 16, 17, 63, 1000, 1023, 1024};
+    const uint32_t offsets[] = {0, 1, 5, 8, 1023};
+    for (size_t length : lengths) {
+        for (uint32_t o : offsets) {
+            SCOPED_TRACE(testing::Message() << "length " << length << " offset " << o);
+            Bytes data(length);
+            for (size_t i = 0; i < length; ++i)
+                data[i] = static_cast<uint8_t>(i * 31 + o);
+            Bytes chunk = data;
+            ASSERT_TRUE(cipher.CodeBufferChunk(chunk.data(), length, o));
+            for (size_t i = 0; i < length; ++i)
+                ASSERT_EQ(chunk[i], static_cast<uint8_t>(data[i] ^ key[o + i] ^ (1u << (i % 8)))) << "byte " << i;
+        }
+    }
+}
+
 TEST(DigestBlock, LengthByteThenMd5ThenZeros) {
     std::array<uint8_t, 256> block;
     block.fill(0xCC);
