@@ -40,11 +40,16 @@ int WINAPI GetType(const char* packPath, BYTE* version, BYTE* flags);
 // Other results: the password check's, PACKERR_FILE_NOT_FOUND,
 // PACKERR_PATH_TOO_LONG (output path over 259 characters),
 // PACKERR_OPEN_DESTINATION_FILE, PACKERR_ILLEGAL_PACKED_FILE (damaged pack),
-// PACKERR_FILE_IO, PACKERR_CREATE_THREAD (nothing left behind), and for a
-// compressed entry PACKERR_UNCOMPRESSION, as this release expands no containers
-// (nothing is created). A stopped job
-// deletes its partial output and posts WM_PACK_STOPPED; a failed one leaves the
-// output as far as it was written.
+// PACKERR_FILE_IO, PACKERR_CREATE_THREAD (nothing left behind). A compressed
+// entry is first copied to destFolder joined with entryName (progress 0 to 50;
+// under a temporary name in the same folder when a file of that name is already
+// there, which is never replaced), then its container is expanded into
+// destFolder (above 50), every file with its times and attributes, and the copy
+// deleted; a damaged container gives PACKERR_UNCOMPRESSION or, for a stored
+// name that would leave destFolder, PACKERR_ILLEGAL_PACKED_FILE. A stopped job
+// deletes its partial output (or the copy; files already expanded stay) and
+// posts WM_PACK_STOPPED; a failed one leaves the output, or the copy when the
+// failure came before the expansion, as far as it was written.
 int WINAPI UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password);
 
 // Waits. Lists the entries: names (namesSize bytes) receives each name and its

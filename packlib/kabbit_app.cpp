@@ -24,6 +24,8 @@ CKabbitApp::CKabbitApp(sys::Sys& sys) : sys_(sys) {
 }
 
 CKabbitApp::~CKabbitApp() {
+    // The sub-file worker waits on the unpack worker's handle: it goes first.
+    if (zip_.subWorker && !zip_.subWorker->IsCurrent()) zip_.subWorker->Wait(sys::kInfinite);
     if (worker_ && !worker_->IsCurrent()) worker_->Wait(sys::kInfinite);
 }
 
@@ -33,6 +35,7 @@ void CKabbitApp::WaitForWorker() {
 }
 
 void CKabbitApp::WaitForPreviousWorkerLocked() {
+    WaitForSubFileWorkerLocked();
     if (!worker_) return;
     if (!worker_->IsCurrent()) worker_->Wait(sys::kInfinite);
     worker_.reset();

@@ -11,6 +11,7 @@
 #include "packlib/buffer_cipher.h"
 #include "packlib/sys.h"
 #include "packlib/unpack.h"
+#include "packlib/unpack_compressed.h"
 
 namespace kb::pack {
 
@@ -55,6 +56,10 @@ public:
                     const char* password);
     bool Stop(uintptr_t notifyWindow);
     void SetWorkingDir(const char* folder);
+    int EnumFilesInZipPkg(const char* packPath, const char* entryName, char* names, int namesSize,
+                          uint32_t* sizes, int sizesBytes, const char* password);
+    int UnPackSubFile(const char* packPath, const char* destFolder, const char* entryName,
+                      const char* subFileName, const char* password);
 
     // The working folder, or "" when none was set.
     std::string WorkingDir() const;
@@ -64,6 +69,11 @@ public:
     // a chunk. Null removes it.
     using ChunkHook = void (*)(void* context, uint32_t chunkIndex);
     void SetChunkHookForTesting(ChunkHook hook, void* context);
+    // Called on the worker after each progress change of a container's expansion.
+    void SetExpandHookForTesting(ExpandHook hook, void* context);
+
+    // The library's one container codec.
+    CFileCodec& Codec() { return zip_.codec; }
 
     // Waits for the current worker, if any, to end.
     void WaitForWorker();
@@ -82,6 +92,11 @@ private:
     // created, records and returns PACKERR_CREATE_THREAD.
     int StartWorkerLocked(sys::ThreadBody body, void* block);
 
+    // The UnPack steps after the wait: job kind, password, access check, entry,
+    // output, worker. *workerStarted tells whether a worker ran (its output exists).
+    int StartUnpackLocked(const char* packPath, const char* destFolder, const char* entryName,
+                          const char* password, bool* workerStarted);
+
     // The entry walk of GetFileCount and GetTotalSize, after the access check.
     int WalkEntries(const std::string& packPath, uint32_t* count, uint64_t* total);
     // Opens packPath for the walkers: reads R and leaves the reader at the first entry.
@@ -94,6 +109,14 @@ private:
     void ReportChunk(uint32_t chunkIndex);
     void PostStopped();
     void ResetUnpackOptions();
+
+    // Compressed entries (unpack_compressed.cpp, zip_jobs.cpp).
+    void FinishCompressedEntry(UnpackBlock& job, bool stopped);
+    void DiscardCopy(const std::string& copyPath, const std::string& destFolder, const std::string& entryName);
+    CodecHooks ExpandHooks();
+    void WaitForSubFileWorkerLocked();
+    static void SubFileWorkerMain(void* app);
+    void RunSubFileWorker();
 
     void SetCurrentName(const char* name);
 
@@ -120,6 +143,8 @@ private:
     uint8_t copyBuffer_[1024] = {};
     std::atomic<ChunkHook> chunkHook_{nullptr};
     std::atomic<void*> chunkHookContext_{nullptr};
+
+    ZipState zip_;
 };
 
 // The process's one controller, made when the library loads.

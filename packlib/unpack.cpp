@@ -47,6 +47,13 @@ bool OutputFile::Close() {
 int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password) {
     std::lock_guard<std::mutex> lock(jobMutex_);
     WaitForPreviousWorkerLocked();
+    bool workerStarted = false;
+    return StartUnpackLocked(packPath, destFolder, entryName, password, &workerStarted);
+}
+
+int CKabbitApp::StartUnpackLocked(const char* packPath, const char* destFolder, const char* entryName,
+                                  const char* password, bool* workerStarted) {
+    *workerStarted = false;
     jobKind_ = PACKJOB_UNPACK;
     compressedPack_ = false;
     CopyPassword(password);
@@ -77,10 +84,6 @@ int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char*
         if (const int err = walker.SkipBody(entry)) return fail(err);
     }
     if (!IsSafeRelativeName(entry.name)) return fail(PACKERR_ILLEGAL_PACKED_FILE);
-    // Compressed entries: the container codec expands the copy once it is part of
-    // the library (the worker's copy loop already scales their progress to 50);
-    // until then such an entry is refused before anything is created.
-    if (entry.compressed) return fail(PACKERR_UNCOMPRESSION);
 
     if (!BuildEntryPath(dest, name, &job.outputPath)) return fail(PACKERR_PATH_TOO_LONG);
     for (const std::string& folder : EntryFolderPaths(dest, name))
@@ -88,7 +91,8 @@ int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char*
     auto undoFolders = [&job] {
         for (auto it = job.createdFolders.rbegin(); it != job.createdFolders.rend(); ++it) fs::RemoveFolder(*it);
     };
-    if (!job.output.Create(job.outputPath)) {
+    // A compressed entry's output is the container copy, expanded by the worker.
+    if (!(entry.compressed ? CreateContainerCopy(&job) : job.output.Create(job.outputPath))) {
         undoFolders();
         return fail(PACKERR_OPEN_DESTINATION_FILE);
     }
@@ -110,6 +114,8 @@ int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char*
         for (auto it = unpack_.createdFolders.rbegin(); it != unpack_.createdFolders.rend(); ++it)
             fs::RemoveFolder(*it);
         ResetUnpackOptions();
+    } else {
+        *workerStarted = true;
     }
     return result;
 }
@@ -143,6 +149,8 @@ void CKabbitApp::RunUnpackWorker() {
         // The output stays as far as it was written.
         job.output.Close();
         job.pack.Close();
+    } else if (job.compressed) {
+        FinishCompressedEntry(job, stopped);
     } else if (stopped) {
         job.output.Close();
         job.pack.Close();

@@ -1,0 +1,118 @@
+// The compressed entry of an unpack: the container copy is made beside the
+// entry's name without replacing a user's file, then expanded into the
+// destination folder (or kept), and taken away at every end it does not outlive.
+#include "packlib/unpack_compressed.h"
+
+#include <cstdio>
+
+#include "packlib/kabbit_app.h"
+#include "packlib/path_routines.h"
+#include "shared/pack_errors.h"
+
+namespace kb::pack {
+namespace {
+
+// How many temporary names a copy tries before it gives up.
+constexpr unsigned kCopyNameTries = 10000;
+
+}  // namespace
+
+bool IsContainerEntryName(const std::string& name) {
+    static constexpr char kSuffix[] = ".cmp";
+    constexpr size_t n = sizeof kSuffix - 1;
+    if (name.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = name[name.size() - n + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kSuffix[i]) return false;
+    }
+    return true;
+}
+
+bool CreateContainerCopy(UnpackBlock* job) {
+    // CreateNew claims the name only when nobody has it, with no window between
+    // the look and the claim.
+    auto claim = [](const std::string& path, fs::Error* error) {
+        fs::File f = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateNew, fs::Share::Read, error);
+        return f.IsOpen() && f.Close();
+    };
+    fs::Error error = fs::Error::None;
+    std::string path = job->outputPath;
+    if (!claim(path, &error)) {
+        if (error != fs::Error::Exists) return false;
+        const std::string fileName = GetFileNamePart(path);
+        const std::string folder = path.substr(0, path.size() - fileName.size());
+        bool found = false;
+        for (unsigned n = 1; n < kCopyNameTries && !found; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "~kb%04u.tmp", n);
+            path = folder + name;
+            if (path.size() > kMaxPathLength) return false;
+            error = fs::Error::None;
+            if (claim(path, &error)) {
+                found = true;
+            } else if (error != fs::Error::Exists) {
+                return false;
+            }
+        }
+        if (!found) return false;
+    }
+    job->outputPath = path;
+    if (job->output.Create(path)) return true;
+    fs::RemoveFile(path);
+    return false;
+}
+
+void CKabbitApp::SetExpandHookForTesting(ExpandHook hook, void* context) {
+    zip_.expandHookContext = context;
+    zip_.expandHook = hook;
+}
+
+CodecHooks CKabbitApp::ExpandHooks() {
+    CodecHooks hooks;
+    hooks.setProgress = [this](int p) {
+        progress_ = p;
+        if (ExpandHook hook = zip_.expandHook.load()) hook(zip_.expandHookContext.load(), p);
+    };
+    hooks.getProgress = [this] { return progress_.load(); };
+    hooks.stopRequested = [this] { return stop_.load(); };
+    hooks.setCurrentName = [this](const std::string& name) { SetCurrentName(name.c_str()); };
+    // Results come back as return values: an error is shown only once the copy
+    // is dealt with.
+    return hooks;
+}
+
+void CKabbitApp::DiscardCopy(const std::string& copyPath, const std::string& destFolder,
+                             const std::string& entryName) {
+    zip_.codec.DeleteFileRetry(copyPath);
+    RemoveTempFolders(destFolder, entryName);
+}
+
+// After the copy phase of a compressed entry, on the worker.
+void CKabbitApp::FinishCompressedEntry(UnpackBlock& job, bool stopped) {
+    job.pack.Close();
+    if (!job.output.Close()) {
+        // The copy stays as far as it was written, as after any copy error.
+        lastError_ = PACKERR_FILE_IO;
+        return;
+    }
+    if (stopped) {
+        DiscardCopy(job.outputPath, job.destFolder, job.entryName);
+        PostStopped();
+        return;
+    }
+    if (keepUnexpanded_) {
+        progress_ = PACKPROGRESS_KEPT;
+        return;
+    }
+    const int result = zip_.codec.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks());
+    if (discardCopy_) DiscardCopy(job.outputPath, job.destFolder, job.entryName);
+    if (result < 0)
+        lastError_ = result;
+    else if (result == kCodecStopped)
+        PostStopped();
+    else
+        progress_ = PACKPROGRESS_DONE;  // every record closed, its times and attributes set
+}
+
+}  // namespace kb::pack
