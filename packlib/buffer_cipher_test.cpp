@@ -40,6 +40,32 @@ TEST(NeighbourAddition, PassesOverAToySeed) {
     }
 }
 
+TEST(NeighbourAddition, EveryLengthFollowsTheByteRule) {
+    // One pass by the definition: every new byte from the previous pass's bytes.
+    auto reference = [](Bytes b, uint32_t passes) {
+        for (uint32_t p = 0; p < passes % 256; ++p) {
+            Bytes next(b.size());
+            for (size_t i = 0; i < b.size(); ++i)
+                next[i] = static_cast<uint8_t>(b[i] + b[(i + 1) % b.size()]);
+            b = next;
+        }
+        return b;
+    };
+    const size_t lengths[] = {1, 2, 7, 8, 9, 10, 16, 17, 31, 1000};
+    const uint32_t passes[] = {0, 1, 2, 9, 255, 256, 257};
+    for (size_t n : lengths) {
+        for (uint32_t k : passes) {
+            SCOPED_TRACE(testing::Message() << "n " << n << " passes " << k);
+            Bytes b(n);
+            for (size_t i = 0; i < n; ++i)
+                b[i] = static_cast<uint8_t>(0xF0 + i * 37);  // top bits set, so lanes carry
+            const Bytes want = reference(b, k);
+            kb::NeighbourAddition(b.data(), b.size(), k);
+            ASSERT_EQ(b, want);
+        }
+    }
+}
+
 TEST(SeedTables, AreFrozen) {
     // Every encrypted pack depends on these bytes; a changed table fails here.
     // FNV-1a (32-bit) of each whole table.
