@@ -249,6 +249,27 @@ TEST_F(ZipJobs, JobsAroundASubFileAreNotDisturbed) {
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.txt", "e.txt", "plain.txt", "sub"}));
 }
 
+TEST_F(ZipJobs, WorkersThatCannotStart) {
+    ASSERT_TRUE(kb::testing::WriteAll(out + "\\set.cmp", "mine"));
+    // No unpack worker: nothing is created.
+    sys.failThreads = true;
+    char names[64];
+    uint32_t sizes[3];
+    EXPECT_EQ(Enum("set.cmp", names, sizeof names, sizes, sizeof sizes), PACKERR_CREATE_THREAD);
+    EXPECT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\a.txt", "secret1"), PACKERR_CREATE_THREAD);
+    sys.failThreads = false;
+    EXPECT_TRUE(Listing(work).empty());
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"set.cmp"}));
+    // The unpack starts but the sub-file worker cannot: the kept copy goes.
+    sys.FailNthStart(2);
+    EXPECT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\a.txt", "secret1"), PACKERR_CREATE_THREAD);
+    EXPECT_EQ(app.GetProgress(nullptr), PACKERR_CREATE_THREAD);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"set.cmp"}));
+    EXPECT_EQ(ReadAll(out + "\\set.cmp"), "mine");
+    ASSERT_TRUE(fs::RemoveFile(out + "\\set.cmp"));
+    ExpectPlainUnpackExpands();
+}
+
 TEST_F(ZipJobs, OneShotOptionsReturnToTheirDefaultsAfterEveryEnd) {
     char names[64];
     uint32_t sizes[3];

@@ -185,6 +185,7 @@ struct ChunkGate {
 class WaitWatchSys : public kb::testing::FakeSys {
 public:
     std::unique_ptr<sys::Thread> StartThread(sys::ThreadBody body, void* arg) override {
+        if (++started_ == failAt_) return nullptr;
         auto inner = FakeSys::StartThread(body, arg);
         if (!inner) return inner;
         return std::make_unique<Watched>(std::move(inner), this);
@@ -195,7 +196,12 @@ public:
         cv_.wait(lock, [&] { return waits_ >= n; });
     }
 
+    // The n-th thread start from now on (counting from 1) fails.
+    void FailNthStart(int n) { failAt_ = started_ + n; }
+
 private:
+    std::atomic<int> started_{0};
+    std::atomic<int> failAt_{0};
     class Watched : public sys::Thread {
     public:
         Watched(std::unique_ptr<sys::Thread> inner, WaitWatchSys* owner) : inner_(std::move(inner)), owner_(owner) {}
