@@ -29,7 +29,7 @@ KB_WINE_PREFIXES=()
 KB_XVFB_PID=
 kb_wine_start() {
   local prefix="$1"
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
   if [ -z "${DISPLAY:-}" ] || [ -n "${KB_XVFB_PID}" ]; then
     if [ -z "${KB_XVFB_PID}" ]; then
       local n=91
@@ -47,7 +47,11 @@ kb_wine_start() {
     WINEPREFIX="$prefix" "$(kb_wine_loader)" reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f >/dev/null 2>&1 || true
     WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
   fi
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p 2>/dev/null || true
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+  # Wine's background services start with the first program and inherit its output
+  # pipes; start them here on /dev/null so CTest never waits on a pipe they hold.
+  WINEPREFIX="$prefix" "$(kb_wine_loader)" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" "$(kb_wine_loader)" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
   KB_WINE_PREFIXES+=("$prefix")
 }
 
