@@ -10,6 +10,11 @@ add_compile_options(-Wall -Wextra)
 if(KB_WERROR)
   add_compile_options(-Werror)
 endif()
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  # GCC 12 reports a false overlap inside libstdc++'s operator+(const char*, string&&)
+  # once inlined at -O2/-O3 (GCC bug 105651).
+  add_compile_options(-Wno-restrict)
+endif()
 
 set(KB_NATIVE OFF)
 if(NOT WIN32)
