@@ -25,3 +25,13 @@ if(NOT KB_FUZZ)
   target_link_libraries(pack_fixture_writer PRIVATE kabbit_core)
 endif()
 
+# The exports of this part join Kabbit.dll, made by the frame's fragment.
+if(TARGET Kabbit)
+  target_sources(Kabbit PRIVATE ${CMAKE_CURRENT_LIST_DIR}/exports_pack.cpp)
+  kb_add_gtest(kabbit_dll_pack_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/kabbit_dll_pack_test.cpp
+    LIBS kabbit_core WINDOWS_ONLY)
+  if(TARGET kabbit_dll_pack_test)
+    add_dependencies(kabbit_dll_pack_test Kabbit)
+  endif()
+endif()

@@ -39,8 +39,20 @@ protected:
         ASSERT_EQ(app.UnPack(pack.c_str(), out.c_str(), "a\\b.txt", fixture::kPassword), 0);
         app.WaitForWorker();
         ASSERT_EQ(app.GetProgress(nullptr), PACKPROGRESS_DONE);
-        packtest::ExpandCompressedEntry(pack, "c.bin.cmp", fixture::kPassword, out, P("scratch.cmp"));
-        packtest::ExpandCompressedEntry(pack, "set.cmp", fixture::kPassword, out, P("scratch.cmp"));
+        // The compressed entries through UnPack, and through an independent reader.
+        for (const char* name : {"c.bin.cmp", "set.cmp"}) {
+            ASSERT_EQ(app.UnPack(pack.c_str(), out.c_str(), name, fixture::kPassword), 0) << name;
+            app.WaitForWorker();
+            ASSERT_EQ(app.GetProgress(nullptr), PACKPROGRESS_DONE) << name;
+        }
+        for (const auto& source : fixture::kSources) ExpectFile(out + "\\" + source.name, source);
+        const std::string again = P("again");
+        ASSERT_TRUE(fs::CreateFolder(again));
+        packtest::ExpandCompressedEntry(pack, "c.bin.cmp", fixture::kPassword, again, P("scratch.cmp"));
+        packtest::ExpandCompressedEntry(pack, "set.cmp", fixture::kPassword, again, P("scratch.cmp"));
+        for (const auto& source : fixture::kSources) {
+            if (std::string(source.name) != "a\\b.txt") ExpectFile(again + "\\" + source.name, source);
+        }
         for (const auto& source : fixture::kSources) ExpectFile(out + "\\" + source.name, source);
     }
 };
