@@ -131,7 +131,7 @@ int CheckPackForAppend(const std::string& packPath, fs::File* out, uint64_t* len
 
 }  // namespace
 
-CPackJobs::CPackJobs(CKabbitApp& app) : app_(app) {}
+CPackJobs::CPackJobs(CKabbitApp& app) : app_(app), codec_(app.Codec()) {}
 
 CPackJobs::~CPackJobs() { app_.WaitForWorker(); }
 

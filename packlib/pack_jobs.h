@@ -128,7 +128,7 @@ private:
     void AddSkipped(const std::vector<std::string>& names);
 
     CKabbitApp& app_;
-    CFileCodec codec_;
+    CFileCodec& codec_;  // the library's one codec, the controller's
     Job job_;  // the running job's block; the worker owns it while it runs
     std::atomic<bool> force_{false};
     std::vector<std::string> exclusions_;
