@@ -57,6 +57,8 @@ endif()
 # An export list is the one source of a DLL's names and fixed ordinals:
 # lines of the form KB_EXPORT(<ordinal>, <Name>), readable as an X-macro in C++.
 function(kb_read_export_list list out_names out_ordinals)
+  # An edited list regenerates the .def and the export test on the next build.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
   file(STRINGS ${list} lines REGEX "^[ \t]*KB_EXPORT\\(")
   set(names)
   set(ords)
