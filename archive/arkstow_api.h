@@ -117,6 +117,37 @@ int ARKSTOW_CALL Find(const char* archive, const char* name);
 // buffer; returns offset + length. The caller keeps offset + length within the
 // entry's size. -1 not found, -23 negative offset or length.
 int ARKSTOW_CALL MemCopy(const char* archive, const char* name, void* buffer, int offset, int length);
+
+// Writing. An archive written by these functions is plain; EncryptAchFile makes
+// the scrambled copy. -22 also refuses a name the readers could not take back.
+
+// Writes an empty archive of slotCount zeroed slots, replacing any file there.
+// -10: slotCount below 0 or above 53,687,091 (nothing written), or no file can
+// be made; -100: a write failed.
+int ARKSTOW_CALL CreateNew(const char* archive, int slotCount);
+// Appends sourceFile as storedName into the next free slot, with its size,
+// attributes and times. -30 no free slot; -70 a scrambled archive; -22 an
+// empty name, one of 4,096 bytes or more, or one leaving a folder; -10 the
+// archive cannot be opened; -32 the source's information cannot be read, it is
+// 4 GiB or more, or the archive would pass 2^31 - 1 bytes; -31 the source
+// cannot be opened; -100 a file call failed. Nothing is written before a
+// refusal; after a failed write the archive is put back as far as possible.
+int ARKSTOW_CALL Add(const char* archive, const char* sourceFile, const char* storedName);
+// Removes entry index, or every entry whose name equals name ignoring case (0
+// also when none does), by rebuilding the archive through "tmp.ach" and a
+// private folder in the temp folder; the remaining entries keep their order,
+// information and the slot count, and the result is plain. The archive is
+// replaced only by a complete, checked copy: any failure (-20 bad index, the
+// count's codes, -61 no temp folder, or the failing step's code) leaves it as
+// it was. No other file of the temp folder is touched.
+int ARKSTOW_CALL RemoveByIndex(const char* archive, int index);
+int ARKSTOW_CALL RemoveByName(const char* archive, const char* name);
+// Writes the scrambled copy of plainArchive to scrambledArchive, which is
+// replaced only when the copy is complete. -10 the source is missing or both
+// name one file; -70 the source is scrambled; -71 the pack library's buffer
+// coding is missing or failed; -22 a name holding the byte 0xFF; -101 no
+// memory; -100 a file call failed or the source's layout does not hold.
+int ARKSTOW_CALL EncryptAchFile(const char* plainArchive, const char* scrambledArchive);
 #ifdef __cplusplus
 }
 #endif

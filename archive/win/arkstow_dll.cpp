@@ -2,6 +2,7 @@
 // which resets the error context and keeps every exception inside.
 #include <windows.h>
 
+#include "archive/ach_scramble.h"
 #include "archive/arkstow_api.h"
 #include "archive/core/api.h"
 
@@ -38,4 +39,9 @@ int ARKSTOW_CALL MemCopy(const char* archive, const char* name, void* buffer, in
 
 }  // extern "C"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    // The pack library bound for scrambled bodies: freed with this library,
+    // left to the system when the whole process ends.
+    if (reason == DLL_PROCESS_DETACH) ark::AchCipher().Unload(reserved != nullptr);
+    return TRUE;
+}
