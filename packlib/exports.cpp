@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "packlib/export_guard.h"
 #include "packlib/kabbit_app.h"
 #include "shared/pack_errors.h"
 
@@ -15,16 +16,7 @@ using kb::pack::TheApp;
 // the first call.
 [[maybe_unused]] kb::pack::CKabbitApp& g_app = TheApp();
 
-template <typename F>
-int Guarded(F&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return kb::PACKERR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return kb::PACKERR_FILE_IO;
-    }
-}
+using kb::pack::Guarded;
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include "packlib/buffer_jobs.h"
 #include "packlib/convert_path.h"
+#include "packlib/export_guard.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/kabbit_app_access.h"
 #include "packlib/kabbit_pack.h"
@@ -33,16 +34,7 @@ kb::pack::CBufferJobs& BufferJobs() {
 [[maybe_unused]] kb::pack::CPackJobs& g_packJobs = PackJobs();
 [[maybe_unused]] kb::pack::CBufferJobs& g_bufferJobs = BufferJobs();
 
-template <typename F>
-int Guarded(F&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return kb::PACKERR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return kb::PACKERR_FILE_IO;
-    }
-}
+using kb::pack::Guarded;
 
 }  // namespace
 

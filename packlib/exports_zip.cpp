@@ -2,22 +2,14 @@
 // forwards to the one controller and lets no C++ exception out.
 #include <new>
 
+#include "packlib/export_guard.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/kabbit_zip.h"
 #include "shared/pack_errors.h"
 
 namespace {
 
-template <typename F>
-int Guarded(F&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return kb::PACKERR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return kb::PACKERR_FILE_IO;
-    }
-}
+using kb::pack::Guarded;
 
 }  // namespace
 
