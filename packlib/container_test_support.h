@@ -12,24 +12,13 @@
 
 #include "packlib/container_format.h"
 #include "packlib/fs.h"
+#include "testing/fixtures/wipe_path.h"
 
 namespace kb::pack::testing {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Wipe(const std::string& path) {
-    uint32_t a = 0;
-    if (!fs::GetAttributes(path, &a)) return;
-    if ((a & fs::kAttrDirectory) && !(a & fs::kAttrReparsePoint)) {
-        std::vector<fs::DirEntry> entries;
-        fs::ListFolder(path, &entries);
-        for (const auto& e : entries) Wipe(path + "\\" + e.name);
-        fs::RemoveFolder(path);
-    } else {
-        fs::SetAttributes(path, 0);
-        fs::RemoveFile(path);
-    }
-}
+inline void Wipe(const std::string& path) { ::kb::fixtures::WipePath(path); }
 
 class TempDirTest : public ::testing::Test {
 protected:

@@ -10,23 +10,12 @@
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
 #include "packlib/fs.h"
+#include "testing/fixtures/wipe_path.h"
 #include "packlib/pack_format.h"
 
 namespace kb::packtest {
 
-inline void Wipe(const std::string& path) {
-    uint32_t a = 0;
-    if (!fs::GetAttributes(path, &a)) return;
-    if ((a & fs::kAttrDirectory) && !(a & fs::kAttrReparsePoint)) {
-        std::vector<fs::DirEntry> entries;
-        fs::ListFolder(path, &entries);
-        for (const auto& e : entries) Wipe(path + "\\" + e.name);
-        fs::RemoveFolder(path);
-    } else {
-        fs::SetAttributes(path, 0);
-        fs::RemoveFile(path);
-    }
-}
+inline void Wipe(const std::string& path) { ::kb::fixtures::WipePath(path); }
 
 inline bool WriteWholeFile(const std::string& path, const std::string& data) {
     fs::File f = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
