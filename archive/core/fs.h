@@ -19,6 +19,9 @@ public:
     static std::unique_ptr<InFile> Open(const std::string& path);
     // Bytes actually read; 0 at the end or on an error.
     virtual size_t Read(void* data, size_t size) = 0;
+    // Reads at position without needing a seek first; the position afterwards
+    // is unspecified. Bytes actually read.
+    virtual size_t ReadAt(uint64_t position, void* data, size_t size) = 0;
     virtual bool Seek(uint64_t position) = 0;
     virtual bool Tell(uint64_t& position) = 0;
     // Length of the file when it was opened.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "archive/core/fs.h"
@@ -25,6 +26,18 @@ public:
     PosixIn(std::FILE* f, uint64_t length) : f_(f), length_(length) {}
     ~PosixIn() override { std::fclose(f_); }
     size_t Read(void* data, size_t size) override { return std::fread(data, 1, size, f_); }
+    // pread leaves the stream's own position and buffer alone.
+    size_t ReadAt(uint64_t position, void* data, size_t size) override {
+        size_t total = 0;
+        while (total < size && position + total <= INT64_MAX) {
+            const ssize_t got = pread(fileno(f_), static_cast<char*>(data) + total, size - total,
+                                      static_cast<off_t>(position + total));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            total += static_cast<size_t>(got);
+        }
+        return total;
+    }
     bool Seek(uint64_t position) override {
         return position <= INT64_MAX && fseeko(f_, static_cast<off_t>(position), SEEK_SET) == 0;
     }

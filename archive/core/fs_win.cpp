@@ -20,6 +20,19 @@ public:
         }
         return total;
     }
+    size_t ReadAt(uint64_t position, void* data, size_t size) override {
+        size_t total = 0;
+        while (total < size && position + total <= INT64_MAX) {
+            DWORD chunk = static_cast<DWORD>(size - total > 0x40000000 ? 0x40000000 : size - total);
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(position + total);
+            at.OffsetHigh = static_cast<DWORD>((position + total) >> 32);
+            DWORD got = 0;
+            if (!ReadFile(h_, static_cast<char*>(data) + total, chunk, &got, &at) || got == 0) break;
+            total += got;
+        }
+        return total;
+    }
     bool Seek(uint64_t position) override {
         LARGE_INTEGER to;
         to.QuadPart = static_cast<LONGLONG>(position);

@@ -42,29 +42,78 @@ int ReadHeader(Archive& a) {
     return 0;
 }
 
+// Unscrambles a record of a scrambled archive in place: 0, or -72 (no scrambled form).
+int Unscramble(Archive& a, uint8_t (&record)[kSlotSize], uint32_t index) {
+    if (!a.scrambled) return 0;
+    ScrambledForm* form = g_scrambledForm;
+    if (!form) return ARKSTOWRET_DECRYPT_FAILED;
+    form->UnscrambleSlot(record, index);
+    return 0;
+}
+
 // Reads one 40-byte record at the current position and unscrambles it.
 // Result: 0, -100 with readName logged, or -72 (no scrambled form).
 int ReadRecord(Archive& a, uint32_t index, Slot& slot, const char* readName) {
     uint8_t record[kSlotSize];
     if (a.file->Read(record, sizeof record) != sizeof record) return a.Fail(readName);
-    if (a.scrambled) {
-        ScrambledForm* form = g_scrambledForm;
-        if (!form) return ARKSTOWRET_DECRYPT_FAILED;
-        form->UnscrambleSlot(record, index);
-    }
+    if (int r = Unscramble(a, record, index)) return r;
     slot = ParseSlot(record);
     return 0;
 }
 
+// Walks the slot records from the first, a block of them per read: a walk
+// over thousands of entries is not a read per record.
+class SlotWalk {
+public:
+    explicit SlotWalk(Archive& a) : a_(a) {}
+
+    // The next record, as ReadRecord gives it; never past the slot count.
+    int Next(Slot& slot, const char* readName) {
+        if (used_ + kSlotSize > have_) {
+            const uint64_t left = static_cast<uint64_t>(a_.slotCount) - index_;
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlockSlots)) * kSlotSize;
+            have_ = a_.file->ReadAt(SlotPosition(index_), block_, want);
+            used_ = 0;
+            if (have_ < kSlotSize) return a_.Fail(readName);
+        }
+        uint8_t record[kSlotSize];
+        std::memcpy(record, block_ + used_, kSlotSize);
+        used_ += kSlotSize;
+        if (int r = Unscramble(a_, record, index_++)) return r;
+        slot = ParseSlot(record);
+        return 0;
+    }
+
+private:
+    static constexpr uint64_t kBlockSlots = 256;
+    Archive& a_;
+    uint8_t block_[kBlockSlots * kSlotSize];
+    size_t have_ = 0;
+    size_t used_ = 0;
+    uint32_t index_ = 0;
+};
+
 // Positions to a 32-bit offset from a record; a negative one cannot be reached.
 bool SeekTo(Archive& a, int64_t position) { return position >= 0 && a.file->Seek(static_cast<uint64_t>(position)); }
 
-// Reads the name at the current position: at most kNameReadLimit bytes, which
-// must hold the terminator. Inverted back in a scrambled archive.
-int ReadNameHere(Archive& a, std::string& name) {
+// Reads the name of slot: at most kNameReadLimit bytes from its offset, which
+// must hold the terminator. Inverted back in a scrambled archive. seekName is
+// logged for an offset that cannot be reached.
+int ReadSlotName(Archive& a, const Slot& slot, std::string& name, const char* seekName) {
+    if (slot.nameOffset < 0) return a.Fail(seekName);
+    const uint64_t at = static_cast<uint64_t>(slot.nameOffset);
     char buffer[kNameReadLimit];
-    const size_t got = a.file->Read(buffer, sizeof buffer);
+    // A name ends right before its body in any archive we write: one read of
+    // that length finds the terminator, and the rest is read only when it did not.
+    size_t first = kNameReadLimit;
+    if (slot.bodyOffset > slot.nameOffset)
+        first = static_cast<size_t>(std::min<uint64_t>(uint64_t(slot.bodyOffset) - at, kNameReadLimit));
+    size_t got = a.file->ReadAt(at, buffer, first);
     const void* zero = std::memchr(buffer, 0, got);
+    if (!zero && got == first && first < kNameReadLimit) {
+        got += a.file->ReadAt(at + first, buffer + first, kNameReadLimit - first);
+        zero = std::memchr(buffer + first, 0, got - first);
+    }
     if (!zero) return a.Fail("fread");
     name.assign(buffer, static_cast<const char*>(zero) - buffer);
     if (a.scrambled)
@@ -165,18 +214,15 @@ int CountEntries(const std::string& archive, int* slotCount, int* maxNameLength,
     if (slotCount) *slotCount = a.slotCount;
     if (scrambled) *scrambled = a.scrambled;
     int count = 0;
+    SlotWalk walk(a);
     for (int32_t i = 0; i < a.slotCount; ++i) {
         Slot slot;
-        if (int r = ReadRecord(a, static_cast<uint32_t>(i), slot, "fread")) return r;
+        if (int r = walk.Next(slot, "fread")) return r;
         if (slot.IsFree()) break;
         if (maxNameLength) {
-            uint64_t here = 0;
-            if (!a.file->Tell(here)) return a.Fail("fgetpos");
-            if (!SeekTo(a, slot.nameOffset)) return a.Fail("fsetpos<1>");
             std::string name;
-            if (int r = ReadNameHere(a, name)) return r;
+            if (int r = ReadSlotName(a, slot, name, "fsetpos<1>")) return r;
             if (static_cast<int>(name.size()) > *maxNameLength) *maxNameLength = static_cast<int>(name.size());
-            if (!a.file->Seek(here)) return a.Fail("fsetpos<2>");
         }
         ++count;
     }
@@ -189,9 +235,8 @@ int ReadName(const std::string& archive, int index, char* buffer, int bufferSize
     if (int r = OpenForEntry(a, index)) return r;
     Slot slot;
     if (int r = ReadSlotAt(a, index, slot, "fsetpos<1>", "fread")) return r;
-    if (!SeekTo(a, slot.nameOffset)) return a.Fail("fsetpos<2>");
     std::string name;
-    if (int r = ReadNameHere(a, name)) return r;
+    if (int r = ReadSlotName(a, slot, name, "fsetpos<2>")) return r;
     if (static_cast<int64_t>(name.size()) > bufferSize) return ARKSTOWRET_BUFFER_TOO_SMALL;
     if (!buffer) return ARKSTOWRET_BAD_ARGUMENT;
     std::memcpy(buffer, name.c_str(), name.size() + 1);
@@ -222,20 +267,17 @@ int LoadBodyByName(const std::string& archive, const std::string& wanted, std::v
     Archive a(archive);
     if (!a.IsOpen()) return ARKSTOWRET_OPEN_FAILED;
     if (int r = ReadHeader(a)) return r;
+    SlotWalk walk(a);
     for (int32_t i = 0; i < a.slotCount; ++i) {
         Slot slot;
-        if (int r = ReadRecord(a, static_cast<uint32_t>(i), slot, "fread")) return r;
+        if (int r = walk.Next(slot, "fread")) return r;
         if (slot.IsFree()) return ARKSTOWRET_NOT_FOUND;
-        uint64_t here = 0;
-        if (!a.file->Tell(here)) return a.Fail("fgetpos");
-        if (!SeekTo(a, slot.nameOffset)) return a.Fail("fsetpos<1>");
         std::string name;
-        if (int r = ReadNameHere(a, name)) return r;
+        if (int r = ReadSlotName(a, slot, name, "fsetpos<1>")) return r;
         if (EqualIgnoringAsciiCase(name, wanted)) {
             const int r = ReadEntryBody(a, slot, body);
             return r != 0 ? r : i;
         }
-        if (!a.file->Seek(here)) return a.Fail("fsetpos<2>");
     }
     return ARKSTOWRET_NOT_FOUND;
 }
@@ -247,14 +289,14 @@ int FindEntry(const std::string& archive, const char* wanted) {
     if (int r = ReadHeader(a)) return r;
     // Find never unscrambles: a scrambled archive reads as one without entries.
     if (a.scrambled || a.slotCount <= 0) return ARKSTOWRET_NOT_FOUND;
+    SlotWalk walk(a);
     for (int32_t i = 0; i < a.slotCount; ++i) {
         Slot slot;
-        if (int r = ReadSlotAt(a, i, slot, "fsetpos<1>", "fread")) return r;
+        if (int r = walk.Next(slot, "fread")) return r;
         // A free slot ends the used ones; its zero name offset would read the header as a name.
         if (slot.IsFree()) return ARKSTOWRET_NOT_FOUND;
-        if (!SeekTo(a, slot.nameOffset)) return a.Fail("fsetpos<2>");
         std::string name;
-        if (int r = ReadNameHere(a, name)) return r;
+        if (int r = ReadSlotName(a, slot, name, "fsetpos<2>")) return r;
         if (EqualIgnoringCaseLocale(name.c_str(), wanted)) return i;
     }
     return ARKSTOWRET_NOT_FOUND;

@@ -229,6 +229,65 @@ TEST_F(ReaderTest, LoadByNameFoldsAsciiCaseAndTakesTheFirstMatch) {
     EXPECT_EQ(api::LoadByName((temp / "none.ach").c_str(), "a.txt", &s.s), -10);
 }
 
+// A name is read up to its terminator wherever its body lies: right after it,
+// inside it, before it, or far away.
+TEST_F(ReaderTest, NamesAreReadWhereverTheBodyLies) {
+    const AchBuilder builder = AchBuilder(3).Add(EntryA()).Add(EntryB());
+    const uint32_t name1 = builder.NameOffset(1);
+    struct Case {
+        const char* what;
+        uint32_t bodyOffset1;
+    };
+    const Case cases[] = {
+        {"body right after the name", builder.BodyOffset(1)},
+        {"body two bytes into the name", name1 + 2},
+        {"body at the name", name1},
+        {"body before the name", builder.BodyOffset(0)},
+        {"body far beyond the name", builder.BodyOffset(1) + 5000},
+    };
+    for (const auto& c : cases) {
+        std::string image = builder.Build();
+        PutLe32(image, AchBuilder::SlotPos(1) + 4, c.bodyOffset1);
+        const std::string path = Put(image);
+        char name[64];
+        EXPECT_EQ(api::GetName(path.c_str(), 1, name, 63), 0) << c.what;
+        EXPECT_STREQ(name, "sub\\b.bin") << c.what;
+        int longest = 0;
+        EXPECT_EQ(api::GetCount(path.c_str(), nullptr, &longest), 2) << c.what;
+        EXPECT_EQ(longest, 9) << c.what;
+        EXPECT_EQ(api::Find(path.c_str(), "SUB\\B.BIN"), 1) << c.what;
+        VectorStream stream;
+        EXPECT_EQ(api::LoadByName(path.c_str(), "a.txt", &stream.s), 0) << c.what;
+        EXPECT_EQ(stream.Bytes(), "hello") << c.what;
+    }
+}
+
+// Records are read a block at a time: entries on both sides of a block's end
+// are found, and a table cut past the first block still reads as damaged.
+TEST_F(ReaderTest, ManyEntriesAcrossTheRecordBlocks) {
+    AchBuilder builder(600);
+    for (int i = 0; i < 520; ++i) builder.Add("e" + std::to_string(i), "body" + std::to_string(i));
+    const std::string image = builder.Build();
+    const std::string path = Put(image);
+    int slots = 0;
+    EXPECT_EQ(api::GetCount(path.c_str(), &slots, nullptr), 520);
+    EXPECT_EQ(slots, 600);
+    for (int i : {0, 255, 256, 257, 511, 512, 519}) {
+        VectorStream stream;
+        const std::string name = "E" + std::to_string(i);
+        EXPECT_EQ(api::LoadByName(path.c_str(), name.c_str(), &stream.s), i) << name;
+        EXPECT_EQ(stream.Bytes(), "body" + std::to_string(i)) << name;
+        EXPECT_EQ(api::Find(path.c_str(), name.c_str()), i) << name;
+    }
+    VectorStream none;
+    EXPECT_EQ(api::LoadByName(path.c_str(), "e520", &none.s), -1);
+
+    const std::string cut = Put(image.substr(0, AchBuilder::SlotPos(300) + 20), "cut.ach");
+    EXPECT_EQ(api::GetCount(cut.c_str(), nullptr, nullptr), -100);
+    EXPECT_EQ(api::LoadByName(cut.c_str(), "e299", &none.s), -100);
+    EXPECT_EQ(api::Find(cut.c_str(), "e299"), -100);
+}
+
 TEST_F(ReaderTest, LoadByNameComparesTrailBytesExactly) {
     ARK_REQUIRE_SHIFT_JIS();
     // 0x83 0x41 and 0x83 0x61 are two different Japanese characters.
