@@ -140,7 +140,6 @@ private:
     char currentName_[kPathBufferSize] = {};
     char workingDir_[kPathBufferSize] = {};
 
-    uint8_t copyBuffer_[1024] = {};
     std::atomic<ChunkHook> chunkHook_{nullptr};
     std::atomic<void*> chunkHookContext_{nullptr};
 

@@ -41,7 +41,7 @@ bool PackReader::Open(const std::string& path) {
 
 void PackReader::Close() {
     file_.Close();
-    buffer_.clear();
+    bufferSize_ = 0;
     bufferPos_ = 0;
     position_ = 0;
     length_ = 0;
@@ -51,16 +51,24 @@ size_t PackReader::Read(void* out, size_t size) {
     auto* dest = static_cast<char*>(out);
     size_t done = 0;
     while (done < size) {
-        if (bufferPos_ == buffer_.size()) {
-            buffer_.resize(kBufferSize);
-            size_t got = 0;
-            if (!file_.Read(buffer_.data(), kBufferSize, &got)) got = 0;
-            buffer_.resize(got);
+        if (bufferPos_ == bufferSize_) {
+            bufferSize_ = 0;
             bufferPos_ = 0;
+            size_t got = 0;
+            if (size - done >= kBufferSize) {
+                // A request as large as the buffer goes straight to the caller's memory.
+                if (!file_.Read(dest + done, size - done, &got)) got = 0;
+                done += got;
+                if (got == 0) break;
+                continue;
+            }
+            if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+            if (!file_.Read(buffer_.get(), kBufferSize, &got)) got = 0;
+            bufferSize_ = got;
             if (got == 0) break;
         }
-        const size_t n = std::min(size - done, buffer_.size() - bufferPos_);
-        std::memcpy(dest + done, buffer_.data() + bufferPos_, n);
+        const size_t n = std::min(size - done, bufferSize_ - bufferPos_);
+        std::memcpy(dest + done, buffer_.get() + bufferPos_, n);
         bufferPos_ += n;
         done += n;
     }
@@ -72,13 +80,13 @@ bool PackReader::SeekTo(uint64_t position) {
     if (position > length_) return false;
     // Inside the buffered bytes: move within them.
     const uint64_t bufferStart = position_ - bufferPos_;
-    if (position >= bufferStart && position <= bufferStart + buffer_.size()) {
+    if (position >= bufferStart && position <= bufferStart + bufferSize_) {
         bufferPos_ = static_cast<size_t>(position - bufferStart);
         position_ = position;
         return true;
     }
     if (!file_.Seek(static_cast<int64_t>(position), fs::Origin::Begin)) return false;
-    buffer_.clear();
+    bufferSize_ = 0;
     bufferPos_ = 0;
     position_ = position;
     return true;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "packlib/buffer_cipher.h"
@@ -90,7 +91,8 @@ public:
 private:
     static constexpr size_t kBufferSize = 64 * 1024;
     fs::File file_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;  // kBufferSize bytes once the first read needs it
+    size_t bufferSize_ = 0;  // bytes of buffer_ that hold file data
     size_t bufferPos_ = 0;   // next unread byte of buffer_
     uint64_t position_ = 0;  // logical position of the next byte
     uint64_t length_ = 0;

@@ -3,6 +3,7 @@
 // restores the file's times and attributes.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "packlib/access_check.h"
 #include "packlib/kabbit_app.h"
@@ -169,29 +170,41 @@ void CKabbitApp::RunUnpackWorker() {
 
 // Copies DataLength bytes in 1024-byte chunks, decoding each when the pack is
 // encrypted; progress (m + 1) x scale / (N + 1), m the whole KiB done so far.
+// Chunks are read and written a batch at a time and decoded where they were
+// read, so no byte is copied between buffers on its way.
 void CKabbitApp::CopyEntryData(UnpackBlock& job, bool* stopped) {
     const uint64_t total = job.dataLength;
     const uint64_t wholeKiB = total / kChunkSize;
     const int scale = job.compressed ? 50 : 100;
+    std::vector<uint8_t> batch(kCopyBatchSize);
     uint64_t done = 0;
-    for (uint32_t chunk = 0; done < total; ++chunk) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunkSize, total - done));
-        if (!job.pack.ReadExact(copyBuffer_, n)) {
+    uint32_t chunk = 0;
+    while (done < total) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(batch.size(), total - done));
+        const size_t got = job.pack.Read(batch.data(), want);
+        size_t used = 0;
+        bool shortRead = false;
+        while (used < want) {
+            const size_t n = std::min(kChunkSize, want - used);
+            if (got - used < n) {
+                shortRead = true;  // the chunks before this one still go out
+                break;
+            }
+            if (job.rounds != 0) key_->CodeEntryChunk(batch.data() + used, n, job.entryIndex, chunk);
+            used += n;
+            done += n;
+            progress_ = static_cast<int>((done / kChunkSize + 1) * scale / (wholeKiB + 1));
+            ReportChunk(chunk++);
+            if (stop_) {
+                *stopped = true;
+                break;
+            }
+        }
+        if (!job.output.Write(batch.data(), used) || shortRead) {
             lastError_ = PACKERR_FILE_IO;
             return;
         }
-        if (job.rounds != 0) key_->CodeEntryChunk(copyBuffer_, n, job.entryIndex, chunk);
-        if (!job.output.Write(copyBuffer_, n)) {
-            lastError_ = PACKERR_FILE_IO;
-            return;
-        }
-        done += n;
-        progress_ = static_cast<int>((done / kChunkSize + 1) * scale / (wholeKiB + 1));
-        ReportChunk(chunk);
-        if (stop_) {
-            *stopped = true;
-            return;
-        }
+        if (*stopped) return;
     }
 }
 

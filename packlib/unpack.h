@@ -10,6 +10,11 @@
 
 namespace kb::pack {
 
+// An unpack reads, decodes and writes this many bytes at a time: a whole
+// number of chunks and the output buffer's size, so a full batch is written
+// without another copy.
+constexpr size_t kCopyBatchSize = 64 * 1024;
+
 // Writes a new file through a buffer; every failure is kept and reported by Close.
 class OutputFile {
 public:
@@ -28,7 +33,7 @@ public:
     bool Close();
 
 private:
-    static constexpr size_t kBufferSize = 64 * 1024;
+    static constexpr size_t kBufferSize = kCopyBatchSize;
     bool FlushBuffer();
     fs::File file_;
     std::vector<uint8_t> buffer_;

@@ -64,7 +64,7 @@ TEST_F(Unpack, MatrixOfPackKindsAndEntries) {
         const char* name;
         size_t size;
         uint32_t attributes;
-    } targets[] = {{"a.txt", 3000, 0x20}, {"sub\\b.txt", 2048, 0x21}};
+    } targets[] = {{"a.txt", 3000, 0x20}, {"sub\\b.txt", 2048, 0x21}, {"c.bin", 200 * 1024 + 5, 0x20}};
     for (const auto& k : kinds) {
         PackBuilder b;
         if (k.encrypted) b.Encrypted(k.rounds, k.rounds);
@@ -181,14 +181,16 @@ TEST_F(Unpack, DamagedEntryFailsTheJobAndTheErrorSticks) {
     struct Case {
         const char* what;
         std::string bytes;
+        size_t kept;  // the output stays as far as whole chunks were read
     } cases[] = {
-        {"data cut short", full.substr(0, full.size() - 32 - 100)},
-        {"no trailer", full.substr(0, full.size() - 32)},
+        {"data cut short", full.substr(0, full.size() - 32 - 100), 4096},
+        {"no trailer", full.substr(0, full.size() - 32), 5000},
     };
     for (const auto& c : cases) {
         const std::string pack = dir / "d.pck";
         ASSERT_TRUE(testing::WriteAll(pack, c.bytes));
         EXPECT_EQ(RunToEnd(pack, "a.txt"), PACKERR_FILE_IO) << c.what;
+        EXPECT_EQ(testing::ReadAll(out + "\\a.txt"), std::string(c.kept, 'a')) << c.what;
         char name[260] = "junk";
         EXPECT_EQ(app.GetProgress(name), PACKERR_FILE_IO) << c.what;
         EXPECT_STREQ(name, "") << c.what;
