@@ -9,6 +9,7 @@
 #include <new>
 #include <thread>
 
+#include "packlib/block_expander.h"
 #include "packlib/container_format.h"
 #include "packlib/folder_walk.h"
 #include "shared/pack_errors.h"
@@ -346,32 +347,50 @@ int CFileCodec::Extract(const std::string& containerPath, const std::string& des
         return finish(result);
     };
 
-    if (head.fileLength != 0) {
-        const bool single = head.mode == kBlockModeSingle;
-        const uint32_t count = single ? 1 : ZipPkgBlockCount(head.fileLength);
-        const size_t inputRoom = single ? static_cast<size_t>(ZipPkgBlockLimit(head.fileLength)) : kZipPkgBlockRoom;
-        const size_t outputRoom = single ? head.fileLength : kZipPkgBlockSize;
-        auto input = Allocate(inputRoom);
-        auto output = Allocate(outputRoom);
+    if (head.fileLength != 0 && head.mode == kBlockModeSingle) {
+        auto input = Allocate(static_cast<size_t>(ZipPkgBlockLimit(head.fileLength)));
+        auto output = Allocate(head.fileLength);
         if (!input || !output) return fail(PACKERR_NOT_ENOUGH_MEMORY);
-        for (uint32_t k = 0; k < count; ++k) {
-            uint32_t length = 0;
-            if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > inputRoom ||
-                !r.Read(input.get(), length))
-                return fail(PACKERR_UNCOMPRESSION);
-            const uint32_t expected = single ? head.fileLength : ZipPkgBlockExpandedSize(head.fileLength, k);
-            uLongf expanded = static_cast<uLongf>(expected);
-            if (uncompress(output.get(), &expanded, input.get(), static_cast<uLong>(length)) != Z_OK ||
-                expanded != expected)
-                return fail(PACKERR_UNCOMPRESSION);
-            if (!out.Write(output.get(), expected)) return fail(PACKERR_FILE_IO);
-            if (!job) continue;
-            if (single) {
-                Report(hooks.setProgress, hooks.getProgress ? hooks.getProgress() + 50 : 100);
+        uint32_t length = 0;
+        if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > ZipPkgBlockLimit(head.fileLength) ||
+            !r.Read(input.get(), length))
+            return fail(PACKERR_UNCOMPRESSION);
+        uLongf expanded = static_cast<uLongf>(head.fileLength);
+        if (uncompress(output.get(), &expanded, input.get(), static_cast<uLong>(length)) != Z_OK ||
+            expanded != head.fileLength)
+            return fail(PACKERR_UNCOMPRESSION);
+        if (!out.Write(output.get(), head.fileLength)) return fail(PACKERR_FILE_IO);
+        if (job) Report(hooks.setProgress, hooks.getProgress ? hooks.getProgress() + 50 : 100);
+    } else if (head.fileLength != 0) {
+        // Blocks are read ahead and expand on helper threads; they are written,
+        // reported and checked for a stop one by one in order, as they come back.
+        const uint32_t count = ZipPkgBlockCount(head.fileLength);
+        BlockExpander expander(kZipPkgBlockRoom, kZipPkgBlockSize);
+        if (!expander.Start(BlockExpander::HelpersFor(count))) return fail(PACKERR_NOT_ENOUGH_MEMORY);
+        uint32_t read = 0;
+        uint32_t written = 0;
+        bool readFailed = false;  // reported once the blocks before it are written
+        while (written < count) {
+            if (!readFailed && read < count && read - written < expander.Depth()) {
+                uint32_t length = 0;
+                if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > kZipPkgBlockRoom ||
+                    !r.Read(expander.Input(read), length)) {
+                    readFailed = true;
+                    continue;
+                }
+                expander.Submit(read, length, ZipPkgBlockExpandedSize(head.fileLength, read));
+                ++read;
                 continue;
             }
-            Report(hooks.setProgress, ExtractProgress(k, count));
+            if (written == read) return fail(PACKERR_UNCOMPRESSION);  // the read that failed
+            const uint8_t* data = expander.Take(written);
+            if (!data) return fail(PACKERR_UNCOMPRESSION);
+            if (!out.Write(data, ZipPkgBlockExpandedSize(head.fileLength, written))) return fail(PACKERR_FILE_IO);
+            ++written;
+            if (!job) continue;
+            Report(hooks.setProgress, ExtractProgress(written - 1, count));
             if (Stopped(hooks)) {
+                expander.Stop();
                 out.Close();
                 container.Close();
                 fs::RemoveFile(outPath);

@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(SizesAndModes, RoundTrip,
                                            RoundTripCase{524287, true}, RoundTripCase{524288, false},
                                            RoundTripCase{524288, true}, RoundTripCase{524289, true},
                                            RoundTripCase{1048576, true}, RoundTripCase{1048577, true},
-                                           RoundTripCase{1048577, false}),
+                                           RoundTripCase{1048577, false}, RoundTripCase{11 * 524288 + 7, true}),
                          [](const ::testing::TestParamInfo<RoundTripCase>& info) {
                              return std::to_string(info.param.size) + (info.param.blocks ? "_blocks" : "_single");
                          });
@@ -537,6 +537,19 @@ std::vector<HostileCase> HostileCases() {
     cases.push_back({"mode-1 block short of its size",
                      Builder().Name("a").Status(0, 0, 0, 524289, 0).U32(524289).U8(1).Block(kHelloBlock).Block(Zlib({'x'})).bytes,
                      PACKERR_UNCOMPRESSION});
+    {
+        // Blocks 0 and 2 are sound; the one between them is not, in two ways.
+        const Bytes content = Pattern(2 * 524288 + 9, 5);
+        auto threeBlocks = [&](const Bytes& middle) {
+            return Builder().Name("a").Status(0, 0, 0, 2 * 524288 + 9, 0).U32(2 * 524288 + 9).U8(1)
+                .Block(Zlib(Bytes(content.begin(), content.begin() + 524288)))
+                .Block(middle)
+                .Block(Zlib(Bytes(content.begin() + 2 * 524288, content.end())))
+                .bytes;
+        };
+        cases.push_back({"mode-1 middle block not zlib", threeBlocks(Bytes(64, 0x55)), PACKERR_UNCOMPRESSION});
+        cases.push_back({"mode-1 middle block one byte short", threeBlocks(Zlib(Pattern(524287, 5))), PACKERR_UNCOMPRESSION});
+    }
     cases.push_back({"missing second block",
                      Builder().Name("a").Status(0, 0, 0, 524289, 0).U32(524289).U8(1).Block(Zlib(Pattern(524288))).bytes,
                      PACKERR_UNCOMPRESSION});
