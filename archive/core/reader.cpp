@@ -61,53 +61,33 @@ int ReadRecord(Archive& a, uint32_t index, Slot& slot, const char* readName) {
     return 0;
 }
 
-// Walks the slot records from the first, a block of them per read: a walk
-// over thousands of entries is not a read per record.
-class SlotWalk {
-public:
-    explicit SlotWalk(Archive& a) : a_(a) {}
-
-    // The next record, as ReadRecord gives it; never past the slot count.
-    int Next(Slot& slot, const char* readName) {
-        if (used_ + kSlotSize > have_) {
-            const uint64_t left = static_cast<uint64_t>(a_.slotCount) - index_;
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlockSlots)) * kSlotSize;
-            have_ = a_.file->ReadAt(SlotPosition(index_), block_, want);
-            used_ = 0;
-            if (have_ < kSlotSize) return a_.Fail(readName);
-        }
-        uint8_t record[kSlotSize];
-        std::memcpy(record, block_ + used_, kSlotSize);
-        used_ += kSlotSize;
-        if (int r = Unscramble(a_, record, index_++)) return r;
-        slot = ParseSlot(record);
-        return 0;
-    }
-
-private:
-    static constexpr uint64_t kBlockSlots = 256;
-    Archive& a_;
-    uint8_t block_[kBlockSlots * kSlotSize];
-    size_t have_ = 0;
-    size_t used_ = 0;
-    uint32_t index_ = 0;
-};
-
 // Positions to a 32-bit offset from a record; a negative one cannot be reached.
 bool SeekTo(Archive& a, int64_t position) { return position >= 0 && a.file->Seek(static_cast<uint64_t>(position)); }
 
+// How many bytes from a slot's name offset hold its name and terminator: up to
+// its body in any archive we write, else the read limit.
+size_t NameSpan(const Slot& slot) {
+    if (slot.bodyOffset <= slot.nameOffset) return kNameReadLimit;
+    return static_cast<size_t>(std::min<uint64_t>(uint64_t(slot.bodyOffset) - uint64_t(slot.nameOffset), kNameReadLimit));
+}
+
+// Hands a name read from the file over, inverted back in a scrambled archive.
+void TakeName(const Archive& a, const char* bytes, size_t length, std::string& name) {
+    name.assign(bytes, length);
+    if (a.scrambled)
+        for (char& c : name) c = static_cast<char>(~static_cast<unsigned char>(c));
+}
+
 // Reads the name of slot: at most kNameReadLimit bytes from its offset, which
-// must hold the terminator. Inverted back in a scrambled archive. seekName is
-// logged for an offset that cannot be reached.
+// must hold the terminator. seekName is logged for an offset that cannot be
+// reached.
 int ReadSlotName(Archive& a, const Slot& slot, std::string& name, const char* seekName) {
     if (slot.nameOffset < 0) return a.Fail(seekName);
     const uint64_t at = static_cast<uint64_t>(slot.nameOffset);
     char buffer[kNameReadLimit];
-    // A name ends right before its body in any archive we write: one read of
-    // that length finds the terminator, and the rest is read only when it did not.
-    size_t first = kNameReadLimit;
-    if (slot.bodyOffset > slot.nameOffset)
-        first = static_cast<size_t>(std::min<uint64_t>(uint64_t(slot.bodyOffset) - at, kNameReadLimit));
+    // One read of the name's span finds the terminator; the rest of the limit
+    // is read only when it did not.
+    const size_t first = NameSpan(slot);
     size_t got = a.file->ReadAt(at, buffer, first);
     const void* zero = std::memchr(buffer, 0, got);
     if (!zero && got == first && first < kNameReadLimit) {
@@ -115,11 +95,96 @@ int ReadSlotName(Archive& a, const Slot& slot, std::string& name, const char* se
         zero = std::memchr(buffer + first, 0, got - first);
     }
     if (!zero) return a.Fail("fread");
-    name.assign(buffer, static_cast<const char*>(zero) - buffer);
-    if (a.scrambled)
-        for (char& c : name) c = static_cast<char>(~static_cast<unsigned char>(c));
+    TakeName(a, buffer, static_cast<const char*>(zero) - buffer, name);
     return 0;
 }
+
+// Walks the slot records from the first, a block of them per read, and reads
+// their names: when the names of the next records lie close behind one, a
+// single read takes them all in. A walk over thousands of small entries is
+// then a few reads, not a few per entry.
+class SlotWalk {
+public:
+    explicit SlotWalk(Archive& a) : a_(a) {}
+
+    // The next record, as ReadRecord gives it; never past the slot count.
+    int Next(Slot& slot, const char* readName) {
+        if (pos_ == count_ && (error_ || !LoadBlock())) return error_ ? error_ : a_.Fail(readName);
+        slot = slots_[pos_++];
+        return 0;
+    }
+
+    // The name of the record Next gave last, as ReadSlotName reads it.
+    int Name(const Slot& slot, std::string& name, const char* seekName) {
+        if (slot.nameOffset < 0) return a_.Fail(seekName);
+        const uint64_t at = static_cast<uint64_t>(slot.nameOffset);
+        if (!(windowSize_ > 0 && at >= windowStart_ && at - windowStart_ < windowSize_) && !FillWindow(slot))
+            return ReadSlotName(a_, slot, name, seekName);
+        const size_t offset = static_cast<size_t>(at - windowStart_);
+        const size_t room = std::min(windowSize_ - offset, kNameReadLimit);
+        const void* zero = std::memchr(window_.get() + offset, 0, room);
+        // Without its terminator in the window the name is read on its own,
+        // which also tells a damaged one.
+        if (!zero) return ReadSlotName(a_, slot, name, seekName);
+        TakeName(a_, window_.get() + offset, static_cast<const char*>(zero) - (window_.get() + offset), name);
+        return 0;
+    }
+
+private:
+    static constexpr uint64_t kBlockSlots = 256;
+    static constexpr size_t kWindowSize = 256 * 1024;
+
+    // Reads and unscrambles the next block of records; false when not one
+    // whole record could be had (error_ tells an unscrambling failure).
+    bool LoadBlock() {
+        const uint64_t left = static_cast<uint64_t>(a_.slotCount) - next_;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlockSlots)) * kSlotSize;
+        const size_t have = a_.file->ReadAt(SlotPosition(next_), raw_, want);
+        pos_ = 0;
+        count_ = 0;
+        for (size_t i = 0; i < have / kSlotSize; ++i) {
+            uint8_t record[kSlotSize];
+            std::memcpy(record, raw_ + i * kSlotSize, kSlotSize);
+            if (int r = Unscramble(a_, record, static_cast<uint32_t>(next_ + i))) {
+                error_ = r;  // the records before it still count
+                break;
+            }
+            slots_[count_++] = ParseSlot(record);
+        }
+        next_ += count_;
+        return count_ > 0;
+    }
+
+    // Reads slot's name together with those of the records after it whose
+    // names follow within the window; false when no other name is that close.
+    bool FillWindow(const Slot& slot) {
+        const uint64_t at = static_cast<uint64_t>(slot.nameOffset);
+        uint64_t end = at + NameSpan(slot);
+        for (size_t j = pos_; j < count_; ++j) {
+            const Slot& next = slots_[j];
+            if (next.IsFree() || next.nameOffset < 0 || uint64_t(next.nameOffset) < at) break;
+            const uint64_t nextEnd = uint64_t(next.nameOffset) + NameSpan(next);
+            if (nextEnd - at > kWindowSize) break;
+            end = std::max(end, nextEnd);
+        }
+        if (end - at <= NameSpan(slot)) return false;
+        if (!window_) window_ = std::make_unique<char[]>(kWindowSize);
+        windowStart_ = at;
+        windowSize_ = a_.file->ReadAt(at, window_.get(), static_cast<size_t>(end - at));
+        return windowSize_ > 0;
+    }
+
+    Archive& a_;
+    uint8_t raw_[kBlockSlots * kSlotSize];
+    Slot slots_[kBlockSlots];
+    size_t count_ = 0;   // records of the block in slots_
+    size_t pos_ = 0;     // the next of them to hand out
+    uint64_t next_ = 0;  // index of the first record after the block
+    int error_ = 0;
+    std::unique_ptr<char[]> window_;
+    uint64_t windowStart_ = 0;
+    size_t windowSize_ = 0;
+};
 
 // Reads slot index at random ("fsetpos"-style names given by the caller).
 int ReadSlotAt(Archive& a, int index, Slot& slot, const char* seekName, const char* readName) {
@@ -221,7 +286,7 @@ int CountEntries(const std::string& archive, int* slotCount, int* maxNameLength,
         if (slot.IsFree()) break;
         if (maxNameLength) {
             std::string name;
-            if (int r = ReadSlotName(a, slot, name, "fsetpos<1>")) return r;
+            if (int r = walk.Name(slot, name, "fsetpos<1>")) return r;
             if (static_cast<int>(name.size()) > *maxNameLength) *maxNameLength = static_cast<int>(name.size());
         }
         ++count;
@@ -273,7 +338,7 @@ int LoadBodyByName(const std::string& archive, const std::string& wanted, std::v
         if (int r = walk.Next(slot, "fread")) return r;
         if (slot.IsFree()) return ARKSTOWRET_NOT_FOUND;
         std::string name;
-        if (int r = ReadSlotName(a, slot, name, "fsetpos<1>")) return r;
+        if (int r = walk.Name(slot, name, "fsetpos<1>")) return r;
         if (EqualIgnoringAsciiCase(name, wanted)) {
             const int r = ReadEntryBody(a, slot, body);
             return r != 0 ? r : i;
@@ -296,7 +361,7 @@ int FindEntry(const std::string& archive, const char* wanted) {
         // A free slot ends the used ones; its zero name offset would read the header as a name.
         if (slot.IsFree()) return ARKSTOWRET_NOT_FOUND;
         std::string name;
-        if (int r = ReadSlotName(a, slot, name, "fsetpos<2>")) return r;
+        if (int r = walk.Name(slot, name, "fsetpos<2>")) return r;
         if (EqualIgnoringCaseLocale(name.c_str(), wanted)) return i;
     }
     return ARKSTOWRET_NOT_FOUND;

@@ -262,6 +262,22 @@ TEST_F(ReaderTest, NamesAreReadWhereverTheBodyLies) {
     }
 }
 
+// Names stored in another order than their records are read all the same.
+TEST_F(ReaderTest, NamesOutOfRecordOrder) {
+    const AchBuilder builder = AchBuilder(3).Add(EntryA()).Add(EntryB());
+    std::string image = builder.Build();
+    PutLe32(image, AchBuilder::SlotPos(0), builder.NameOffset(1));
+    PutLe32(image, AchBuilder::SlotPos(1), builder.NameOffset(0));
+    const std::string path = Put(image);
+    int longest = 0;
+    EXPECT_EQ(api::GetCount(path.c_str(), nullptr, &longest), 2);
+    EXPECT_EQ(longest, 9);
+    EXPECT_EQ(api::Find(path.c_str(), "a.txt"), 1);
+    VectorStream stream;
+    EXPECT_EQ(api::LoadByName(path.c_str(), "sub\\b.bin", &stream.s), 0);
+    EXPECT_EQ(stream.Bytes(), "hello");
+}
+
 // Records are read a block at a time: entries on both sides of a block's end
 // are found, and a table cut past the first block still reads as damaged.
 TEST_F(ReaderTest, ManyEntriesAcrossTheRecordBlocks) {
