@@ -145,6 +145,15 @@ bool CBufferCipher::CodeChunk(uint8_t* chunk, size_t length, uint32_t offset) {
     uint64_t flips;
     std::memcpy(&flips, kFlipBytes, sizeof flips);
     size_t i = 0;
+    // Four words a step, all loaded before any is stored: the compiler may
+    // then take them as two or four at once.
+    for (; i + 32 <= length; i += 32) {
+        uint64_t data[4], k[4];
+        std::memcpy(data, chunk + i, 32);
+        std::memcpy(k, key + i, 32);
+        for (int w = 0; w < 4; ++w) data[w] ^= k[w] ^ flips;
+        std::memcpy(chunk + i, data, 32);
+    }
     for (; i + 8 <= length; i += 8) {
         uint64_t data, k;
         std::memcpy(&data, chunk + i, 8);
