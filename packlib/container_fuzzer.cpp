@@ -9,22 +9,9 @@
 
 #include "packlib/file_codec.h"
 #include "packlib/fs.h"
+#include "testing/fixtures/wipe_path.h"
 
 namespace {
-
-void Wipe(const std::string& path) {
-    uint32_t a = 0;
-    if (!kb::fs::GetAttributes(path, &a)) return;
-    if ((a & kb::fs::kAttrDirectory) && !(a & kb::fs::kAttrReparsePoint)) {
-        std::vector<kb::fs::DirEntry> entries;
-        kb::fs::ListFolder(path, &entries);
-        for (const auto& e : entries) Wipe(path + "\\" + e.name);
-        kb::fs::RemoveFolder(path);
-    } else {
-        kb::fs::SetAttributes(path, 0);
-        kb::fs::RemoveFile(path);
-    }
-}
 
 const std::string& WorkFolder() {
     static const std::string folder = kb::fs::TempFolder() + "kbc_fuzz_" + std::to_string(static_cast<long>(::getpid()));
@@ -35,7 +22,7 @@ const std::string& WorkFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string work = WorkFolder();
-    Wipe(work);
+    kb::fixtures::WipePath(work);
     if (!kb::fs::CreateFolder(work) || !kb::fs::CreateFolder(work + "\\out")) std::abort();
     const std::string container = work + "\\in.cmp";
     {
@@ -62,6 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kb::fs::ListFolder(work, &entries);
     for (const auto& e : entries)
         if (e.name != "in.cmp" && e.name != "out") std::abort();
-    Wipe(work);
+    kb::fixtures::WipePath(work);
     return 0;
 }

@@ -11,6 +11,8 @@
 #include <windows.h>
 #endif
 
+#include "testing/fixtures/wipe_path.h"
+
 namespace kb::fs {
 namespace {
 
@@ -33,23 +35,10 @@ protected:
         static std::atomic<int> counter{0};
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = TempFolder() + "kbfs_" + info->name() + "_" + std::to_string(counter++);
-        Wipe(dir_);
+        fixtures::WipePath(dir_);
         ASSERT_TRUE(CreateFolder(dir_)) << dir_;
     }
-    void TearDown() override { Wipe(dir_); }
-    static void Wipe(const std::string& path) {
-        uint32_t a = 0;
-        if (!GetAttributes(path, &a)) return;
-        if ((a & kAttrDirectory) && !(a & kAttrReparsePoint)) {
-            std::vector<DirEntry> entries;
-            ListFolder(path, &entries);
-            for (const auto& e : entries) Wipe(path + "\\" + e.name);
-            RemoveFolder(path);
-        } else {
-            SetAttributes(path, 0);
-            RemoveFile(path);
-        }
-    }
+    void TearDown() override { fixtures::WipePath(dir_); }
     std::string P(const std::string& name) const { return dir_ + "\\" + name; }
     std::string dir_;
 };

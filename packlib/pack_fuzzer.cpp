@@ -10,6 +10,7 @@
 
 #include "packlib/fs.h"
 #include "packlib/kabbit_app.h"
+#include "testing/fixtures/wipe_path.h"
 
 namespace {
 
@@ -18,20 +19,6 @@ class NoSleepSys : public kb::sys::Sys {
 public:
     void Sleep(uint32_t) override {}
 };
-
-void Wipe(const std::string& path) {
-    uint32_t a = 0;
-    if (!kb::fs::GetAttributes(path, &a)) return;
-    if ((a & kb::fs::kAttrDirectory) && !(a & kb::fs::kAttrReparsePoint)) {
-        std::vector<kb::fs::DirEntry> entries;
-        kb::fs::ListFolder(path, &entries);
-        for (const auto& e : entries) Wipe(path + "\\" + e.name);
-        kb::fs::RemoveFolder(path);
-    } else {
-        kb::fs::SetAttributes(path, 0);
-        kb::fs::RemoveFile(path);
-    }
-}
 
 const std::string& WorkFolder() {
     static const std::string folder =
@@ -43,7 +30,7 @@ const std::string& WorkFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string work = WorkFolder();
-    Wipe(work);
+    kb::fixtures::WipePath(work);
     if (!kb::fs::CreateFolder(work) || !kb::fs::CreateFolder(work + "\\out")) std::abort();
     const std::string pack = work + "\\in.pck";
     {

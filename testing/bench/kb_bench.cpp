@@ -30,6 +30,7 @@
 #include "packlib/pack_jobs.h"
 #include "peak_memory.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/wipe_path.h"
 
 namespace {
 
@@ -59,22 +60,8 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
-void Wipe(const std::string& path) {
-    uint32_t a = 0;
-    if (!fs::GetAttributes(path, &a)) return;
-    if ((a & fs::kAttrDirectory) && !(a & fs::kAttrReparsePoint)) {
-        std::vector<fs::DirEntry> entries;
-        fs::ListFolder(path, &entries);
-        for (const auto& e : entries) Wipe(Join(path, e.name));
-        fs::RemoveFolder(path);
-    } else {
-        fs::SetAttributes(path, 0);
-        fs::RemoveFile(path);
-    }
-}
-
 void FreshFolder(const std::string& path) {
-    Wipe(path);
+    kb::fixtures::WipePath(path);
     Require(fs::CreateFolder(path), "cannot create " + path);
 }
 
@@ -223,7 +210,7 @@ void FinishJob(CKabbitApp& app, int started, const std::string& what) {
 }
 
 void NewEncryptedPack(CKabbitApp& app, const std::string& pack) {
-    Wipe(pack);
+    kb::fixtures::WipePath(pack);
     const int r = app.CreateNew(pack.c_str(), kPassword, true, kRounds);
     if (r != 0) Fail("CreateNew: " + std::string(kb::PackErrorText(r)));
 }
@@ -325,7 +312,7 @@ int RunRatios(const Options& opt, const std::string& work) {
                 FinishJob(app, app.UnPack(cpack.c_str(), out.c_str(), "corpus.bin.cmp", kPassword),
                           "UnPack compressed");
             },
-            Nothing, [&] { Wipe(outFile); });
+            Nothing, [&] { kb::fixtures::WipePath(outFile); });
         PrintRatio("(1) unpack a compressed entry of an encrypted pack (R = 255) into a folder", "zlib uncompress",
                    p1, size, 0.8);
     } else {
@@ -333,21 +320,21 @@ int RunRatios(const Options& opt, const std::string& work) {
                     kb::PackErrorText(probe));
         kb::pack::CFileCodec codec;
         std::string container = Join(tmp, "corpus.cmp"), skipped;
-        Wipe(container);
+        kb::fixtures::WipePath(container);
         Require(codec.CompressToZipPkg(corpusPath, src, &container, "", &skipped) == 0, "CompressToZipPkg");
-        Wipe(outFile);
+        kb::fixtures::WipePath(outFile);
         Require(codec.ExpandZipPkg(container, out, {}) == 0, "ExpandZipPkg");
         Require(FileIsCorpus(outFile, size), "ExpandZipPkg: output differs from the source");
         Pair p1 = SideBySide(
             opt.reps, floor1, [&] { Require(codec.ExpandZipPkg(container, out, {}) == 0, "ExpandZipPkg"); }, Nothing,
-            [&] { Wipe(outFile); });
+            [&] { kb::fixtures::WipePath(outFile); });
         PrintRatio("(1') container expansion only (no pack copy phase, no cipher)", "zlib uncompress", p1, size, 0.8);
-        Wipe(container);
+        kb::fixtures::WipePath(container);
     }
-    Wipe(outFile);
+    kb::fixtures::WipePath(outFile);
     Require(expanded == corpus, "zlib round trip differs");
     }
-    Wipe(cpack);
+    kb::fixtures::WipePath(cpack);
 
     // (2) Unpacking a plain entry of an encrypted pack.
     if (opt.Want(2)) {
@@ -358,12 +345,12 @@ int RunRatios(const Options& opt, const std::string& work) {
     Pair p2 = SideBySide(
         opt.reps, [&] { CopyFile64K(corpusPath, copyFile); },
         [&] { FinishJob(app, app.UnPack(ppack.c_str(), out.c_str(), "corpus.bin", kPassword), "UnPack plain"); },
-        [&] { Wipe(copyFile); }, [&] { Wipe(outFile); });
+        [&] { kb::fixtures::WipePath(copyFile); }, [&] { kb::fixtures::WipePath(outFile); });
     Require(FileIsCorpus(outFile, size), "UnPack plain: output differs from the source");
     PrintRatio("(2) unpack a plain entry of an encrypted pack (R = 255)", "file copy 64 KiB", p2, size, 0.5);
-    Wipe(outFile);
-    Wipe(copyFile);
-    Wipe(ppack);
+    kb::fixtures::WipePath(outFile);
+    kb::fixtures::WipePath(copyFile);
+    kb::fixtures::WipePath(ppack);
     }
 
     // (4) The data key for R = 255 and a six-character password.
@@ -436,8 +423,8 @@ int RunRatios(const Options& opt, const std::string& work) {
         // One entry compared byte for byte, the last one read.
         Require(sink.data == ReadWhole(Join(files, names.back())), "LoadByName: body differs from the file");
         PrintRatio("(5) 2,000 small archive entries by LoadByName", "2,000 plain files", p5, bytes, 0);
-        Wipe(files);
-        Wipe(archive);
+        kb::fixtures::WipePath(files);
+        kb::fixtures::WipePath(archive);
     }
     return 0;
 }
@@ -463,7 +450,7 @@ int RunBigPack(const Options& opt, const std::string& work) {
     const double packSeconds = Seconds(t);
     uint64_t packSize = 0;
     fs::GetSize(pack, &packSize);
-    Wipe(source);
+    kb::fixtures::WipePath(source);
     std::printf("big pack: %llu MiB source, pack %llu bytes, packed in %.1f s (%.1f MiB/s), peak resident %.1f MiB\n",
                 static_cast<unsigned long long>(opt.bigMiB), static_cast<unsigned long long>(packSize), packSeconds,
                 MiBps(size, packSeconds), static_cast<double>(kb::bench::PeakResidentBytes()) / (1024.0 * 1024.0));
@@ -488,7 +475,7 @@ int RunBigUnpack(const std::string& work) {
                 "(%.1f MiB before) (bound 128 MiB: %s)\n",
                 static_cast<unsigned long long>(size >> 20), seconds, MiBps(size, seconds), peak, before,
                 peak < 128 ? "met" : "MISSED");
-    Wipe(out);
+    kb::fixtures::WipePath(out);
     return 0;
 }
 
@@ -537,8 +524,8 @@ int main(int argc, char** argv) {
         break;
     }
     const int r = RunRatios(opt, work);
-    Wipe(Join(work, "src"));
-    Wipe(Join(work, "out"));
-    Wipe(Join(work, "tmp"));
+    kb::fixtures::WipePath(Join(work, "src"));
+    kb::fixtures::WipePath(Join(work, "out"));
+    kb::fixtures::WipePath(Join(work, "tmp"));
     return r;
 }
