@@ -69,51 +69,26 @@ int CKabbitApp::GetType(const char* packPath, uint8_t* version, uint8_t* flags) 
     return 0;
 }
 
-int CKabbitApp::OpenForWalk(const std::string& packPath, PackReader* pack, uint8_t* rounds) {
-    if (!pack->Open(packPath)) return PACKERR_OPEN_PACKED_FILE;
-    if (const int err = ReadRounds(*pack, rounds)) return err;
-    if (!pack->SeekTo(kHeaderSize)) return PACKERR_ILLEGAL_PACKED_FILE;
-    return 0;
-}
-
-int CKabbitApp::WalkEntries(const std::string& packPath, uint32_t* count, uint64_t* total) {
-    *count = 0;
-    *total = 0;
-    PackReader pack;
-    uint8_t rounds = 0;
-    if (const int err = OpenForWalk(packPath, &pack, &rounds)) return err;
-    EntryWalker walker(pack, rounds);
-    EntryHeader entry;
-    for (;;) {
-        const int r = walker.Next(&entry);
-        if (r < 0) return r;
-        if (r == 0) return 0;
-        if (const int err = walker.SkipBody(entry)) return err;
-        ++*count;
-        *total += entry.dataLength;
-    }
-}
-
-int CKabbitApp::GetFileCount(const char* packPath, const char* password) {
+int CKabbitApp::CountAfterAccessCheck(const char* packPath, const char* password, uint32_t* count, uint64_t* total) {
     std::lock_guard<std::mutex> lock(jobMutex_);
     WaitForPreviousWorkerLocked();
     CopyPassword(password);
     if (const int err = CheckAccess(Str(packPath), password, sys_)) return err;
+    return CountEntries(Str(packPath), count, total);
+}
+
+int CKabbitApp::GetFileCount(const char* packPath, const char* password) {
     uint32_t count = 0;
     uint64_t total = 0;
-    if (const int err = WalkEntries(Str(packPath), &count, &total)) return err;
+    if (const int err = CountAfterAccessCheck(packPath, password, &count, &total)) return err;
     // Each entry takes at least 48 bytes, so a count always fits an int.
     return static_cast<int>(count);
 }
 
 int CKabbitApp::GetTotalSize(const char* packPath, const char* password) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
-    CopyPassword(password);
-    if (const int err = CheckAccess(Str(packPath), password, sys_)) return err;
     uint32_t count = 0;
     uint64_t total = 0;
-    if (const int err = WalkEntries(Str(packPath), &count, &total)) return err;
+    if (const int err = CountAfterAccessCheck(packPath, password, &count, &total)) return err;
     // A sum past the int range would read like an error code.
     if (total > 0x7FFFFFFF) return PACKERR_FILE_TOO_BIG;
     return static_cast<int>(total);
@@ -164,7 +139,7 @@ int CKabbitApp::GetFileInfo(const char* packPath, int index, char* name, int* na
     if (const int err = CheckAccess(Str(packPath), password, sys_)) return err;
     uint32_t count = 0;
     uint64_t total = 0;
-    if (const int err = WalkEntries(Str(packPath), &count, &total)) return err;
+    if (const int err = CountEntries(Str(packPath), &count, &total)) return err;
     if (index < 0 || static_cast<uint32_t>(index) >= count) return PACKERR_ILLEGAL_INDEX;
 
     PackReader pack;

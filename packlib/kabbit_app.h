@@ -97,10 +97,8 @@ private:
     int StartUnpackLocked(const char* packPath, const char* destFolder, const char* entryName,
                           const char* password, bool* workerStarted);
 
-    // The entry walk of GetFileCount and GetTotalSize, after the access check.
-    int WalkEntries(const std::string& packPath, uint32_t* count, uint64_t* total);
-    // Opens packPath for the walkers: reads R and leaves the reader at the first entry.
-    static int OpenForWalk(const std::string& packPath, PackReader* pack, uint8_t* rounds);
+    // GetFileCount and GetTotalSize: the one-job wait, the access check, the walk.
+    int CountAfterAccessCheck(const char* packPath, const char* password, uint32_t* count, uint64_t* total);
 
     static void UnpackWorkerMain(void* app);
     void RunUnpackWorker();

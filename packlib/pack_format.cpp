@@ -147,4 +147,30 @@ int EntryWalker::SkipBody(const EntryHeader& entry) {
     return 0;
 }
 
+int OpenForWalk(const std::string& path, PackReader* pack, uint8_t* rounds) {
+    if (!pack->Open(path)) return PACKERR_OPEN_PACKED_FILE;
+    if (const int err = ReadRounds(*pack, rounds)) return err;
+    if (!pack->SeekTo(kHeaderSize)) return PACKERR_ILLEGAL_PACKED_FILE;
+    return 0;
+}
+
+int CountEntries(const std::string& path, uint32_t* count, uint64_t* total, uint8_t* rounds) {
+    *count = 0;
+    *total = 0;
+    PackReader pack;
+    uint8_t r = 0;
+    const int err = OpenForWalk(path, &pack, &r);
+    if (rounds) *rounds = r;
+    if (err) return err;
+    EntryWalker walker(pack, r);
+    EntryHeader entry;
+    for (;;) {
+        const int next = walker.Next(&entry);
+        if (next <= 0) return next;
+        if (const int skip = walker.SkipBody(entry)) return skip;
+        ++*count;
+        *total += entry.dataLength;
+    }
+}
+
 }  // namespace kb::pack

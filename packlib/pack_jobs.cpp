@@ -98,23 +98,6 @@ std::vector<uint8_t> EntryHeaderBytes(bool compressed, const std::string& name, 
     return out;
 }
 
-// R and the number of entries, which is the new entry's index.
-int ReadRoundsAndCount(const std::string& packPath, uint8_t* rounds, uint32_t* count) {
-    PackReader pack;
-    if (!pack.Open(packPath)) return PACKERR_OPEN_PACKED_FILE;
-    if (const int err = ReadRounds(pack, rounds)) return err;
-    if (!pack.SeekTo(kHeaderSize)) return PACKERR_ILLEGAL_PACKED_FILE;
-    EntryWalker walker(pack, *rounds);
-    EntryHeader entry;
-    *count = 0;
-    for (;;) {
-        const int r = walker.Next(&entry);
-        if (r < 0) return r;
-        if (r == 0) return 0;
-        if (const int err = walker.SkipBody(entry)) return err;
-        ++*count;
-    }
-}
 
 // The pack must open for appending and hold at least a header.
 int CheckPackForAppend(const std::string& packPath, fs::File* out, uint64_t* length) {
@@ -250,7 +233,9 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
 
     job_ = Job();
     Job& job = job_;
-    if (const int err = ReadRoundsAndCount(packPath, &job.rounds, &job.entryIndex)) return err;
+    // The entry count is the new entry's index.
+    uint64_t total = 0;
+    if (const int err = CountEntries(packPath, &job.entryIndex, &total, &job.rounds)) return err;
     const size_t pwLength = password ? strnlen(password, sizeof job.password - 1) : 0;
     if (pwLength) std::memcpy(job.password, password, pwLength);
 

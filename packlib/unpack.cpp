@@ -14,36 +14,22 @@ namespace kb::pack {
 
 bool OutputFile::Create(const std::string& path) {
     file_ = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::Read);
-    buffer_.clear();
     failed_ = false;
     return file_.IsOpen();
 }
 
-bool OutputFile::FlushBuffer() {
-    if (!buffer_.empty() && !failed_ && !file_.Write(buffer_.data(), buffer_.size())) failed_ = true;
-    buffer_.clear();
-    return !failed_;
-}
-
 bool OutputFile::Write(const void* data, size_t size) {
     if (failed_ || !file_.IsOpen()) return false;
-    if (buffer_.size() + size > kBufferSize && !FlushBuffer()) return false;
-    if (size >= kBufferSize) {
-        if (!file_.Write(data, size)) failed_ = true;
-        return !failed_;
-    }
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
-    return true;
+    if (size > 0 && !file_.Write(data, size)) failed_ = true;
+    return !failed_;
 }
 
 bool OutputFile::Close() {
     if (!file_.IsOpen()) return !failed_;
-    // Writing out our buffer is the flush; forcing the disk cache would cost a
-    // disk round trip per entry and the container copy is deleted right after.
-    bool ok = FlushBuffer();
-    ok = file_.Close() && ok;
-    return ok;
+    // No flush of the disk cache: it would cost a disk round trip per entry,
+    // and the container copy is deleted right after.
+    const bool closed = file_.Close();
+    return closed && !failed_;
 }
 
 int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password) {

@@ -11,11 +11,10 @@
 namespace kb::pack {
 
 // An unpack reads, decodes and writes this many bytes at a time: a whole
-// number of chunks and the output buffer's size, so a full batch is written
-// without another copy.
+// number of chunks.
 constexpr size_t kCopyBatchSize = 64 * 1024;
 
-// Writes a new file through a buffer; every failure is kept and reported by Close.
+// Writes a new file; every failure is kept and reported by Close.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -29,14 +28,11 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     // False once any write of the file has failed.
     bool Write(const void* data, size_t size);
-    // Writes what is buffered and closes; false when anything was not written.
+    // Closes; false when anything was not written.
     bool Close();
 
 private:
-    static constexpr size_t kBufferSize = kCopyBatchSize;
-    bool FlushBuffer();
     fs::File file_;
-    std::vector<uint8_t> buffer_;
     bool failed_ = false;
 };
 
