@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -12,6 +12,7 @@
 
 #include "packlib/buffer_cipher.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/hold_point.h"
 
 namespace kb::pack {
 namespace {
@@ -181,32 +182,16 @@ TEST_F(BufferJobsTest, SynchronousJobLeavesProgressAndErrorAlone) {
     EXPECT_EQ(lastError_, PACKERR_FILE_IO);
 }
 
-// Holds the worker after a chosen chunk until released.
-struct Gate {
-    std::mutex m;
-    std::condition_variable cv;
+// Notes the progress after every chunk and holds the worker after a chosen
+// one until released.
+struct Gate : fixtures::HoldPoint {
     uint32_t holdAt = 0;
-    bool reached = false;
-    bool released = false;
-    std::vector<int> progressSeen;
+    std::vector<int> progressSeen;  // read once the worker has ended
     std::atomic<int>* progress = nullptr;
     static void Hook(void* ctx, uint32_t chunk) {
         auto* g = static_cast<Gate*>(ctx);
-        std::unique_lock<std::mutex> lock(g->m);
         g->progressSeen.push_back(g->progress->load());
-        if (chunk != g->holdAt) return;
-        g->reached = true;
-        g->cv.notify_all();
-        g->cv.wait(lock, [g] { return g->released; });
-    }
-    void WaitReached() {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [this] { return reached; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m);
-        released = true;
-        cv.notify_all();
+        if (chunk == g->holdAt) g->Hold();
     }
 };
 
@@ -231,7 +216,7 @@ TEST_F(BufferJobsTest, StoppedJobPostsAndLeavesNoCodedData) {
     notify_ = 0x1234;
     auto v = Data(4096);
     ASSERT_EQ(jobs_.Code(v.data(), 4096, "secret-pw", 9, false), 0);
-    gate.WaitReached();
+    gate.WaitHeld();
     stop_ = true;
     gate.Release();
     jobs_.WaitForWorker();

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -24,6 +23,7 @@
 #include "packlib/pack_format.h"
 #include "packlib/pack_test_support.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/hold_point.h"
 
 namespace kb::pack {
 namespace {
@@ -67,28 +67,10 @@ private:
 };
 
 // Holds a worker inside a hook until released.
-struct Gate {
-    std::mutex m;
-    std::condition_variable cv;
-    bool reached = false;
-    bool released = false;
+struct Gate : fixtures::HoldPoint {
     int at = -1;  // the value the hook saw when it held
     void Hold(int value) {
-        std::unique_lock<std::mutex> lock(m);
-        if (reached) return;  // holds once
-        reached = true;
-        at = value;
-        cv.notify_all();
-        cv.wait(lock, [this] { return released; });
-    }
-    void WaitReached() {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [this] { return reached; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m);
-        released = true;
-        cv.notify_all();
+        HoldPoint::Hold([&] { at = value; });
     }
 };
 
@@ -405,7 +387,7 @@ TEST_F(PackJobsTest, ShortReadLeavesThePackAsItWas) {
             },
             &gate);
         ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "long.bin", kPassword, false), 0);
-        gate.WaitReached();
+        gate.WaitHeld();
         std::string native = P("src\\long.bin");
         std::replace(native.begin(), native.end(), '\\', '/');
         const int truncated = ::truncate(native.c_str(), 10 * 1024);
@@ -426,7 +408,7 @@ TEST_F(PackJobsTest, StopOfACompressedPackBelowFiftyLeavesNoEntry) {
     Gate gate;
     jobs_.SetProgressHookForTesting([](void* ctx, int p) { static_cast<Gate*>(ctx)->Hold(p); }, &gate);
     ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("data\\set1").c_str(), "", kPassword, true), 0);
-    gate.WaitReached();
+    gate.WaitHeld();
     EXPECT_LT(gate.at, 50);
     EXPECT_TRUE(app_.Stop(0x77));
     gate.Release();
@@ -449,7 +431,7 @@ TEST_F(PackJobsTest, StopFromFiftyOnIsRefusedAndTheEntryCompleted) {
         },
         &gate);
     ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, true), 0);
-    gate.WaitReached();
+    gate.WaitHeld();
     EXPECT_FALSE(app_.Stop(0x78));
     gate.Release();
     EXPECT_EQ(RunToEnd(0), PACKPROGRESS_DONE);
@@ -465,7 +447,7 @@ TEST_F(PackJobsTest, PlainPackIgnoresStopAndReportsIt) {
     Gate gate;
     jobs_.SetProgressHookForTesting([](void* ctx, int p) { static_cast<Gate*>(ctx)->Hold(p); }, &gate);
     ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), 0);
-    gate.WaitReached();
+    gate.WaitHeld();
     EXPECT_FALSE(app_.Stop(0x79));
     gate.Release();
     EXPECT_EQ(RunToEnd(0), 100);
@@ -582,7 +564,7 @@ TEST_F(PackJobsTest, SynchronousBufferJobLeavesARunningJobsKeyAlone) {
             },
             &gate);
         ASSERT_EQ(start(), 0);
-        gate.WaitReached();
+        gate.WaitHeld();
         std::string buffer = PatternBytes(5000, 7);
         EXPECT_EQ(buffers.Code(buffer.data(), 5000, "another-password", 16, true), 0);
         gate.Release();

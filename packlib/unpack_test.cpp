@@ -3,8 +3,7 @@
 // rule through the per-chunk hook; a worker that cannot be started.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <atomic>
 #include <thread>
 
 #include "frame_test_support.h"
@@ -12,6 +11,7 @@
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_format.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/hold_point.h"
 
 namespace kb::pack {
 namespace {
@@ -200,33 +200,17 @@ TEST_F(Unpack, DamagedEntryFailsTheJobAndTheErrorSticks) {
     EXPECT_EQ(RunToEnd(good, "g.txt"), PACKPROGRESS_DONE);
 }
 
-// Holds the worker at a chosen chunk until the test lets it go.
-struct Gate {
-    std::mutex m;
-    std::condition_variable cv;
+// Notes the progress after every chunk and holds the worker at a chosen one
+// until the test lets it go.
+struct Gate : fixtures::HoldPoint {
     uint32_t holdAt = UINT32_MAX;
-    bool held = false;
-    bool released = false;
-    std::vector<int> progress;
+    std::vector<int> progress;  // read once the worker has ended
     CKabbitApp* app = nullptr;
 
     static void Hook(void* self, uint32_t chunk) {
         auto* g = static_cast<Gate*>(self);
-        std::unique_lock<std::mutex> lock(g->m);
         g->progress.push_back(g->app->GetProgress(nullptr));
-        if (chunk != g->holdAt) return;
-        g->held = true;
-        g->cv.notify_all();
-        g->cv.wait(lock, [g] { return g->released; });
-    }
-    void WaitHeld() {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [this] { return held; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m);
-        released = true;
-        cv.notify_all();
+        if (chunk == g->holdAt) g->Hold();
     }
 };
 

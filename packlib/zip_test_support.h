@@ -20,6 +20,7 @@
 #include "packlib/file_codec.h"
 #include "packlib/kabbit_app.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/hold_point.h"
 
 namespace kb::pack::ziptest {
 
@@ -154,30 +155,8 @@ struct ProgressLog {
 };
 
 // Holds the first worker that reaches a chunk until Release.
-struct ChunkGate {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool held = false;
-    bool open = false;
-    std::atomic<bool> armed{true};
-
-    static void OnChunk(void* context, uint32_t) {
-        auto* gate = static_cast<ChunkGate*>(context);
-        if (!gate->armed.exchange(false)) return;
-        std::unique_lock<std::mutex> lock(gate->mutex);
-        gate->held = true;
-        gate->cv.notify_all();
-        gate->cv.wait(lock, [gate] { return gate->open; });
-    }
-    void WaitHeld() {
-        std::unique_lock<std::mutex> lock(mutex);
-        cv.wait(lock, [this] { return held; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(mutex);
-        open = true;
-        cv.notify_all();
-    }
+struct ChunkGate : fixtures::HoldPoint {
+    static void OnChunk(void* context, uint32_t) { static_cast<ChunkGate*>(context)->Hold(); }
 };
 
 // A system seam that tells when some thread waits without limit for a worker,
