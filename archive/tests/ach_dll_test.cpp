@@ -41,20 +41,6 @@ bool ExportsEveryBoundFunction(const std::string& path) {
     return true;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-    return bytes;
-}
-
-int ARKSTOW_CALL ResizeString(ArkMemStream* stream, uint32_t size) {
-    auto* target = static_cast<std::string*>(stream->ctx);
-    target->assign(size, '\0');
-    stream->data = target->data();
-    stream->size = size;
-    return 0;
-}
-
 class AchDllTest : public ::testing::Test {
 protected:
     TempDir dir;

@@ -19,12 +19,6 @@ namespace {
 
 using namespace ark::testing;
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-    return bytes;
-}
-
 const std::vector<EntrySpec> kThree = {
     {"first.txt", "one", 1}, {"dir\\second.bin", Pattern(70000, 2), 2}, {"third", "", 3}};
 

@@ -19,20 +19,6 @@ namespace {
 
 using namespace ark::testing;
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-    return bytes;
-}
-
-int ARKSTOW_CALL ResizeString(ArkMemStream* stream, uint32_t size) {
-    auto* target = static_cast<std::string*>(stream->ctx);
-    target->assign(size, '\0');
-    stream->data = target->data();
-    stream->size = size;
-    return 0;
-}
-
 std::string Record(const uint8_t (&r)[kSlotSize]) { return std::string(reinterpret_cast<const char*>(r), kSlotSize); }
 
 TEST(SlotScrambling, AFixedRecordAtSlot5GivesFixedBytes) {

@@ -1,5 +1,7 @@
 #include "archive/tests/ach_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -129,6 +131,20 @@ std::vector<std::string> ListFolder(const std::string& folder) {
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
+    return bytes;
+}
+
+int ARKSTOW_CALL ResizeString(ArkMemStream* stream, uint32_t size) {
+    auto* target = static_cast<std::string*>(stream->ctx);
+    target->assign(size, '\0');
+    stream->data = target->data();
+    stream->size = size;
+    return 0;
 }
 
 }  // namespace ark::testing

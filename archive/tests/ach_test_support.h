@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/ach_scramble.h"
+#include "archive/arkstow_api.h"
 
 namespace ark::testing {
 
@@ -60,7 +61,6 @@ std::string Hex(const std::string& bytes);
 // A pattern of n bytes that differs with seed.
 std::string Pattern(size_t n, int seed);
 
-
 struct EntrySpec {
     std::string name;
     std::string body;
@@ -71,6 +71,12 @@ struct EntrySpec {
 // made in sourceFolder. Returns the first nonzero result.
 int BuildPlainArchive(const std::string& archive, int capacity, const std::vector<EntrySpec>& entries,
                       const std::string& sourceFolder);
+
+// The whole of the file at path; a file that cannot be read fails the test.
+std::string ReadAll(const std::string& path);
+
+// A caller stream's resize that keeps the bytes in the std::string at ctx.
+int ARKSTOW_CALL ResizeString(ArkMemStream* stream, uint32_t size);
 
 // Names of the files and folders directly in folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);

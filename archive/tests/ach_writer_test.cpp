@@ -23,12 +23,6 @@ namespace {
 
 using namespace ark::testing;
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-    return bytes;
-}
-
 class WriterTest : public ::testing::Test {
 protected:
     TempDir dir;
