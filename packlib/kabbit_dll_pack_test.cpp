@@ -15,9 +15,9 @@
 namespace {
 
 using namespace kb;  // the PACKERR_ codes
-using kb::packtest::PatternBytes;
-using kb::packtest::ReadWholeFile;
-using kb::packtest::WriteWholeFile;
+using kb::packtest::Pattern;
+using kb::packtest::ReadAll;
+using kb::packtest::WriteAll;
 
 constexpr char kPassword[] = "dll-password";
 
@@ -100,8 +100,8 @@ protected:
 TEST_F(KabbitDllPack, PacksAndReadsBack) {
     ASSERT_TRUE(kb::fs::CreateFolder(P("src")));
     ASSERT_TRUE(kb::fs::CreateFolder(P("src\\a")));
-    ASSERT_TRUE(WriteWholeFile(P("src\\a\\b.txt"), PatternBytes(4000, 5)));
-    ASSERT_TRUE(WriteWholeFile(P("src\\x.txt"), "x"));
+    ASSERT_TRUE(WriteAll(P("src\\a\\b.txt"), Pattern(4000, 5)));
+    ASSERT_TRUE(WriteAll(P("src\\x.txt"), "x"));
     const std::string pack = P("p.pck");
     ASSERT_EQ(api_.createNew(pack.c_str(), kPassword, TRUE, 9), 0);
     EXPECT_EQ(api_.PollToEnd(api_.pack(pack.c_str(), P("src").c_str(), "a\\b.txt", kPassword, FALSE)),
@@ -126,7 +126,7 @@ TEST_F(KabbitDllPack, PacksAndReadsBack) {
 
     ASSERT_TRUE(kb::fs::CreateFolder(P("out")));
     EXPECT_EQ(api_.PollToEnd(api_.unPack(pack.c_str(), P("out").c_str(), "a\\b.txt", kPassword)), PACKPROGRESS_DONE);
-    EXPECT_TRUE(ReadWholeFile(P("out\\a\\b.txt")) == ReadWholeFile(P("src\\a\\b.txt")));
+    EXPECT_TRUE(ReadAll(P("out\\a\\b.txt")) == ReadAll(P("src\\a\\b.txt")));
 
     char name[MAX_PATH + 8];
     api_.getPreCompressFileName(name);
@@ -141,8 +141,8 @@ TEST_F(KabbitDllPack, PacksAndReadsBack) {
 
 TEST_F(KabbitDllPack, ForceFlagWithARealLock) {
     ASSERT_TRUE(kb::fs::CreateFolder(P("set")));
-    ASSERT_TRUE(WriteWholeFile(P("set\\a.txt"), "a"));
-    ASSERT_TRUE(WriteWholeFile(P("set\\locked.txt"), "locked"));
+    ASSERT_TRUE(WriteAll(P("set\\a.txt"), "a"));
+    ASSERT_TRUE(WriteAll(P("set\\locked.txt"), "locked"));
     const std::string pack = P("p.pck");
     ASSERT_EQ(api_.createNew(pack.c_str(), kPassword, FALSE, 1), 0);
     HANDLE lock = CreateFileA(P("set\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -183,12 +183,12 @@ TEST_F(KabbitDllPack, BufferCoding) {
 
 TEST_F(KabbitDllPack, SplitJoinAndConvert) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
+    ASSERT_TRUE(WriteAll(file, "0123456789"));
     ASSERT_EQ(api_.splitHugeFile(file.c_str(), 3), 3);
-    EXPECT_EQ(ReadWholeFile(file + ".prt02"), "6789");
+    EXPECT_EQ(ReadAll(file + ".prt02"), "6789");
     const std::string list = file + ".prt00" + '\0' + file + ".prt01" + '\0' + file + ".prt02" + '\0' + '\0';
     ASSERT_EQ(api_.unSplitHugeFile(list.c_str(), 3, TRUE, P("joined.bin").c_str()), 0);
-    EXPECT_EQ(ReadWholeFile(P("joined.bin")), "0123456789");
+    EXPECT_EQ(ReadAll(P("joined.bin")), "0123456789");
     EXPECT_FALSE(kb::fs::Exists(file + ".prt00"));
     EXPECT_EQ(api_.splitHugeFile(file.c_str(), 0), PACKERR_INVALID_PARAMETER);
 

@@ -28,9 +28,9 @@
 namespace kb::pack {
 namespace {
 
-using packtest::PatternBytes;
-using packtest::ReadWholeFile;
-using packtest::WriteWholeFile;
+using packtest::Pattern;
+using packtest::ReadAll;
+using packtest::WriteAll;
 
 constexpr char kPassword[] = "pack-password";
 
@@ -98,7 +98,7 @@ protected:
     }
 
     void MakeFile(const std::string& path, const std::string& data, uint32_t attributes = fs::kAttrArchive) {
-        ASSERT_TRUE(WriteWholeFile(path, data)) << path;
+        ASSERT_TRUE(WriteAll(path, data)) << path;
         ASSERT_TRUE(fs::SetTimes(path, kTimes));
         ASSERT_TRUE(fs::SetAttributes(path, attributes));
     }
@@ -106,14 +106,14 @@ protected:
     void MakeTree() {
         ASSERT_TRUE(fs::CreateFolder(P("src")));
         ASSERT_TRUE(fs::CreateFolder(P("src\\a")));
-        MakeFile(P("src\\a\\b.txt"), PatternBytes(3000, 1), fs::kAttrArchive | fs::kAttrHidden);
-        MakeFile(P("src\\b.txt"), PatternBytes(5000, 2));
+        MakeFile(P("src\\a\\b.txt"), Pattern(3000, 1), fs::kAttrArchive | fs::kAttrHidden);
+        MakeFile(P("src\\b.txt"), Pattern(5000, 2));
         ASSERT_TRUE(fs::CreateFolder(P("data")));
         ASSERT_TRUE(fs::CreateFolder(P("data\\set1")));
         ASSERT_TRUE(fs::CreateFolder(P("data\\set1\\sub")));
         MakeFile(P("data\\set1\\x.txt"), "x file");
         MakeFile(P("data\\set1\\y.txt"), "");
-        MakeFile(P("data\\set1\\sub\\z.bin"), PatternBytes(600 * 1024, 3));
+        MakeFile(P("data\\set1\\sub\\z.bin"), Pattern(600 * 1024, 3));
         MakeFile(P("data\\set1\\sub\\w.txt"), "w file");
     }
     int NewPack(bool encrypted) {
@@ -149,7 +149,7 @@ protected:
         EXPECT_FALSE(fs::Exists(folder + "\\" + name));  // no copy of a container stays
     }
     void ExpectSameFile(const std::string& original, const std::string& copy) {
-        EXPECT_TRUE(ReadWholeFile(original) == ReadWholeFile(copy)) << copy;
+        EXPECT_TRUE(ReadAll(original) == ReadAll(copy)) << copy;
         fs::FileTimes a, b;
         ASSERT_TRUE(fs::GetTimes(original, &a));
         ASSERT_TRUE(fs::GetTimes(copy, &b)) << copy;
@@ -222,7 +222,7 @@ TEST_F(PackJobsTest, RoundTrips) {
     MakeTree();
     for (bool encrypted : {false, true}) {
         for (const RoundTrip& row : kRoundTrips) {
-            SCOPED_TRACE(testing::Message() << row.what << (encrypted ? ", encrypted" : ", plain pack"));
+            SCOPED_TRACE(::testing::Message() << row.what << (encrypted ? ", encrypted" : ", plain pack"));
             ASSERT_EQ(NewPack(encrypted), 0);
             // A first entry, so the entry under test is coded with index 1.
             ASSERT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false)),
@@ -295,7 +295,7 @@ TEST_F(PackJobsTest, PackOfAFolderIgnoresEarlierExclusions) {
 TEST_F(PackJobsTest, ArgumentAndSourceErrorsLeaveThePackAlone) {
     MakeTree();
     ASSERT_EQ(NewPack(true), 0);
-    const std::string original = ReadWholeFile(pack_);
+    const std::string original = ReadAll(pack_);
     const std::string src = P("src");
     const std::string longName(251, 'n');
     struct Case {
@@ -336,7 +336,7 @@ TEST_F(PackJobsTest, ArgumentAndSourceErrorsLeaveThePackAlone) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.rc, c.expected) << c.what;
-        EXPECT_TRUE(ReadWholeFile(pack_) == original) << c.what;
+        EXPECT_TRUE(ReadAll(pack_) == original) << c.what;
     }
 }
 
@@ -344,17 +344,17 @@ TEST_F(PackJobsTest, PackFileErrors) {
     MakeTree();
     EXPECT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), PACKERR_OPEN_PACKED_FILE);
     EXPECT_FALSE(fs::Exists(pack_));  // a missing pack is not created
-    ASSERT_TRUE(WriteWholeFile(pack_, std::string(525, 'h')));
+    ASSERT_TRUE(WriteAll(pack_, std::string(525, 'h')));
     EXPECT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), PACKERR_ILLEGAL_PACKED_FILE);
     EXPECT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, true), PACKERR_ILLEGAL_PACKED_FILE);
-    EXPECT_EQ(ReadWholeFile(pack_), std::string(525, 'h'));
+    EXPECT_EQ(ReadAll(pack_), std::string(525, 'h'));
 }
 
 TEST_F(PackJobsTest, TooBigSourceLeavesThePackAsItWas) {
     MakeTree();
     ASSERT_EQ(NewPack(true), 0);
     ASSERT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false)), PACKPROGRESS_DONE);
-    const std::string original = ReadWholeFile(pack_);
+    const std::string original = ReadAll(pack_);
     {
         // Sparse: only its size is read.
         fs::File big = fs::File::Open(P("src\\big.bin"), fs::Access::Write, fs::Disposition::CreateAlways,
@@ -366,7 +366,7 @@ TEST_F(PackJobsTest, TooBigSourceLeavesThePackAsItWas) {
         SCOPED_TRACE(compress);
         EXPECT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("src").c_str(), "big.bin", kPassword, compress)),
                   PACKERR_FILE_TOO_BIG);
-        EXPECT_TRUE(ReadWholeFile(pack_) == original);
+        EXPECT_TRUE(ReadAll(pack_) == original);
     }
     EXPECT_EQ(Enum().size(), 1u);
 }
@@ -376,10 +376,10 @@ TEST_F(PackJobsTest, TooBigSourceLeavesThePackAsItWas) {
 // short read fails the job, and the half-written entry is cut away.
 TEST_F(PackJobsTest, ShortReadLeavesThePackAsItWas) {
     MakeTree();
-    MakeFile(P("src\\long.bin"), PatternBytes(64 * 1024, 4));
+    MakeFile(P("src\\long.bin"), Pattern(64 * 1024, 4));
     for (bool encrypted : {false, true}) {
         ASSERT_EQ(NewPack(encrypted), 0);
-        const std::string original = ReadWholeFile(pack_);
+        const std::string original = ReadAll(pack_);
         Gate gate;
         app_.SetChunkHookForTesting(
             [](void* ctx, uint32_t chunk) {
@@ -395,8 +395,8 @@ TEST_F(PackJobsTest, ShortReadLeavesThePackAsItWas) {
         ASSERT_EQ(truncated, 0);
         EXPECT_EQ(RunToEnd(0), PACKERR_FILE_IO);
         app_.SetChunkHookForTesting(nullptr, nullptr);
-        EXPECT_TRUE(ReadWholeFile(pack_) == original);
-        MakeFile(P("src\\long.bin"), PatternBytes(64 * 1024, 4));
+        EXPECT_TRUE(ReadAll(pack_) == original);
+        MakeFile(P("src\\long.bin"), Pattern(64 * 1024, 4));
     }
 }
 #endif
@@ -404,7 +404,7 @@ TEST_F(PackJobsTest, ShortReadLeavesThePackAsItWas) {
 TEST_F(PackJobsTest, StopOfACompressedPackBelowFiftyLeavesNoEntry) {
     MakeTree();
     ASSERT_EQ(NewPack(true), 0);
-    const std::string original = ReadWholeFile(pack_);
+    const std::string original = ReadAll(pack_);
     Gate gate;
     jobs_.SetProgressHookForTesting([](void* ctx, int p) { static_cast<Gate*>(ctx)->Hold(p); }, &gate);
     ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("data\\set1").c_str(), "", kPassword, true), 0);
@@ -416,7 +416,7 @@ TEST_F(PackJobsTest, StopOfACompressedPackBelowFiftyLeavesNoEntry) {
     jobs_.SetProgressHookForTesting(nullptr, nullptr);
     EXPECT_GE(p, 0);
     EXPECT_LT(p, 50);
-    EXPECT_TRUE(ReadWholeFile(pack_) == original);
+    EXPECT_TRUE(ReadAll(pack_) == original);
     EXPECT_FALSE(fs::Exists(jobs_.PreCompressFilePath()));
     EXPECT_EQ(sys_.Posts(), (std::vector<std::pair<uintptr_t, uint32_t>>{{0x77, 0x52C}}));
 }
@@ -465,10 +465,10 @@ TEST_F(PackJobsTest, ForceFlagSkipsALockedFileAndListsIt) {
 
     // Without the flag the job fails and the pack stays as it was.
     EXPECT_EQ(jobs_.ForceCompleteCompress(false), 0);
-    const std::string original = ReadWholeFile(pack_);
+    const std::string original = ReadAll(pack_);
     EXPECT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("data\\set1").c_str(), "", kPassword, true)),
               PACKERR_OPEN_SOURCE_FILE);
-    EXPECT_TRUE(ReadWholeFile(pack_) == original);
+    EXPECT_TRUE(ReadAll(pack_) == original);
 
     EXPECT_EQ(jobs_.ForceCompleteCompress(true), 1);
     ASSERT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("data\\set1").c_str(), "", kPassword, true)), PACKPROGRESS_DONE);
@@ -552,7 +552,7 @@ TEST_F(PackJobsTest, WorkingFolderTooLongForTheContainer) {
 // exporting: a running job's key must not change under it.
 TEST_F(PackJobsTest, SynchronousBufferJobLeavesARunningJobsKeyAlone) {
     MakeTree();
-    MakeFile(P("src\\long.bin"), PatternBytes(16 * 1024, 6));
+    MakeFile(P("src\\long.bin"), Pattern(16 * 1024, 6));
     CBufferJobs buffers(JobSignals{CKabbitAppAccess::Progress(app_), CKabbitAppAccess::LastError(app_),
                                    CKabbitAppAccess::StopFlag(app_), CKabbitAppAccess::NotifyWindow(app_), sys_});
     ASSERT_EQ(NewPack(true), 0);
@@ -565,7 +565,7 @@ TEST_F(PackJobsTest, SynchronousBufferJobLeavesARunningJobsKeyAlone) {
             &gate);
         ASSERT_EQ(start(), 0);
         gate.WaitHeld();
-        std::string buffer = PatternBytes(5000, 7);
+        std::string buffer = Pattern(5000, 7);
         EXPECT_EQ(buffers.Code(buffer.data(), 5000, "another-password", 16, true), 0);
         gate.Release();
         EXPECT_EQ(RunToEnd(0), PACKPROGRESS_DONE);
@@ -575,13 +575,13 @@ TEST_F(PackJobsTest, SynchronousBufferJobLeavesARunningJobsKeyAlone) {
     const std::string out = P("out");
     ASSERT_TRUE(fs::CreateFolder(out));
     codeBufferAtChunkTwo([&] { return app_.UnPack(pack_.c_str(), out.c_str(), "long.bin", kPassword); });
-    EXPECT_TRUE(ReadWholeFile(out + "\\long.bin") == ReadWholeFile(P("src\\long.bin")));
+    EXPECT_TRUE(ReadAll(out + "\\long.bin") == ReadAll(P("src\\long.bin")));
 }
 
 TEST_F(PackJobsTest, NoThreadLeavesThePackAsItWas) {
     MakeTree();
     ASSERT_EQ(NewPack(true), 0);
-    const std::string original = ReadWholeFile(pack_);
+    const std::string original = ReadAll(pack_);
     struct RefusingSys : TestSys {
         std::unique_ptr<sys::Thread> StartThread(sys::ThreadBody, void*) override { return nullptr; }
     };
@@ -592,7 +592,7 @@ TEST_F(PackJobsTest, NoThreadLeavesThePackAsItWas) {
     EXPECT_EQ(jobs.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), PACKERR_CREATE_THREAD);
     EXPECT_EQ(app.GetProgress(nullptr), PACKERR_CREATE_THREAD);
     EXPECT_EQ(jobs.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, true), PACKERR_CREATE_THREAD);
-    EXPECT_TRUE(ReadWholeFile(pack_) == original);
+    EXPECT_TRUE(ReadAll(pack_) == original);
 }
 
 }  // namespace

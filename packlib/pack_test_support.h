@@ -1,5 +1,5 @@
-// Test helpers of the packing tests: a fresh folder per test and whole-file I/O
-// through the file seam.
+// Test helpers of the packing tests: a fresh folder per test, and whole-file
+// I/O and patterns from the frame fixtures.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -10,39 +10,17 @@
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
 #include "packlib/fs.h"
-#include "testing/fixtures/wipe_path.h"
 #include "packlib/pack_format.h"
+#include "testing/fixtures/frame_test_support.h"
+#include "testing/fixtures/wipe_path.h"
 
 namespace kb::packtest {
 
+using ::kb::testing::Pattern;
+using ::kb::testing::ReadAll;
+using ::kb::testing::WriteAll;
+
 inline void Wipe(const std::string& path) { ::kb::fixtures::WipePath(path); }
-
-inline bool WriteWholeFile(const std::string& path, const std::string& data) {
-    fs::File f = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
-    return f.IsOpen() && f.Write(data.data(), data.size()) && f.Close();
-}
-
-// The file's bytes; "<missing>" when it cannot be opened.
-inline std::string ReadWholeFile(const std::string& path) {
-    fs::File f = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::ReadWrite);
-    if (!f.IsOpen()) return "<missing>";
-    std::string data;
-    char buf[65536];
-    size_t got = 0;
-    while (f.Read(buf, sizeof buf, &got) && got > 0) data.append(buf, got);
-    return data;
-}
-
-// Bytes that differ from position to position, so misplaced copies show.
-inline std::string PatternBytes(size_t n, unsigned seed = 1) {
-    std::string s(n, '\0');
-    uint32_t x = seed * 2654435761u + 12345u;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1103515245u + 12345u;
-        s[i] = static_cast<char>(x >> 24);
-    }
-    return s;
-}
 
 // Decodes the compressed entry named name from the pack into scratch (a container
 // file) and expands it into folder, as the unpack worker does: an independent
@@ -72,7 +50,7 @@ inline void ExpandCompressedEntry(const std::string& packPath, const std::string
         const size_t n = data.size() - off < pack::kChunkSize ? data.size() - off : pack::kChunkSize;
         key.CodeEntryChunk(reinterpret_cast<uint8_t*>(&data[off]), n, entry.index, static_cast<uint32_t>(chunk));
     }
-    ASSERT_TRUE(WriteWholeFile(scratch, data));
+    ASSERT_TRUE(WriteAll(scratch, data));
     pack::CFileCodec codec;
     ASSERT_EQ(codec.ExpandZipPkg(scratch, folder, {}), 0);
     fs::RemoveFile(scratch);
