@@ -10,6 +10,7 @@
 #include "pack_builder.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_format.h"
+#include "packlib/zip_test_support.h"
 #include "shared/pack_errors.h"
 #include "testing/fixtures/hold_point.h"
 
@@ -19,32 +20,9 @@ namespace {
 using testing::BuilderEntry;
 using testing::PackBuilder;
 
-class Unpack : public ::testing::Test {
-protected:
-    void SetUp() override {
-        out = dir / "out";
-        ASSERT_TRUE(fs::CreateFolder(out));
-    }
-    void TearDown() override { app.WaitForWorker(); }
-
-    std::string WritePack(const PackBuilder& b, const std::string& name = "p.pck") {
-        const std::string path = dir / name;
-        EXPECT_TRUE(b.WriteTo(path));
-        return path;
-    }
-    // Runs an unpack to its end; the export's result, or the job's final progress.
-    int RunToEnd(const std::string& pack, const std::string& entry, const char* password = "secret1") {
-        const int r = app.UnPack(pack.c_str(), out.c_str(), entry.c_str(), password);
-        if (r < 0) return r;
-        app.WaitForWorker();
-        return app.GetProgress(nullptr);
-    }
-
-    testing::TempDir dir;
-    std::string out;
-    testing::FakeSys sys;
-    CKabbitApp app{sys};
-};
+// The fixture of the container tests: a fresh folder with an output folder in
+// it and a controller, with WritePack and RunToEnd.
+class Unpack : public ziptest::ZipTest {};
 
 BuilderEntry Entry(const std::string& name, const std::string& data, uint32_t attributes) {
     BuilderEntry e;
