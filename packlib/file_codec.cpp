@@ -348,11 +348,12 @@ int CFileCodec::Extract(const std::string& containerPath, const std::string& des
     };
 
     if (head.fileLength != 0 && head.mode == kBlockModeSingle) {
-        auto input = Allocate(static_cast<size_t>(ZipPkgBlockLimit(head.fileLength)));
+        const size_t inputRoom = static_cast<size_t>(ZipPkgBlockLimit(head.fileLength));
+        auto input = Allocate(inputRoom);
         auto output = Allocate(head.fileLength);
         if (!input || !output) return fail(PACKERR_NOT_ENOUGH_MEMORY);
         uint32_t length = 0;
-        if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > ZipPkgBlockLimit(head.fileLength) ||
+        if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > inputRoom ||
             !r.Read(input.get(), length))
             return fail(PACKERR_UNCOMPRESSION);
         uLongf expanded = static_cast<uLongf>(head.fileLength);
