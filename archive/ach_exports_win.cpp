@@ -14,15 +14,15 @@ namespace {
 
 extern "C" {
 
-int ARKSTOW_CALL CreateNew(const char* archive, int slotCount) { return ark::api::CreateNew(archive, slotCount); }
-int ARKSTOW_CALL Add(const char* archive, const char* sourceFile, const char* storedName) {
+int WINAPI CreateNew(const char* archive, int slotCount) { return ark::api::CreateNew(archive, slotCount); }
+int WINAPI Add(const char* archive, const char* sourceFile, const char* storedName) {
     return ark::api::Add(archive, sourceFile, storedName);
 }
-int ARKSTOW_CALL RemoveByIndex(const char* archive, int index) { return ark::api::RemoveByIndex(archive, index); }
-int ARKSTOW_CALL RemoveByName(const char* archive, const char* name) {
+int WINAPI RemoveByIndex(const char* archive, int index) { return ark::api::RemoveByIndex(archive, index); }
+int WINAPI RemoveByName(const char* archive, const char* name) {
     return ark::api::RemoveByName(archive, name);
 }
-int ARKSTOW_CALL EncryptAchFile(const char* plainArchive, const char* scrambledArchive) {
+int WINAPI EncryptAchFile(const char* plainArchive, const char* scrambledArchive) {
     return ark::api::EncryptAchFile(plainArchive, scrambledArchive);
 }
 

@@ -7,21 +7,21 @@
 
 extern "C" {
 
-int ARKSTOW_CALL RegisterAll(const char* archive, int allowInstall) {
+int WINAPI RegisterAll(const char* archive, int allowInstall) {
     return ark::components::api::RegisterAll(ark::components::WindowsSystem(), archive, allowInstall);
 }
-int ARKSTOW_CALL InstallVBRM(const char* archive, const char* cdFolder, int allowInstall, const char* rebootMessage) {
+int WINAPI InstallVBRM(const char* archive, const char* cdFolder, int allowInstall, const char* rebootMessage) {
     return ark::components::api::InstallVBRM(ark::components::WindowsSystem(), archive, cdFolder, allowInstall,
                                              rebootMessage);
 }
-int ARKSTOW_CALL RegisterAllEx(const char* archive, int allowInstall, int olderPolicy, int reserved) {
+int WINAPI RegisterAllEx(const char* archive, int allowInstall, int olderPolicy, int reserved) {
     return ark::components::api::RegisterAllEx(ark::components::WindowsSystem(), archive, allowInstall, olderPolicy,
                                                reserved);
 }
-int ARKSTOW_CALL SetRegCmpMode(int mode) {
+int WINAPI SetRegCmpMode(int mode) {
     return ark::components::api::SetRegCmpMode(ark::components::WindowsSystem(), mode);
 }
-int ARKSTOW_CALL SetRegCmpFile(const char* fileName) {
+int WINAPI SetRegCmpFile(const char* fileName) {
     return ark::components::api::SetRegCmpFile(ark::components::WindowsSystem(), fileName);
 }
 

@@ -53,23 +53,44 @@ else()
   set(KB_CAN_RUN_TESTS ON)
 endif()
 
-# kb_export_list(<list.inc> <out-var-names> <out-var-ordinals>)
-# An export list is the one source of a DLL's names and fixed ordinals:
-# lines of the form KB_EXPORT(<ordinal>, <Name>), readable as an X-macro in C++.
+# kb_read_export_list(<list.inc> <out-var-names> <out-var-ordinals>)
+# An export list is the one source of a DLL's names, fixed ordinals and signatures:
+# lines of the form KB_EXPORT(<ordinal>, <return type>, <Name>, (<arguments>)),
+# read as an X-macro in C++ (shared/export_list.h).
 function(kb_read_export_list list out_names out_ordinals)
-  # An edited list regenerates the .def and the export test on the next build.
+  # An edited list regenerates the .def files and the export test on the next build.
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
   file(STRINGS ${list} lines REGEX "^[ \t]*KB_EXPORT\\(")
   set(names)
   set(ords)
   foreach(line IN LISTS lines)
-    if(line MATCHES "KB_EXPORT\\([ \t]*([0-9]+)[ \t]*,[ \t]*([A-Za-z_][A-Za-z_0-9]*)[ \t]*\\)")
+    if(line MATCHES "^[ \t]*KB_EXPORT\\([ \t]*([0-9]+)[ \t]*,[^,()]+,[ \t]*([A-Za-z_][A-Za-z_0-9]*)[ \t]*,[ \t]*\\(.*\\)[ \t]*\\)[ \t]*$")
       list(APPEND ords ${CMAKE_MATCH_1})
       list(APPEND names ${CMAKE_MATCH_2})
+    else()
+      # A line the .def would silently lose while C++ still compiles it.
+      message(FATAL_ERROR "${list}: not one whole KB_EXPORT(ordinal, type, Name, (arguments)) entry:\n${line}")
     endif()
   endforeach()
   set(${out_names} ${names} PARENT_SCOPE)
   set(${out_ordinals} ${ords} PARENT_SCOPE)
+endfunction()
+
+# kb_read_binding_list(<list.inc> <out-var-names>)
+# A binding list names the exports a binding object looks up, in its order:
+# lines of the form KB_BIND(<Name>, <report with period: true or false>).
+function(kb_read_binding_list list out_names)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
+  file(STRINGS ${list} lines REGEX "^[ \t]*KB_BIND\\(")
+  set(names)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[ \t]*KB_BIND\\([ \t]*([A-Za-z_][A-Za-z_0-9]*)[ \t]*,[ \t]*(true|false)[ \t]*\\)[ \t]*$")
+      list(APPEND names ${CMAKE_MATCH_1})
+    else()
+      message(FATAL_ERROR "${list}: not one whole KB_BIND(Name, true|false) entry:\n${line}")
+    endif()
+  endforeach()
+  set(${out_names} ${names} PARENT_SCOPE)
 endfunction()
 
 # kb_add_dll(<Target> EXPORTS <list.inc> SOURCES ... [LIBS ...])

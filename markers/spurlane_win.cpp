@@ -1,6 +1,7 @@
 // Spurlane.dll: has an administrator-mode install step left its markers here?
 #include "markers/marker_search.h"
 #include "markers/system_marker_view.h"
+#include "shared/spurlane_exports.h"
 
 #include <windows.h>
 
@@ -19,3 +20,8 @@ extern "C" int WINAPI IsExistInstKey() {
 extern "C" int WINAPI IsExistNeedRebootKey() {
     return kb::markers::SystemMarkerExists(kb::markers::kNeedRebootMarker) ? 1 : 0;
 }
+
+// Every export's prototype is its export list entry, calling convention included.
+#define KB_EXPORT(ordinal, ret, name, args) KB_EXPORT_CHECK_PROTOTYPE(kb::spurlane, name)
+#include "shared/spurlane_exports.inc"
+#undef KB_EXPORT

@@ -6,6 +6,9 @@
 
 #include "packlib/export_guard.h"
 #include "packlib/kabbit_app.h"
+#include "packlib/kabbit_pack.h"
+#include "packlib/kabbit_zip.h"
+#include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
 
 namespace {
@@ -76,3 +79,8 @@ void WINAPI SetWorkingDir(const char* folder) {
 }
 
 }  // extern "C"
+
+// Every export's prototype is its export list entry, calling convention included.
+#define KB_EXPORT(ordinal, ret, name, args) KB_EXPORT_CHECK_PROTOTYPE(kb::kabbit, name)
+#include "shared/kabbit_exports.inc"
+#undef KB_EXPORT

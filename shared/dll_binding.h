@@ -54,6 +54,14 @@ private:
     std::vector<void*> functions_;
 };
 
+// The address a library would give for export E (an entry of an export list,
+// shared/<dll>_exports.h), taken from a function that must have E's exact
+// signature: for stand-in libraries in tests.
+template <class E>
+void* ExportAddress(typename E::Fn fn) {
+    return reinterpret_cast<void*>(fn);
+}
+
 // The file name part of a path (after the last single-byte "\" or "/").
 std::string FileNameOf(const std::string& path);
 

@@ -6,56 +6,31 @@
 #include <thread>
 
 #include "shared/folders.h"
+#include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
 #include "shared/strutils.h"
 
 namespace kb {
 
 const WantedFunction kTKabbitFunctions[static_cast<size_t>(KabbitFn::Count)] = {
-    {"CreateNew"},
-    {"EnumFiles"},
-    {"GetType"},
-    {"Pack"},
-    {"PackPartFolder", false},
-    {"UnPack"},
-    {"GetProgress"},
-    {"ConvertFilePath"},
-    {"GetFileCount"},
-    {"GetTotalSize"},
-    {"GetFileInfo"},
-    {"Stop"},
-    {"PreCompress"},
-    {"GetPreCompressFileName", false},
-    {"SetWorkingDir"},
-    {"EncryptBufferData", false},
-    {"DecryptBufferData", false},
-    {"ForceCompleteCompress"},
-    {"GetErrorFileNames"},
+#define KB_BIND(name, withPeriod) {kabbit::name::kName, withPeriod},
+#include "shared/tkabbit_functions.inc"
+#undef KB_BIND
 };
 
 namespace {
 
-// Signatures of the pack library's exports.
-using CreateNewFn = int(KB_PACK_CALL*)(const char* pack, const char* password, int encrypted, int rounds);
-using EnumFilesFn = int(KB_PACK_CALL*)(const char* pack, char* names, int namesSize, char* flags, void* sizes,
-                                       int sizesSize, const char* password);
-using GetTypeFn = int(KB_PACK_CALL*)(const char* pack, uint8_t* version, uint8_t* flags);
-using PackFn = int(KB_PACK_CALL*)(const char* pack, const char* src, const char* entry, const char* password,
-                                  int compress);
-using PackPartFolderFn = int(KB_PACK_CALL*)(const char* pack, const char* folder, const char* excluded, int count,
-                                            const char* password, int compress);
-using UnPackFn = int(KB_PACK_CALL*)(const char* pack, const char* folder, const char* entry, const char* password);
-using GetProgressFn = int(KB_PACK_CALL*)(char* name);
-using ConvertFilePathFn = int(KB_PACK_CALL*)(char* path);
-using StopFn = int(KB_PACK_CALL*)(void* window);
-using PreCompressFn = int(KB_PACK_CALL*)(const char* base, const char* name, const char* excluded, int count,
-                                         int waitAndDiscard);
-using GetPreCompressFileNameFn = void(KB_PACK_CALL*)(char* buffer);
-using SetWorkingDirFn = void(KB_PACK_CALL*)(const char* folder);
-using BufferCodingFn = int(KB_PACK_CALL*)(void* data, int length, const char* password, int passwordLength,
-                                          int synchronous);
-using ForceCompleteCompressFn = int(KB_PACK_CALL*)(int force);
-using GetErrorFileNamesFn = int(KB_PACK_CALL*)(char* buffer, int size);
+// The Kabbit.dll export behind each bound function: naming one that is not in
+// the export list does not compile.
+template <KabbitFn>
+struct BoundExport;
+#define KB_BIND(name, withPeriod)              \
+    template <>                                \
+    struct BoundExport<KabbitFn::name> {       \
+        using type = kabbit::name;             \
+    };
+#include "shared/tkabbit_functions.inc"
+#undef KB_BIND
 
 constexpr const char* kDefaultPassword = "TARVEL";
 constexpr size_t kMinPassword = 6;
@@ -105,6 +80,11 @@ TKabbit::TKabbit(std::unique_ptr<DynamicLibrary> library, const std::string& fil
 
 TKabbit::~TKabbit() = default;
 
+template <KabbitFn F>
+auto TKabbit::Fn() const {
+    return binding_.Get<typename BoundExport<F>::type::Fn>(static_cast<size_t>(F));
+}
+
 const char* TKabbit::PasswordArg() const {
     return password.size() < kMinPassword ? kDefaultPassword : password.c_str();
 }
@@ -116,20 +96,20 @@ void TKabbit::SetWorkingDir(const std::string& folder) {
     for (size_t i = 0; i < folder.size(); i += CharLengthAt(folder, i))
         endsWithDelimiter = CharLengthAt(folder, i) == 1 && folder[i] == '\\';
     if (!endsWithDelimiter) withDelimiter += '\\';
-    if (auto f = Fn<SetWorkingDirFn>(KabbitFn::SetWorkingDir)) f(withDelimiter.c_str());
+    if (auto f = Fn<KabbitFn::SetWorkingDir>()) f(withDelimiter.c_str());
     workingFolder_ = folder;
 }
 
 int TKabbit::Pack(const std::string& src, const std::string& dst, bool compress) {
     if (packPath.empty()) return -1;
-    auto f = Fn<PackFn>(KabbitFn::Pack);
+    auto f = Fn<KabbitFn::Pack>();
     if (!f) return -1;
     return f(packPath.c_str(), src.c_str(), dst.c_str(), PasswordArg(), compress ? 1 : 0);
 }
 
 int TKabbit::PackPartFolder(const std::string& folder, const std::vector<std::string>& files, bool compress) {
     if (packPath.empty()) return -1;
-    auto f = Fn<PackPartFolderFn>(KabbitFn::PackPartFolder);
+    auto f = Fn<KabbitFn::PackPartFolder>();
     if (!f) return -1;
     excludeList_ = BuildNameList(files);
     return f(packPath.c_str(), folder.c_str(), excludeList_.data(), static_cast<int>(files.size()), PasswordArg(),
@@ -138,7 +118,7 @@ int TKabbit::PackPartFolder(const std::string& folder, const std::vector<std::st
 
 int TKabbit::UnPack(const std::string& folder, const std::string& entry) {
     if (packPath.empty()) return -1;
-    auto f = Fn<UnPackFn>(KabbitFn::UnPack);
+    auto f = Fn<KabbitFn::UnPack>();
     if (!f) return -1;
     const std::string stored = entry + ".cmp";
     return f(packPath.c_str(), folder.c_str(), stored.c_str(), PasswordArg());
@@ -151,7 +131,7 @@ int TKabbit::GetProgress() {
 
 int TKabbit::GetProgress(std::string& currentName) {
     currentName.clear();
-    auto f = Fn<GetProgressFn>(KabbitFn::GetProgress);
+    auto f = Fn<KabbitFn::GetProgress>();
     if (!f) return -1;
     char name[kProgressNameBuffer + 1] = {};
     const int r = f(name);
@@ -160,13 +140,13 @@ int TKabbit::GetProgress(std::string& currentName) {
 }
 
 int TKabbit::CreateNew(int a, int b) {
-    auto f = Fn<CreateNewFn>(KabbitFn::CreateNew);
+    auto f = Fn<KabbitFn::CreateNew>();
     if (!f) return -1;
     return f(packPath.c_str(), PasswordArg(), a, b);
 }
 
 int TKabbit::ConvertFilePath(std::string& path) {
-    auto f = Fn<ConvertFilePathFn>(KabbitFn::ConvertFilePath);
+    auto f = Fn<KabbitFn::ConvertFilePath>();
     if (!f) return -1;
     if (path.size() >= kConvertBuffer) return PACKERR_PATH_TOO_LONG;
     char buffer[kConvertBuffer] = {};
@@ -177,12 +157,12 @@ int TKabbit::ConvertFilePath(std::string& path) {
 }
 
 bool TKabbit::Stop(void* window) {
-    auto f = Fn<StopFn>(KabbitFn::Stop);
-    return f && f(window) != 0;
+    auto f = Fn<KabbitFn::Stop>();
+    return f && f(static_cast<winapi::HWND>(window)) != 0;
 }
 
 int TKabbit::PreCompress(const std::string& src, const std::string& dst, const std::vector<std::string>* exclude) {
-    auto f = Fn<PreCompressFn>(KabbitFn::PreCompress);
+    auto f = Fn<KabbitFn::PreCompress>();
     if (!f) return -1;
     if (src.size() >= kPreCompressPathBuffer || dst.size() >= kPreCompressPathBuffer) return PACKERR_PATH_TOO_LONG;
     excludeList_ = BuildNameList(exclude ? *exclude : std::vector<std::string>{});
@@ -199,21 +179,21 @@ void TKabbit::FreeExcludeFileListBuf() {
 }
 
 int TKabbit::EncryptBufferData(void* buffer, int length) {
-    auto f = Fn<BufferCodingFn>(KabbitFn::EncryptBufferData);
+    auto f = Fn<KabbitFn::EncryptBufferData>();
     if (!f) return -1;
     const char* pw = PasswordArg();
-    return f(buffer, length, pw, static_cast<int>(std::strlen(pw)), 1);
+    return f(static_cast<winapi::BYTE*>(buffer), length, pw, static_cast<int>(std::strlen(pw)), 1);
 }
 
 int TKabbit::DecryptBufferData(void* buffer, int length) {
-    auto f = Fn<BufferCodingFn>(KabbitFn::DecryptBufferData);
+    auto f = Fn<KabbitFn::DecryptBufferData>();
     if (!f) return -1;
     const char* pw = PasswordArg();
-    return f(buffer, length, pw, static_cast<int>(std::strlen(pw)), 1);
+    return f(static_cast<winapi::BYTE*>(buffer), length, pw, static_cast<int>(std::strlen(pw)), 1);
 }
 
 std::string TKabbit::GetPreCompressFileName() {
-    auto f = Fn<GetPreCompressFileNameFn>(KabbitFn::GetPreCompressFileName);
+    auto f = Fn<KabbitFn::GetPreCompressFileName>();
     if (!f) return {};
     char buffer[kPreCompressNameBuffer + 1] = {};
     f(buffer);
@@ -221,14 +201,14 @@ std::string TKabbit::GetPreCompressFileName() {
 }
 
 int TKabbit::ForceCompleteCompress(bool force) {
-    auto f = Fn<ForceCompleteCompressFn>(KabbitFn::ForceCompleteCompress);
+    auto f = Fn<KabbitFn::ForceCompleteCompress>();
     if (!f) return -1;
     return f(force ? 1 : 0);
 }
 
 int TKabbit::GetErrorFileNames(std::vector<std::string>& list) {
     list.clear();
-    auto f = Fn<GetErrorFileNamesFn>(KabbitFn::GetErrorFileNames);
+    auto f = Fn<KabbitFn::GetErrorFileNames>();
     if (!f) return -1;
     // Grows only while the library says the buffer is too small, and only up
     // to a bound: any other code ends the call.
@@ -243,7 +223,7 @@ int TKabbit::GetErrorFileNames(std::vector<std::string>& list) {
 }
 
 int TKabbit::GetTypeBytes(uint8_t& version, uint8_t& flags) {
-    auto f = Fn<GetTypeFn>(KabbitFn::GetType);
+    auto f = Fn<KabbitFn::GetType>();
     if (!f) return -1;
     version = flags = 0;
     return f(packPath.c_str(), &version, &flags);
@@ -296,11 +276,11 @@ int64_t TKabbit::EnumFileNames(std::vector<std::string>& names, std::vector<uint
     names.clear();
     sizes.clear();
     if (packPath.empty()) return -1;
-    auto f = Fn<EnumFilesFn>(KabbitFn::EnumFiles);
+    auto f = Fn<KabbitFn::EnumFiles>();
     if (!f) return -1;
     std::vector<char> nameBuffer(kEnumNamesBuffer, '\0');
-    std::vector<char> flagBuffer(kEnumValuesBuffer, '\0');
-    std::vector<uint32_t> sizeBuffer(kEnumValuesBuffer / sizeof(uint32_t), 0);
+    std::vector<winapi::BYTE> flagBuffer(kEnumValuesBuffer, 0);
+    std::vector<winapi::DWORD> sizeBuffer(kEnumValuesBuffer / sizeof(winapi::DWORD), 0);
     const int n = f(packPath.c_str(), nameBuffer.data(), static_cast<int>(nameBuffer.size()), flagBuffer.data(),
                     sizeBuffer.data(), static_cast<int>(kEnumValuesBuffer), PasswordArg());
     if (n < 0) return -1;

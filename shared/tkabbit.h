@@ -11,19 +11,14 @@
 
 #include "shared/dll_binding.h"
 
-#ifdef _WIN32
-#define KB_PACK_CALL __stdcall
-#else
-#define KB_PACK_CALL
-#endif
-
 namespace kb {
 
-// The functions TKabbit binds, in the order they are looked up and reported.
+// The functions TKabbit binds, in the order they are looked up and reported
+// (shared/tkabbit_functions.inc).
 enum class KabbitFn : size_t {
-    CreateNew, EnumFiles, GetType, Pack, PackPartFolder, UnPack, GetProgress, ConvertFilePath,
-    GetFileCount, GetTotalSize, GetFileInfo, Stop, PreCompress, GetPreCompressFileName, SetWorkingDir,
-    EncryptBufferData, DecryptBufferData, ForceCompleteCompress, GetErrorFileNames,
+#define KB_BIND(name, withPeriod) name,
+#include "shared/tkabbit_functions.inc"
+#undef KB_BIND
     Count
 };
 // Names, with the report's final period where it has one.
@@ -91,10 +86,9 @@ public:
     const std::vector<char>& ExcludeList() const { return excludeList_; }
 
 private:
-    template <class F>
-    F Fn(KabbitFn fn) const {
-        return binding_.Get<F>(static_cast<size_t>(fn));
-    }
+    // The bound function with its export list signature, null when missing.
+    template <KabbitFn F>
+    auto Fn() const;
     const char* PasswordArg() const;
     int WaitForJob();
     int GetTypeBytes(uint8_t& version, uint8_t& flags);

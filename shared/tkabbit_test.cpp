@@ -9,12 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "shared/kabbit_exports.h"
 #include "shared/message_sink.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
 
 namespace kb {
 namespace {
+
+using winapi::BOOL;
+using winapi::BYTE;
+using winapi::DWORD;
+using winapi::HWND;
 
 std::vector<std::string> g_calls;
 std::deque<int> g_packResults, g_progress;
@@ -28,77 +34,77 @@ std::string NameList(const char* list) {
     return out;
 }
 
-int KB_PACK_CALL FakeCreateNew(const char* pack, const char* pw, int a, int b) {
+int KB_WINAPI FakeCreateNew(const char* pack, const char* pw, BOOL a, int b) {
     g_calls.push_back("CreateNew|" + S(pack) + "|" + S(pw) + "|" + std::to_string(a) + "|" + std::to_string(b));
     return 0;
 }
-int KB_PACK_CALL FakeEnumFiles(const char* pack, char* names, int namesSize, char* flags, void* sizes,
-                               int sizesSize, const char* pw) {
+int KB_WINAPI FakeEnumFiles(const char* pack, char* names, int namesSize, BYTE* flags, DWORD* sizes, int sizesSize,
+                            const char* pw) {
     g_calls.push_back("EnumFiles|" + S(pack) + "|" + std::to_string(namesSize) + "|" + std::to_string(sizesSize) +
                       "|" + S(pw));
     std::memcpy(names, "a\0bb\0ccc\0", 10);
     flags[0] = 1;
-    auto* s = static_cast<uint32_t*>(sizes);
-    s[0] = s[1] = s[2] = 0xFFFFFFFFu;
+    sizes[0] = sizes[1] = sizes[2] = 0xFFFFFFFFu;
     return 3;
 }
-int KB_PACK_CALL FakeGetType(const char*, uint8_t* version, uint8_t* flags) {
+int KB_WINAPI FakeGetType(const char*, BYTE* version, BYTE* flags) {
     *version = 0x23;
     *flags = 0x05;
     return 0;
 }
-int KB_PACK_CALL FakePack(const char* pack, const char* src, const char* entry, const char* pw, int compress) {
+int KB_WINAPI FakePack(const char* pack, const char* src, const char* entry, const char* pw, BOOL compress) {
     g_calls.push_back("Pack|" + S(pack) + "|" + S(src) + "|" + S(entry) + "|" + S(pw) + "|" + std::to_string(compress));
     if (g_packResults.empty()) return 0;
     int r = g_packResults.front();
     g_packResults.pop_front();
     return r;
 }
-int KB_PACK_CALL FakePackPartFolder(const char* pack, const char* folder, const char* list, int count,
-                                    const char* pw, int compress) {
+int KB_WINAPI FakePackPartFolder(const char* pack, const char* folder, const char* list, int count, const char* pw,
+                                 BOOL compress) {
     g_calls.push_back("PackPartFolder|" + S(pack) + "|" + S(folder) + "|" + NameList(list) + "|" +
                       std::to_string(count) + "|" + S(pw) + "|" + std::to_string(compress));
     return 0;
 }
-int KB_PACK_CALL FakeUnPack(const char* pack, const char* folder, const char* entry, const char* pw) {
+int KB_WINAPI FakeUnPack(const char* pack, const char* folder, const char* entry, const char* pw) {
     g_calls.push_back("UnPack|" + S(pack) + "|" + S(folder) + "|" + S(entry) + "|" + S(pw));
     return 0;
 }
-int KB_PACK_CALL FakeGetProgress(char* name) {
+int KB_WINAPI FakeGetProgress(char* name) {
     if (name) std::strcpy(name, "cur.txt");
     if (g_progress.empty()) return 101;
     int r = g_progress.front();
     g_progress.pop_front();
     return r;
 }
-int KB_PACK_CALL FakeConvertFilePath(char* path) {
+int KB_WINAPI FakeConvertFilePath(char* path) {
     for (char* p = path; *p; ++p)
         if (*p == '/') *p = '\\';
     return 0;
 }
-int KB_PACK_CALL FakeStop(void*) { return 1; }
-int KB_PACK_CALL FakePreCompress(const char* src, const char* dst, const char* list, int count, int wait) {
+BOOL KB_WINAPI FakeStop(HWND) { return 1; }
+int KB_WINAPI NeverCalled() { return -1; }
+int KB_WINAPI FakePreCompress(const char* src, const char* dst, const char* list, int count, BOOL wait) {
     g_calls.push_back("PreCompress|" + S(src) + "|" + S(dst) + "|" + NameList(list) + "|" + std::to_string(count) +
                       "|" + std::to_string(wait) + "|" + std::to_string(list[0] == 0 && list[1] == 0));
     return 0;
 }
-void KB_PACK_CALL FakeGetPreCompressFileName(char* buffer) {
+void KB_WINAPI FakeGetPreCompressFileName(char* buffer) {
     std::memset(buffer, 'x', 259);  // the library's full 260 bytes
     buffer[259] = 0;
 }
-void KB_PACK_CALL FakeSetWorkingDir(const char* folder) { g_calls.push_back("SetWorkingDir|" + S(folder)); }
-int KB_PACK_CALL FakeEncrypt(void*, int length, const char* pw, int pwLength, int sync) {
+void KB_WINAPI FakeSetWorkingDir(const char* folder) { g_calls.push_back("SetWorkingDir|" + S(folder)); }
+int KB_WINAPI FakeEncrypt(BYTE*, int length, const char* pw, int pwLength, BOOL sync) {
     g_calls.push_back("Encrypt|" + std::to_string(length) + "|" + S(pw) + "|" + std::to_string(pwLength) + "|" +
                       std::to_string(sync));
     return 0;
 }
-int KB_PACK_CALL FakeDecrypt(void*, int length, const char* pw, int pwLength, int sync) {
+int KB_WINAPI FakeDecrypt(BYTE*, int length, const char* pw, int pwLength, BOOL sync) {
     g_calls.push_back("Decrypt|" + std::to_string(length) + "|" + S(pw) + "|" + std::to_string(pwLength) + "|" +
                       std::to_string(sync));
     return 0;
 }
-int KB_PACK_CALL FakeForce(int force) { return force; }
-int KB_PACK_CALL FakeGetErrorFileNames(char* buffer, int size) {
+int KB_WINAPI FakeForce(BOOL force) { return force; }
+int KB_WINAPI FakeGetErrorFileNames(char* buffer, int size) {
     g_calls.push_back("GetErrorFileNames|" + std::to_string(size));
     if (g_errorNamesOther) return g_errorNamesOther;
     if (static_cast<size_t>(size) < g_errorNamesNeeded) return PACKERR_NAME_BUFFER_OVERFLOW;
@@ -106,30 +112,38 @@ int KB_PACK_CALL FakeGetErrorFileNames(char* buffer, int size) {
     return 0;
 }
 
+// A table entry of the fake library: the export's name and the fake, which must
+// have the export's signature.
+template <class E>
+std::pair<const std::string, void*> Export(typename E::Fn fn) {
+    return {E::kName, ExportAddress<E>(fn)};
+}
+
 class FakeLibrary final : public DynamicLibrary {
 public:
     explicit FakeLibrary(std::set<std::string> omit) : omit_(std::move(omit)) {}
     void* Symbol(const char* name) const override {
         static const std::map<std::string, void*> table = {
-            {"CreateNew", reinterpret_cast<void*>(&FakeCreateNew)},
-            {"EnumFiles", reinterpret_cast<void*>(&FakeEnumFiles)},
-            {"GetType", reinterpret_cast<void*>(&FakeGetType)},
-            {"Pack", reinterpret_cast<void*>(&FakePack)},
-            {"PackPartFolder", reinterpret_cast<void*>(&FakePackPartFolder)},
-            {"UnPack", reinterpret_cast<void*>(&FakeUnPack)},
-            {"GetProgress", reinterpret_cast<void*>(&FakeGetProgress)},
-            {"ConvertFilePath", reinterpret_cast<void*>(&FakeConvertFilePath)},
-            {"GetFileCount", reinterpret_cast<void*>(&FakeStop)},
-            {"GetTotalSize", reinterpret_cast<void*>(&FakeStop)},
-            {"GetFileInfo", reinterpret_cast<void*>(&FakeStop)},
-            {"Stop", reinterpret_cast<void*>(&FakeStop)},
-            {"PreCompress", reinterpret_cast<void*>(&FakePreCompress)},
-            {"GetPreCompressFileName", reinterpret_cast<void*>(&FakeGetPreCompressFileName)},
-            {"SetWorkingDir", reinterpret_cast<void*>(&FakeSetWorkingDir)},
-            {"EncryptBufferData", reinterpret_cast<void*>(&FakeEncrypt)},
-            {"DecryptBufferData", reinterpret_cast<void*>(&FakeDecrypt)},
-            {"ForceCompleteCompress", reinterpret_cast<void*>(&FakeForce)},
-            {"GetErrorFileNames", reinterpret_cast<void*>(&FakeGetErrorFileNames)},
+            Export<kabbit::CreateNew>(&FakeCreateNew),
+            Export<kabbit::EnumFiles>(&FakeEnumFiles),
+            Export<kabbit::GetType>(&FakeGetType),
+            Export<kabbit::Pack>(&FakePack),
+            Export<kabbit::PackPartFolder>(&FakePackPartFolder),
+            Export<kabbit::UnPack>(&FakeUnPack),
+            Export<kabbit::GetProgress>(&FakeGetProgress),
+            Export<kabbit::ConvertFilePath>(&FakeConvertFilePath),
+            // Bound but never called by TKabbit.
+            {kabbit::GetFileCount::kName, reinterpret_cast<void*>(&NeverCalled)},
+            {kabbit::GetTotalSize::kName, reinterpret_cast<void*>(&NeverCalled)},
+            {kabbit::GetFileInfo::kName, reinterpret_cast<void*>(&NeverCalled)},
+            Export<kabbit::Stop>(&FakeStop),
+            Export<kabbit::PreCompress>(&FakePreCompress),
+            Export<kabbit::GetPreCompressFileName>(&FakeGetPreCompressFileName),
+            Export<kabbit::SetWorkingDir>(&FakeSetWorkingDir),
+            Export<kabbit::EncryptBufferData>(&FakeEncrypt),
+            Export<kabbit::DecryptBufferData>(&FakeDecrypt),
+            Export<kabbit::ForceCompleteCompress>(&FakeForce),
+            Export<kabbit::GetErrorFileNames>(&FakeGetErrorFileNames),
         };
         if (omit_.count(name)) return nullptr;
         auto it = table.find(name);

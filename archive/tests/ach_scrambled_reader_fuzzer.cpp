@@ -14,14 +14,14 @@
 #include "archive/ach_scramble.h"
 #include "archive/core/api.h"
 #include "shared/dll_binding.h"
+#include "shared/kabbit_exports.h"
 #include "shared/message_sink.h"
 #include "shared/tkabbit.h"
 
 namespace {
 
-int KB_PACK_CALL XorCode(void* data, int n, const char*, int, int) {
-    auto* d = static_cast<uint8_t*>(data);
-    for (int i = 0; i < n; ++i) d[i] ^= static_cast<uint8_t>(i * 31 + 7);
+int KB_WINAPI XorCode(kb::winapi::BYTE* data, int n, const char*, int, kb::winapi::BOOL) {
+    for (int i = 0; i < n; ++i) data[i] ^= static_cast<uint8_t>(i * 31 + 7);
     return 0;
 }
 
@@ -29,7 +29,9 @@ class XorPackLibrary final : public kb::DynamicLibrary {
 public:
     void* Symbol(const char* name) const override {
         const std::string n = name;
-        return n == "EncryptBufferData" || n == "DecryptBufferData" ? reinterpret_cast<void*>(&XorCode) : nullptr;
+        if (n == kb::kabbit::EncryptBufferData::kName) return kb::ExportAddress<kb::kabbit::EncryptBufferData>(&XorCode);
+        if (n == kb::kabbit::DecryptBufferData::kName) return kb::ExportAddress<kb::kabbit::DecryptBufferData>(&XorCode);
+        return nullptr;
     }
 };
 
@@ -38,7 +40,7 @@ public:
     void Show(const char*, const char*) override {}
 };
 
-int ARKSTOW_CALL Resize(ArkMemStream* stream, uint32_t size) {
+int KB_WINAPI Resize(ArkMemStream* stream, uint32_t size) {
     auto* v = static_cast<std::vector<uint8_t>*>(stream->ctx);
     v->assign(size, 0);
     stream->data = v->data();

@@ -12,6 +12,7 @@
 #include "archive/tests/test_support.h"
 #include "packlib/buffer_cipher.h"
 #include "shared/dll_binding.h"
+#include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
 
@@ -32,7 +33,8 @@ namespace {
 
 BodyCodingLog* g_log = nullptr;
 
-int Code(bool encrypt, void* data, int length, const char* password, int passwordLength, int synchronous) {
+int Code(bool encrypt, kb::winapi::BYTE* data, int length, const char* password, int passwordLength,
+         kb::winapi::BOOL synchronous) {
     if (!g_log) return kb::PACKERR_NULL_BUFFER;
     const int callIndex = static_cast<int>(g_log->calls.size());
     g_log->calls.push_back({encrypt, length, password ? password : "", passwordLength, synchronous});
@@ -40,25 +42,27 @@ int Code(bool encrypt, void* data, int length, const char* password, int passwor
     if (passwordLength < 6) return kb::PACKERR_PASSWORD_TOO_SHORT;
     if (passwordLength > 255) return kb::PACKERR_PASSWORD_TOO_LONG;
     if (callIndex == g_log->failAtCall) return kb::PACKERR_CREATE_KEY;
-    return ReferenceCodeBuffer(static_cast<uint8_t*>(data), static_cast<size_t>(length), password)
+    return ReferenceCodeBuffer(data, static_cast<size_t>(length), password)
                ? 0
                : kb::PACKERR_CREATE_KEY;
 }
-int KB_PACK_CALL FakeEncrypt(void* d, int n, const char* pw, int pwLength, int sync) {
+int KB_WINAPI FakeEncrypt(kb::winapi::BYTE* d, int n, const char* pw, int pwLength, kb::winapi::BOOL sync) {
     return Code(true, d, n, pw, pwLength, sync);
 }
-int KB_PACK_CALL FakeDecrypt(void* d, int n, const char* pw, int pwLength, int sync) {
+int KB_WINAPI FakeDecrypt(kb::winapi::BYTE* d, int n, const char* pw, int pwLength, kb::winapi::BOOL sync) {
     return Code(false, d, n, pw, pwLength, sync);
 }
-int KB_PACK_CALL NeverCalled() { return -1; }
+int KB_WINAPI NeverCalled() { return -1; }
 
 class FakePackLibrary final : public kb::DynamicLibrary {
 public:
     explicit FakePackLibrary(bool bufferExports) : bufferExports_(bufferExports) {}
     void* Symbol(const char* name) const override {
         const std::string n = name;
-        if (n == "EncryptBufferData") return bufferExports_ ? reinterpret_cast<void*>(&FakeEncrypt) : nullptr;
-        if (n == "DecryptBufferData") return bufferExports_ ? reinterpret_cast<void*>(&FakeDecrypt) : nullptr;
+        if (n == kb::kabbit::EncryptBufferData::kName)
+            return bufferExports_ ? kb::ExportAddress<kb::kabbit::EncryptBufferData>(&FakeEncrypt) : nullptr;
+        if (n == kb::kabbit::DecryptBufferData::kName)
+            return bufferExports_ ? kb::ExportAddress<kb::kabbit::DecryptBufferData>(&FakeDecrypt) : nullptr;
         return reinterpret_cast<void*>(&NeverCalled);
     }
 
@@ -139,7 +143,7 @@ std::string ReadAll(const std::string& path) {
     return bytes;
 }
 
-int ARKSTOW_CALL ResizeString(ArkMemStream* stream, uint32_t size) {
+int KB_WINAPI ResizeString(ArkMemStream* stream, uint32_t size) {
     auto* target = static_cast<std::string*>(stream->ctx);
     target->assign(size, '\0');
     stream->data = target->data();

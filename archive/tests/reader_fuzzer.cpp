@@ -29,7 +29,7 @@ struct Workspace {
     }
 };
 
-int ARKSTOW_CALL Resize(ArkMemStream* s, uint32_t size) {
+int KB_WINAPI Resize(ArkMemStream* s, uint32_t size) {
     auto* memory = static_cast<std::string*>(s->ctx);
     memory->assign(size, '\0');
     s->data = memory->data();

@@ -40,7 +40,7 @@ struct VectorStream {
         s.resize = &Resize;
         s.position = 77;
     }
-    static int ARKSTOW_CALL Resize(ArkMemStream* stream, uint32_t size) {
+    static int KB_WINAPI Resize(ArkMemStream* stream, uint32_t size) {
         auto* self = static_cast<VectorStream*>(stream->ctx);
         if (self->resizeResult != 0) return self->resizeResult;
         self->memory.assign(size, 0xEE);

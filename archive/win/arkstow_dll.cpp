@@ -5,39 +5,45 @@
 #include "archive/ach_scramble.h"
 #include "archive/arkstow_api.h"
 #include "archive/core/api.h"
+#include "shared/arkstow_exports.h"
 
 extern "C" {
 
-int ARKSTOW_CALL GetCount(const char* archive, int* slotCount, int* maxNameLength) {
+int WINAPI GetCount(const char* archive, int* slotCount, int* maxNameLength) {
     return ark::api::GetCount(archive, slotCount, maxNameLength);
 }
-int ARKSTOW_CALL GetName(const char* archive, int index, char* buffer, int bufferSize) {
+int WINAPI GetName(const char* archive, int index, char* buffer, int bufferSize) {
     return ark::api::GetName(archive, index, buffer, bufferSize);
 }
-int ARKSTOW_CALL GetInfo(const char* archive, int index, TAchFileInfo* info) {
+int WINAPI GetInfo(const char* archive, int index, TAchFileInfo* info) {
     return ark::api::GetInfo(archive, index, info);
 }
-int ARKSTOW_CALL LoadByIndex(const char* archive, int index, ArkMemStream* stream) {
+int WINAPI LoadByIndex(const char* archive, int index, ArkMemStream* stream) {
     return ark::api::LoadByIndex(archive, index, stream);
 }
-int ARKSTOW_CALL LoadByName(const char* archive, const char* name, ArkMemStream* stream) {
+int WINAPI LoadByName(const char* archive, const char* name, ArkMemStream* stream) {
     return ark::api::LoadByName(archive, name, stream);
 }
-int ARKSTOW_CALL SaveByIndex(const char* archive, int index, const char* destFile) {
+int WINAPI SaveByIndex(const char* archive, int index, const char* destFile) {
     return ark::api::SaveByIndex(archive, index, destFile);
 }
-int ARKSTOW_CALL SaveByName(const char* archive, const char* name, const char* destFile) {
+int WINAPI SaveByName(const char* archive, const char* name, const char* destFile) {
     return ark::api::SaveByName(archive, name, destFile);
 }
-int ARKSTOW_CALL SaveAll(const char* archive, const char* destFolder) {
+int WINAPI SaveAll(const char* archive, const char* destFolder) {
     return ark::api::SaveAll(archive, destFolder);
 }
-int ARKSTOW_CALL Find(const char* archive, const char* name) { return ark::api::Find(archive, name); }
-int ARKSTOW_CALL MemCopy(const char* archive, const char* name, void* buffer, int offset, int length) {
+int WINAPI Find(const char* archive, const char* name) { return ark::api::Find(archive, name); }
+int WINAPI MemCopy(const char* archive, const char* name, void* buffer, int offset, int length) {
     return ark::api::MemCopy(archive, name, buffer, offset, length);
 }
 
 }  // extern "C"
+
+// Every export's prototype is its export list entry, calling convention included.
+#define KB_EXPORT(ordinal, ret, name, args) KB_EXPORT_CHECK_PROTOTYPE(kb::arkstow, name)
+#include "shared/arkstow_exports.inc"
+#undef KB_EXPORT
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // The pack library bound for scrambled bodies: freed with this library,

@@ -17,7 +17,7 @@ struct Expected {
 };
 
 const Expected kExpected[] = {
-#define KB_EXPORT(ord, name) {ord, #name},
+#define KB_EXPORT(ordinal, ret, name, args) {ordinal, #name},
 #include KB_EXPORT_LIST
 #undef KB_EXPORT
 };
