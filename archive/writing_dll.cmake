@@ -3,13 +3,13 @@
 # every function the binding looks up, else this stand-in, whose buffer coding
 # codes for real.
 if(WIN32 AND TARGET Arkstow)
-  set(standin ${PROJECT_SOURCE_DIR}/testing/standins/ach_kabbit)
-  add_library(ach_kabbit_standin SHARED ${standin}/kabbit_buffer_standin.cpp ${standin}/kabbit_buffer_standin.def)
-  set_target_properties(ach_kabbit_standin PROPERTIES PREFIX "" OUTPUT_NAME Kabbit
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/standins/ach_kabbit
-    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/standins/ach_kabbit)
-  target_link_options(ach_kabbit_standin PRIVATE -Wl,--enable-stdcall-fixup -static)
-  target_link_libraries(ach_kabbit_standin PRIVATE kabbit_core)
+  # Every bound function at its ordinal; all but the buffer coding refuse.
+  kb_add_standin_dll(ach_kabbit_standin NAME Kabbit FOLDER ach_kabbit
+    SOURCES ${PROJECT_SOURCE_DIR}/testing/standins/ach_kabbit/kabbit_buffer_standin.cpp
+    LIBS kabbit_core
+    EXPORTS ${PROJECT_SOURCE_DIR}/shared/kabbit_exports.inc
+    BINDING ${PROJECT_SOURCE_DIR}/shared/tkabbit_functions.inc
+    AT_ORDINALS ALIAS StandinRefuses EXCEPT EncryptBufferData DecryptBufferData)
 
   configure_file(${KB_ACH_FIXTURES}/scrambled.ach ${CMAKE_BINARY_DIR}/bin/ach_fixtures/scrambled.ach COPYONLY)
   kb_add_gtest(ach_dll_test WINDOWS_ONLY

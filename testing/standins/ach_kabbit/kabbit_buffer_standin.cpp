@@ -9,21 +9,21 @@
 #include <cstdint>
 
 #include "packlib/buffer_cipher.h"
+#include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
 
 namespace {
 
-int CodeBuffer(void* data, int length, const char* password, int passwordLength, BOOL synchronous) {
+int CodeBuffer(BYTE* data, int length, const char* password, int passwordLength, BOOL synchronous) {
     if (length <= 0 || !data || !password) return kb::PACKERR_NULL_BUFFER;
     if (passwordLength < 6) return kb::PACKERR_PASSWORD_TOO_SHORT;
     if (passwordLength > 255) return kb::PACKERR_PASSWORD_TOO_LONG;
     if (!synchronous) return kb::PACKERR_INVALID_PARAMETER;  // only the synchronous form is stood in for
     kb::CBufferCipher cipher(password);
     if (!cipher.BuildDataKey(kb::CBufferCipher::kBufferJobPasses)) return kb::PACKERR_CREATE_KEY;
-    auto* bytes = static_cast<uint8_t*>(data);
     const size_t n = static_cast<size_t>(length), chunk = kb::CBufferCipher::kMaxChunkSize;
     for (size_t at = 0, index = 0; at < n; at += chunk, ++index)
-        if (!cipher.CodeBufferChunk(bytes + at, n - at < chunk ? n - at : chunk, static_cast<uint32_t>(index)))
+        if (!cipher.CodeBufferChunk(data + at, n - at < chunk ? n - at : chunk, static_cast<uint32_t>(index)))
             return kb::PACKERR_CREATE_KEY;
     return 0;
 }
@@ -32,10 +32,10 @@ int CodeBuffer(void* data, int length, const char* password, int passwordLength,
 
 extern "C" {
 
-int WINAPI EncryptBufferData(void* data, int length, const char* password, int passwordLength, BOOL synchronous) {
+int WINAPI EncryptBufferData(BYTE* data, int length, const char* password, int passwordLength, BOOL synchronous) {
     return CodeBuffer(data, length, password, passwordLength, synchronous);
 }
-int WINAPI DecryptBufferData(void* data, int length, const char* password, int passwordLength, BOOL synchronous) {
+int WINAPI DecryptBufferData(BYTE* data, int length, const char* password, int passwordLength, BOOL synchronous) {
     return CodeBuffer(data, length, password, passwordLength, synchronous);
 }
 
@@ -43,3 +43,6 @@ int WINAPI DecryptBufferData(void* data, int length, const char* password, int p
 int WINAPI StandinRefuses() { return -1; }
 
 }  // extern "C"
+
+KB_EXPORT_CHECK_PROTOTYPE(kb::kabbit, EncryptBufferData)
+KB_EXPORT_CHECK_PROTOTYPE(kb::kabbit, DecryptBufferData)

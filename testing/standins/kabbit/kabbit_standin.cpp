@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "shared/kabbit_exports.h"
+
 namespace {
 std::string g_calls;
 void Record(const std::string& line) { g_calls += line + "\n"; }
@@ -16,32 +18,31 @@ std::string N(long long v) { return std::to_string(v); }
 
 extern "C" {
 
-int WINAPI CreateNew(const char* pack, const char* pw, int a, int b) {
+int WINAPI CreateNew(const char* pack, const char* pw, BOOL a, int b) {
     Record("CreateNew|" + S(pack) + "|" + S(pw) + "|" + N(a) + "|" + N(b));
     return 0;
 }
-int WINAPI EnumFiles(const char* pack, char* names, int namesSize, char*, void* sizes, int sizesSize,
+int WINAPI EnumFiles(const char* pack, char* names, int namesSize, BYTE*, DWORD* sizes, int sizesSize,
                      const char* pw) {
     Record("EnumFiles|" + S(pack) + "|" + N(namesSize) + "|" + N(sizesSize) + "|" + S(pw));
     std::memcpy(names, "a\0b\0c\0", 7);
-    auto* s = static_cast<uint32_t*>(sizes);
-    s[0] = 1;
-    s[1] = 2;
-    s[2] = 3;
+    sizes[0] = 1;
+    sizes[1] = 2;
+    sizes[2] = 3;
     return 3;
 }
-int WINAPI GetType(const char* pack, unsigned char* version, unsigned char* flags) {
+int WINAPI GetType(const char* pack, BYTE* version, BYTE* flags) {
     Record("GetType|" + S(pack));
     *version = 0x11;
     *flags = 0;
     return 0;
 }
-int WINAPI Pack(const char* pack, const char* src, const char* entry, const char* pw, int compress) {
+int WINAPI Pack(const char* pack, const char* src, const char* entry, const char* pw, BOOL compress) {
     Record("Pack|" + S(pack) + "|" + S(src) + "|" + S(entry) + "|" + S(pw) + "|" + N(compress));
     return 0;
 }
 int WINAPI PackPartFolder(const char* pack, const char* folder, const char*, int count, const char* pw,
-                          int compress) {
+                          BOOL compress) {
     Record("PackPartFolder|" + S(pack) + "|" + S(folder) + "|" + N(count) + "|" + S(pw) + "|" + N(compress));
     return 0;
 }
@@ -61,17 +62,17 @@ int WINAPI GetFileCount(const char*, const char*) { return 0; }
 int WINAPI GetTotalSize(const char*, const char*) { return 0; }
 int WINAPI GetFileInfo(const char*, int, char*, int*, int*, const char*) { return 0; }
 BOOL WINAPI Stop(HWND) { return TRUE; }
-int WINAPI PreCompress(const char* base, const char* name, const char*, int count, int wait) {
+int WINAPI PreCompress(const char* base, const char* name, const char*, int count, BOOL wait) {
     Record("PreCompress|" + S(base) + "|" + S(name) + "|" + N(count) + "|" + N(wait));
     return 0;
 }
 void WINAPI GetPreCompressFileName(char* buffer) { std::strcpy(buffer, "kabbit.cmp"); }
 void WINAPI SetWorkingDir(const char* folder) { Record("SetWorkingDir|" + S(folder)); }
-int WINAPI EncryptBufferData(void*, int length, const char* pw, int pwLength, BOOL sync) {
+int WINAPI EncryptBufferData(BYTE*, int length, const char* pw, int pwLength, BOOL sync) {
     Record("EncryptBufferData|" + N(length) + "|" + S(pw) + "|" + N(pwLength) + "|" + N(sync));
     return 0;
 }
-int WINAPI DecryptBufferData(void*, int length, const char* pw, int pwLength, BOOL sync) {
+int WINAPI DecryptBufferData(BYTE*, int length, const char* pw, int pwLength, BOOL sync) {
     Record("DecryptBufferData|" + N(length) + "|" + S(pw) + "|" + N(pwLength) + "|" + N(sync));
     return 0;
 }
@@ -95,3 +96,8 @@ int WINAPI StandinTakeCalls(char* buffer, int size) {
 }
 
 }  // extern "C"
+
+// Each function the binding looks up has its export list signature.
+#define KB_BIND(name, withPeriod) KB_EXPORT_CHECK_PROTOTYPE(kb::kabbit, name)
+#include "shared/tkabbit_functions.inc"
+#undef KB_BIND
