@@ -5,6 +5,7 @@
 #include <new>
 
 #include "packlib/buffer_cipher.h"
+#include "shared/messages.h"
 #include "shared/pack_errors.h"
 
 namespace kb::pack {
@@ -157,7 +158,7 @@ void CBufferJobs::RunWorker() {
     if (stopped) {
         // Half-coded data would pass for a result: a stopped job leaves none.
         job_.reset();
-        signals_.sys.PostWindowMessage(signals_.notifyWindow, kStoppedMessage);
+        signals_.sys.PostWindowMessage(signals_.notifyWindow, WM_PACK_STOPPED);
         return;
     }
     coded_ = std::move(job.data);

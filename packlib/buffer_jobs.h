@@ -23,8 +23,6 @@ struct JobSignals {
 
 class CBufferJobs {
 public:
-    static constexpr uint32_t kStoppedMessage = 0x400 + 300;  // WM_PACK_STOPPED
-
     explicit CBufferJobs(const JobSignals& signals);
     // Waits for a running buffer worker and frees the coded data.
     ~CBufferJobs();

@@ -10,6 +10,14 @@
 #pragma once
 #include <windows.h>
 
+#include "shared/messages.h"
+
+// GetProgress: the job has finished (every file closed, times and attributes set).
+using kb::PACKPROGRESS_DONE;
+// Posted, both parameters 0, to the window given to Stop when a stopped job ends.
+using kb::WM_PACK_STOPPED;
+static_assert(WM_PACK_STOPPED == WM_USER + 300);
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -18,11 +26,7 @@ enum {
     // Plain TypeFlags bits reported by GetType.
     PACKFLAG_PASSWORD = 0x01,
     PACKFLAG_ENCRYPTED = 0x02,
-    PACKFLAG_DIGESTKEY = 0x04,
-    // GetProgress: the job has finished (every file closed, times and attributes set).
-    PACKPROGRESS_DONE = 101,
-    // Posted, both parameters 0, to the window given to Stop when a stopped job ends.
-    WM_PACK_STOPPED = WM_USER + 300
+    PACKFLAG_DIGESTKEY = 0x04
 };
 
 // Waits. *version = FormatVersion (0x50) and *flags = the plain TypeFlags, both 0

@@ -12,19 +12,15 @@
 #include "packlib/sys.h"
 #include "packlib/unpack.h"
 #include "packlib/unpack_compressed.h"
+#include "shared/messages.h"
 
 namespace kb::pack {
 
 enum PackJobKind : int { PACKJOB_NONE = 0, PACKJOB_PACK = 1, PACKJOB_UNPACK = 2 };
 
-// ProgressValue: 0 to 100 while a job runs, DONE when it has finished (every file
-// closed, times and attributes set), KEPT for an unpack whose compressed copy was
-// kept unexpanded, or the job's negative error code.
-constexpr int PACKPROGRESS_DONE = 101;
-constexpr int PACKPROGRESS_KEPT = 51;
-
-// Posted (both parameters 0) to the window given to Stop when a stopped job ends.
-constexpr uint32_t WM_PACK_STOPPED = 0x400 + 300;
+// ProgressValue: 0 to 100 while a job runs, PACKPROGRESS_DONE or PACKPROGRESS_KEPT
+// (shared/messages.h), or the job's negative error code. A stopped job posts
+// WM_PACK_STOPPED to the window given to Stop.
 
 constexpr size_t kPathBufferSize = 260;
 constexpr size_t kPasswordBufferSize = 256;

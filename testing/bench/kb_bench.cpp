@@ -204,7 +204,7 @@ void FinishJob(CKabbitApp& app, int started, const std::string& what) {
     if (started != 0) Fail(what + ": " + kb::PackErrorText(started));
     app.WaitForWorker();
     const int progress = app.GetProgress(nullptr);
-    if (progress != kb::pack::PACKPROGRESS_DONE)
+    if (progress != kb::PACKPROGRESS_DONE)
         Fail(what + ": ended at " + std::to_string(progress) +
              (progress < 0 ? std::string(" (") + kb::PackErrorText(progress) + ")" : std::string()));
 }
@@ -304,7 +304,7 @@ int RunRatios(const Options& opt, const std::string& work) {
     const int probe = app.UnPack(cpack.c_str(), out.c_str(), "corpus.bin.cmp", kPassword);
     app.WaitForWorker();
     if (probe == 0) {
-        Require(app.GetProgress(nullptr) == kb::pack::PACKPROGRESS_DONE, "UnPack compressed did not finish");
+        Require(app.GetProgress(nullptr) == kb::PACKPROGRESS_DONE, "UnPack compressed did not finish");
         Require(FileIsCorpus(outFile, size), "UnPack compressed: output differs from the source");
         Pair p1 = SideBySide(
             opt.reps, floor1,
