@@ -16,6 +16,7 @@
 #include "archive/core/frame.h"
 #include "archive/tests/test_support.h"
 #include "archive/vbrm_plan.h"
+#include "shared/arkstow_exports.h"
 
 namespace ark::components {
 namespace {
@@ -319,11 +320,11 @@ TEST_F(WineComponents, ArkstowDllForwardsTheComponentExportsAtTheirOrdinals) {
     auto at = [&](int ordinal) {
         return reinterpret_cast<void*>(GetProcAddress(dll, MAKEINTRESOURCEA(ordinal)));
     };
-    using RegisterAllFn = int(WINAPI*)(const char*, int);
-    using InstallVbrmFn = int(WINAPI*)(const char*, const char*, int, const char*);
-    using RegisterAllExFn = int(WINAPI*)(const char*, int, int, int);
-    using SetModeFn = int(WINAPI*)(int);
-    using SetFileFn = int(WINAPI*)(const char*);
+    using RegisterAllFn = kb::arkstow::RegisterAll::Fn;
+    using InstallVbrmFn = kb::arkstow::InstallVBRM::Fn;
+    using RegisterAllExFn = kb::arkstow::RegisterAllEx::Fn;
+    using SetModeFn = kb::arkstow::SetRegCmpMode::Fn;
+    using SetFileFn = kb::arkstow::SetRegCmpFile::Fn;
     auto registerAll = reinterpret_cast<RegisterAllFn>(at(11));
     auto installVbrm = reinterpret_cast<InstallVbrmFn>(at(16));
     auto registerAllEx = reinterpret_cast<RegisterAllExFn>(at(18));

@@ -12,6 +12,7 @@
 #include "archive/tests/ach_test_support.h"
 #include "archive/tests/test_support.h"
 #include "pe_exports.h"
+#include "shared/arkstow_exports.h"
 #include "shared/tkabbit.h"
 
 namespace ark {
@@ -48,16 +49,16 @@ protected:
     ScopedTempFolder scopedTemp{temp.path()};
     HMODULE dll = nullptr;
 
-    using CreateNewFn = int(WINAPI*)(const char*, int);
-    using AddFn = int(WINAPI*)(const char*, const char*, const char*);
-    using RemoveByIndexFn = int(WINAPI*)(const char*, int);
-    using RemoveByNameFn = int(WINAPI*)(const char*, const char*);
-    using EncryptAchFileFn = int(WINAPI*)(const char*, const char*);
-    using GetCountFn = int(WINAPI*)(const char*, int*, int*);
-    using GetNameFn = int(WINAPI*)(const char*, int, char*, int);
-    using LoadByNameFn = int(WINAPI*)(const char*, const char*, ArkMemStream*);
-    using SaveAllFn = int(WINAPI*)(const char*, const char*);
-    using FindFn = int(WINAPI*)(const char*, const char*);
+    using CreateNewFn = kb::arkstow::CreateNew::Fn;
+    using AddFn = kb::arkstow::Add::Fn;
+    using RemoveByIndexFn = kb::arkstow::RemoveByIndex::Fn;
+    using RemoveByNameFn = kb::arkstow::RemoveByName::Fn;
+    using EncryptAchFileFn = kb::arkstow::EncryptAchFile::Fn;
+    using GetCountFn = kb::arkstow::GetCount::Fn;
+    using GetNameFn = kb::arkstow::GetName::Fn;
+    using LoadByNameFn = kb::arkstow::LoadByName::Fn;
+    using SaveAllFn = kb::arkstow::SaveAll::Fn;
+    using FindFn = kb::arkstow::Find::Fn;
     CreateNewFn createNew = nullptr;
     AddFn add = nullptr;
     RemoveByIndexFn removeByIndex = nullptr;

@@ -10,6 +10,7 @@
 
 #include "archive/arkstow_api.h"
 #include "archive/tests/test_support.h"
+#include "shared/arkstow_exports.h"
 #include "testing/fixtures/archive/ach_builder.h"
 
 namespace {
@@ -23,10 +24,10 @@ using ark::testing::ScopedTempFolder;
 using ark::testing::TempDir;
 using ark::testing::WriteWholeFile;
 
-using GetCountFn = int(WINAPI*)(const char*, int*, int*);
-using GetNameFn = int(WINAPI*)(const char*, int, char*, int);
-using LoadByNameFn = int(WINAPI*)(const char*, const char*, ArkMemStream*);
-using SaveAllFn = int(WINAPI*)(const char*, const char*);
+using GetCountFn = kb::arkstow::GetCount::Fn;
+using GetNameFn = kb::arkstow::GetName::Fn;
+using LoadByNameFn = kb::arkstow::LoadByName::Fn;
+using SaveAllFn = kb::arkstow::SaveAll::Fn;
 
 class Arkstow {
 public:
