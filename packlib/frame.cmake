@@ -2,6 +2,7 @@
 # throttle, unpacking and listing, path routines, the system seam, and Kabbit.dll.
 target_sources(kabbit_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/kabbit_app.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/job_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pack_format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/access_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/throttle.cpp
