@@ -112,8 +112,11 @@ int JobState::GetProgress(char* currentName) const {
 bool JobState::Stop(uintptr_t notifyWindow) {
     const int p = progress_;
     if (p >= 100) return false;
-    stop_.store(true, std::memory_order_release);
+    // The window first: a worker that sees the request (acquire) then reads this
+    // window, never the one of an earlier Stop (0 before the first).
     notifyWindow_.store(notifyWindow, std::memory_order_release);
+    if (StopHook hook = stopHook_.load()) hook(stopHookContext_.load());
+    stop_.store(true, std::memory_order_release);
     switch (jobKind_.load()) {
         case PACKJOB_NONE:
         case PACKJOB_UNPACK:
@@ -123,6 +126,11 @@ bool JobState::Stop(uintptr_t notifyWindow) {
         default:
             return false;
     }
+}
+
+void JobState::SetStopHookForTesting(StopHook hook, void* context) {
+    stopHookContext_ = context;
+    stopHook_ = hook;
 }
 
 void JobState::SetWorkingDir(const char* folder) {

@@ -73,7 +73,8 @@ public:
     void SetLastError(int error) { lastError_.store(error); }
     int LastError() const { return lastError_.load(); }
     bool StopRequested() const { return stop_.load(std::memory_order_acquire); }
-    // Posts message to the window given to Stop.
+    // Posts message to the window given to Stop. Called once StopRequested was seen
+    // true: that window is the one published with the request, never an earlier one.
     void PostStopped(uint32_t message);
     // Copies name (at most 259 characters) into the current name.
     void SetCurrentName(const char* name);
@@ -90,9 +91,13 @@ public:
     // GetProgress: the last error when negative (currentName then ""), otherwise the
     // progress with the current name copied to currentName (260 bytes) if given.
     int GetProgress(char* currentName) const;
-    // Stop: below progress 100, raises the stop request and records window as the
-    // notify window; TRUE when the job kind lets the job stop there.
+    // Stop: below progress 100, records window as the notify window and then raises
+    // the stop request; TRUE when the job kind lets the job stop there.
     bool Stop(uintptr_t notifyWindow);
+    // Called by Stop between recording the window and raising the request, so tests
+    // can look at what a worker meets there. Null removes it.
+    using StopHook = void (*)(void* context);
+    void SetStopHookForTesting(StopHook hook, void* context);
 
     // The working folder (at most 259 characters); "" when none was set.
     void SetWorkingDir(const char* folder);
@@ -117,6 +122,8 @@ private:
 
     std::atomic<ChunkHook> chunkHook_{nullptr};
     std::atomic<void*> chunkHookContext_{nullptr};
+    std::atomic<StopHook> stopHook_{nullptr};
+    std::atomic<void*> stopHookContext_{nullptr};
 };
 
 }  // namespace kb::pack
