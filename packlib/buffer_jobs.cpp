@@ -63,7 +63,7 @@ struct CBufferJobs::Job {
     char password[kMaxPasswordLength + 1] = {};
 };
 
-CBufferJobs::CBufferJobs(const JobSignals& signals) : signals_(signals) {}
+CBufferJobs::CBufferJobs(JobState& state) : state_(state) {}
 
 CBufferJobs::~CBufferJobs() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -106,19 +106,10 @@ int CBufferJobs::Code(void* data, int length, const char* password, int password
     std::memcpy(job->password, password, n);
     job_ = std::move(job);
 
-    signals_.stop = false;
-    signals_.progress = 0;
-    signals_.lastError = 0;
-    worker_ = signals_.sys.StartThread(&CBufferJobs::WorkerMain, this);
-    if (!worker_) {
-        job_.reset();
-        signals_.lastError = PACKERR_CREATE_THREAD;
-        return PACKERR_CREATE_THREAD;
-    }
     // Lets the caller see an early failure (no memory, no key) at once.
-    worker_->Wait(100);
-    const int err = signals_.lastError;
-    return err < 0 ? err : 0;
+    const int rc = state_.StartSideWorker(&worker_, &CBufferJobs::WorkerMain, this);
+    if (!worker_) job_.reset();
+    return rc;
 }
 
 void CBufferJobs::WorkerMain(void* self) {
@@ -127,7 +118,7 @@ void CBufferJobs::WorkerMain(void* self) {
         jobs->RunWorker();
     } catch (...) {
         jobs->job_.reset();
-        jobs->signals_.lastError = PACKERR_NOT_ENOUGH_MEMORY;
+        jobs->state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
     }
 }
 
@@ -139,33 +130,33 @@ void CBufferJobs::RunWorker() {
     auto key = MakeBufferKey(job.password, sizeof job.password - 1, &error);
     if (!key) {
         job_.reset();
-        signals_.lastError = error;
+        state_.SetLastError(error);
         return;
     }
     const size_t chunks = ChunkCount(job.length);
     bool stopped = false;
     for (size_t i = 0; i < chunks; ++i) {
-        if (signals_.stop) {
+        if (state_.StopRequested()) {
             stopped = true;
             break;
         }
         const size_t offset = i * kChunkSize;
         const size_t n = job.length - offset < kChunkSize ? job.length - offset : kChunkSize;
         key->CodeBufferChunk(job.data.get() + offset, n, static_cast<uint32_t>(i));
-        signals_.progress = static_cast<int>((i + 1) * 100 / chunks);
+        state_.SetProgress(static_cast<int>((i + 1) * 100 / chunks));
         if (ChunkHook hook = chunkHook_.load()) hook(chunkHookContext_.load(), static_cast<uint32_t>(i));
     }
     if (stopped) {
         // Half-coded data would pass for a result: a stopped job leaves none.
         job_.reset();
-        signals_.sys.PostWindowMessage(signals_.notifyWindow, WM_PACK_STOPPED);
+        state_.PostStopped(WM_PACK_STOPPED);
         return;
     }
     coded_ = std::move(job.data);
     codedLength_ = job.length;
     job_.reset();
-    signals_.lastError = 0;
-    signals_.progress = 101;
+    state_.SetLastError(0);
+    state_.SetProgress(101);
 }
 
 int CBufferJobs::GetCodedData(void* output, int outputLength) {

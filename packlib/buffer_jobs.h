@@ -7,23 +7,16 @@
 #include <memory>
 #include <mutex>
 
+#include "packlib/job_state.h"
 #include "packlib/sys.h"
 
 namespace kb::pack {
 
-// The controller state a buffer worker reports to: the progress and last error that
-// GetProgress shows, the stop request and the window that learns of a stop.
-struct JobSignals {
-    std::atomic<int>& progress;
-    std::atomic<int>& lastError;
-    std::atomic<bool>& stop;
-    std::atomic<uintptr_t>& notifyWindow;
-    sys::Sys& sys;
-};
-
 class CBufferJobs {
 public:
-    explicit CBufferJobs(const JobSignals& signals);
+    // The buffer worker reports to state: the progress and last error GetProgress
+    // shows, the stop request and the window that learns of a stop.
+    explicit CBufferJobs(JobState& state);
     // Waits for a running buffer worker and frees the coded data.
     ~CBufferJobs();
     CBufferJobs(const CBufferJobs&) = delete;
@@ -71,7 +64,7 @@ private:
     void RunWorker();
     void WaitForWorkerLocked();
 
-    JobSignals signals_;
+    JobState& state_;
     std::mutex mutex_;  // the worker handle, the job block and the coded data
     std::unique_ptr<sys::Thread> worker_;
     std::unique_ptr<Job> job_;             // owned by the worker while it runs

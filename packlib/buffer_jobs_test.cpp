@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "packlib/buffer_cipher.h"
+#include "packlib/job_state.h"
 #include "shared/pack_errors.h"
 #include "testing/fixtures/hold_point.h"
 
@@ -39,7 +39,7 @@ public:
 
 class BufferJobsTest : public ::testing::Test {
 protected:
-    BufferJobsTest() : jobs_(JobSignals{progress_, lastError_, stop_, notify_, sys_}) {}
+    BufferJobsTest() : jobs_(state_) {}
 
     std::vector<uint8_t> Data(size_t n) {
         std::vector<uint8_t> v(n);
@@ -51,10 +51,7 @@ protected:
     }
 
     FakeSys sys_;
-    std::atomic<int> progress_{0};
-    std::atomic<int> lastError_{0};
-    std::atomic<bool> stop_{false};
-    std::atomic<uintptr_t> notify_{0};
+    JobState state_{sys_};
     CBufferJobs jobs_;
 };
 
@@ -77,8 +74,8 @@ TEST_F(BufferJobsTest, CodingTwiceRestoresAndAsyncMatchesSync) {
         ASSERT_EQ(jobs_.GetCodedData(fetched.data(), static_cast<int>(n)), 0);
         EXPECT_EQ(fetched, once);
         EXPECT_EQ(input, original);  // an asynchronous job leaves the caller's data alone
-        EXPECT_EQ(progress_, 101);
-        EXPECT_EQ(lastError_, 0);
+        EXPECT_EQ(state_.Progress(), 101);
+        EXPECT_EQ(state_.LastError(), 0);
     }
 }
 
@@ -174,12 +171,12 @@ TEST_F(BufferJobsTest, CodedDataRules) {
 }
 
 TEST_F(BufferJobsTest, SynchronousJobLeavesProgressAndErrorAlone) {
-    progress_ = 42;
-    lastError_ = PACKERR_FILE_IO;
+    state_.SetProgress(42);
+    state_.SetLastError(PACKERR_FILE_IO);
     auto v = Data(3000);
     ASSERT_EQ(Sync(v), 0);
-    EXPECT_EQ(progress_, 42);
-    EXPECT_EQ(lastError_, PACKERR_FILE_IO);
+    EXPECT_EQ(state_.Progress(), 42);
+    EXPECT_EQ(state_.LastError(), PACKERR_FILE_IO);
 }
 
 // Notes the progress after every chunk and holds the worker after a chosen
@@ -187,10 +184,10 @@ TEST_F(BufferJobsTest, SynchronousJobLeavesProgressAndErrorAlone) {
 struct Gate : fixtures::HoldPoint {
     uint32_t holdAt = 0;
     std::vector<int> progressSeen;  // read once the worker has ended
-    std::atomic<int>* progress = nullptr;
+    const JobState* state = nullptr;
     static void Hook(void* ctx, uint32_t chunk) {
         auto* g = static_cast<Gate*>(ctx);
-        g->progressSeen.push_back(g->progress->load());
+        g->progressSeen.push_back(g->state->Progress());
         if (chunk == g->holdAt) g->Hold();
     }
 };
@@ -198,31 +195,30 @@ struct Gate : fixtures::HoldPoint {
 TEST_F(BufferJobsTest, ProgressPerChunkThenDone) {
     Gate gate;
     gate.holdAt = 99;  // never holds
-    gate.progress = &progress_;
+    gate.state = &state_;
     jobs_.SetChunkHookForTesting(&Gate::Hook, &gate);
     auto v = Data(3 * 1024 + 1);  // four chunks
     ASSERT_EQ(jobs_.Code(v.data(), static_cast<int>(v.size()), "secret-pw", 9, false), 0);
     jobs_.WaitForWorker();
     EXPECT_EQ(gate.progressSeen, (std::vector<int>{25, 50, 75, 100}));
-    EXPECT_EQ(progress_, 101);
+    EXPECT_EQ(state_.Progress(), 101);
     jobs_.SetChunkHookForTesting(nullptr, nullptr);
 }
 
 TEST_F(BufferJobsTest, StoppedJobPostsAndLeavesNoCodedData) {
     Gate gate;
     gate.holdAt = 1;
-    gate.progress = &progress_;
+    gate.state = &state_;
     jobs_.SetChunkHookForTesting(&Gate::Hook, &gate);
-    notify_ = 0x1234;
     auto v = Data(4096);
     ASSERT_EQ(jobs_.Code(v.data(), 4096, "secret-pw", 9, false), 0);
     gate.WaitHeld();
-    stop_ = true;
+    EXPECT_TRUE(state_.Stop(0x1234));
     gate.Release();
     jobs_.WaitForWorker();
     jobs_.SetChunkHookForTesting(nullptr, nullptr);
-    EXPECT_EQ(progress_, 50);
-    EXPECT_EQ(lastError_, 0);
+    EXPECT_EQ(state_.Progress(), 50);
+    EXPECT_EQ(state_.LastError(), 0);
     ASSERT_EQ(sys_.Posts().size(), 1u);
     EXPECT_EQ(sys_.Posts()[0], (std::pair<uintptr_t, uint32_t>{0x1234, 0x52C}));
     std::vector<uint8_t> out(4096);
@@ -233,7 +229,7 @@ TEST_F(BufferJobsTest, NoThreadIsAnError) {
     sys_.refuseThreads = true;
     auto v = Data(10);
     EXPECT_EQ(jobs_.Code(v.data(), 10, "secret-pw", 9, false), PACKERR_CREATE_THREAD);
-    EXPECT_EQ(lastError_, PACKERR_CREATE_THREAD);
+    EXPECT_EQ(state_.LastError(), PACKERR_CREATE_THREAD);
     std::vector<uint8_t> out(10);
     EXPECT_EQ(jobs_.GetCodedData(out.data(), 10), PACKERR_NULL_BUFFER);
 }

@@ -1,10 +1,12 @@
 // The exports that write a header or read a pack without starting a worker:
 // CreateNew, GetType, GetFileCount, GetTotalSize, EnumFiles and GetFileInfo.
+#include "packlib/enumerate.h"
+
 #include <cstring>
 
 #include "packlib/access_check.h"
+#include "packlib/buffer_cipher.h"
 #include "packlib/header_salt.h"
-#include "packlib/kabbit_app.h"
 #include "packlib/pack_format.h"
 #include "shared/pack_errors.h"
 
@@ -20,10 +22,9 @@ int64_t SaltClock() { return t_clockSys ? t_clockSys->NowSeconds() : CHeaderSalt
 
 }  // namespace
 
-int CKabbitApp::CreateNew(const char* packPath, const char* password, bool encrypted, int rounds) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
-    CopyPassword(password);
+int CEnumJobs::CreateNew(const char* packPath, const char* password, bool encrypted, int rounds) {
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
     if (const int err = CheckPasswordLength(password)) return err;
     if (rounds < 1 || rounds > 255) return PACKERR_INVALID_PARAMETER;
 
@@ -34,7 +35,7 @@ int CKabbitApp::CreateNew(const char* packPath, const char* password, bool encry
     std::memset(header + kReservedOffset, kReservedByte, kReservedSize);
     std::memcpy(header + kPasswordFieldOffset, password, std::strlen(password));
     if (encrypted) {
-        t_clockSys = &sys_;
+        t_clockSys = &state_.System();
         CHeaderSalt salt(SaltClock);
         salt.MakePositionSalt(header + kSaltOffset);
         salt.MakeRoundsBlock(header + kRoundsBlockOffset, header + kSaltOffset, static_cast<uint8_t>(rounds));
@@ -54,9 +55,9 @@ int CKabbitApp::CreateNew(const char* packPath, const char* password, bool encry
     return 0;
 }
 
-int CKabbitApp::GetType(const char* packPath, uint8_t* version, uint8_t* flags) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
+int CEnumJobs::GetType(const char* packPath, uint8_t* version, uint8_t* flags) {
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
     if (!version || !flags) return PACKERR_NULL_BUFFER;
     *version = 0;
     *flags = 0;
@@ -69,15 +70,14 @@ int CKabbitApp::GetType(const char* packPath, uint8_t* version, uint8_t* flags) 
     return 0;
 }
 
-int CKabbitApp::CountAfterAccessCheck(const char* packPath, const char* password, uint32_t* count, uint64_t* total) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
-    CopyPassword(password);
-    if (const int err = CheckAccess(Str(packPath), password, sys_)) return err;
+int CEnumJobs::CountAfterAccessCheck(const char* packPath, const char* password, uint32_t* count, uint64_t* total) {
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
+    if (const int err = CheckAccess(Str(packPath), password, state_.System())) return err;
     return CountEntries(Str(packPath), count, total);
 }
 
-int CKabbitApp::GetFileCount(const char* packPath, const char* password) {
+int CEnumJobs::GetFileCount(const char* packPath, const char* password) {
     uint32_t count = 0;
     uint64_t total = 0;
     if (const int err = CountAfterAccessCheck(packPath, password, &count, &total)) return err;
@@ -85,7 +85,7 @@ int CKabbitApp::GetFileCount(const char* packPath, const char* password) {
     return static_cast<int>(count);
 }
 
-int CKabbitApp::GetTotalSize(const char* packPath, const char* password) {
+int CEnumJobs::GetTotalSize(const char* packPath, const char* password) {
     uint32_t count = 0;
     uint64_t total = 0;
     if (const int err = CountAfterAccessCheck(packPath, password, &count, &total)) return err;
@@ -94,15 +94,14 @@ int CKabbitApp::GetTotalSize(const char* packPath, const char* password) {
     return static_cast<int>(total);
 }
 
-int CKabbitApp::EnumFiles(const char* packPath, char* names, int namesSize, uint8_t* flags, uint32_t* sizes,
+int CEnumJobs::EnumFiles(const char* packPath, char* names, int namesSize, uint8_t* flags, uint32_t* sizes,
                           int sizesBytes, const char* password) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
-    CopyPassword(password);
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
     if (!names || !flags || !sizes) return PACKERR_NULL_BUFFER;
     if (namesSize < 1) return PACKERR_NAME_BUFFER_OVERFLOW;
     names[0] = 0;
-    if (const int err = CheckAccess(Str(packPath), password, sys_)) return err;
+    if (const int err = CheckAccess(Str(packPath), password, state_.System())) return err;
 
     PackReader pack;
     uint8_t rounds = 0;
@@ -130,13 +129,12 @@ int CKabbitApp::EnumFiles(const char* packPath, char* names, int namesSize, uint
     return static_cast<int>(count);
 }
 
-int CKabbitApp::GetFileInfo(const char* packPath, int index, char* name, int* nameSize, int* dataLength,
+int CEnumJobs::GetFileInfo(const char* packPath, int index, char* name, int* nameSize, int* dataLength,
                             const char* password) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
-    CopyPassword(password);
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
     if (!nameSize || !dataLength) return PACKERR_NULL_BUFFER;
-    if (const int err = CheckAccess(Str(packPath), password, sys_)) return err;
+    if (const int err = CheckAccess(Str(packPath), password, state_.System())) return err;
     uint32_t count = 0;
     uint64_t total = 0;
     if (const int err = CountEntries(Str(packPath), &count, &total)) return err;

@@ -1,38 +1,19 @@
 // The exported packing, buffer, split and path functions of Kabbit.dll: each
-// forwards to the job objects bound to the one controller and lets no C++
-// exception out.
+// forwards to the one controller's job objects and lets no C++ exception out.
 #include <new>
 
-#include "packlib/buffer_jobs.h"
 #include "packlib/convert_path.h"
 #include "packlib/export_guard.h"
 #include "packlib/kabbit_app.h"
-#include "packlib/kabbit_app_access.h"
 #include "packlib/kabbit_pack.h"
-#include "packlib/pack_jobs.h"
 #include "packlib/split_parts.h"
 #include "shared/pack_errors.h"
 
 namespace {
 
-using kb::pack::CKabbitAppAccess;
-using kb::pack::TheApp;
+kb::pack::CPackJobs& PackJobs() { return kb::pack::TheApp().Packing(); }
 
-kb::pack::CPackJobs& PackJobs() {
-    static kb::pack::CPackJobs jobs(TheApp());
-    return jobs;
-}
-
-kb::pack::CBufferJobs& BufferJobs() {
-    static kb::pack::CBufferJobs jobs(kb::pack::JobSignals{
-        CKabbitAppAccess::Progress(TheApp()), CKabbitAppAccess::LastError(TheApp()),
-        CKabbitAppAccess::StopFlag(TheApp()), CKabbitAppAccess::NotifyWindow(TheApp()), TheApp().System()});
-    return jobs;
-}
-
-// Made when the library loads, after the controller, so they go before it.
-[[maybe_unused]] kb::pack::CPackJobs& g_packJobs = PackJobs();
-[[maybe_unused]] kb::pack::CBufferJobs& g_bufferJobs = BufferJobs();
+kb::pack::CBufferJobs& BufferJobs() { return kb::pack::TheApp().Buffers(); }
 
 using kb::pack::Guarded;
 

@@ -2,6 +2,7 @@
 # throttle, unpacking and listing, path routines, the system seam, and Kabbit.dll.
 target_sources(kabbit_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/kabbit_app.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/job_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pack_format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/access_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/throttle.cpp
@@ -34,6 +35,7 @@ kb_add_gtest(packlib_frame_test
     ${CMAKE_CURRENT_LIST_DIR}/enumerate_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unpack_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/kabbit_app_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/job_state_test.cpp
   LIBS kb_pack_builder kabbit_core)
 if(TARGET packlib_frame_test)
   # Wine sees the host's files on drive Z:.

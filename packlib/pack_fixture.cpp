@@ -32,7 +32,7 @@ int WriteFixturePack(const std::string& packPath, const std::string& workFolder)
     if (!fs::CreateFolder(workFolder + "\\work")) return -1;
 
     CKabbitApp app;
-    CPackJobs jobs(app);
+    CPackJobs& jobs = app.Packing();
     app.SetWorkingDir((workFolder + "\\work\\").c_str());
     if (const int rc = app.CreateNew(packPath.c_str(), kPassword, true, kRounds)) return rc;
     if (const int rc = RunToEnd(app, jobs.Pack(packPath.c_str(), src.c_str(), "a\\b.txt", kPassword, false)))

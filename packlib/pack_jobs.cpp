@@ -8,7 +8,7 @@
 
 #include "packlib/access_check.h"
 #include "packlib/buffer_cipher.h"
-#include "packlib/kabbit_app_access.h"
+#include "packlib/kabbit_app.h"
 #include "packlib/pack_format.h"
 #include "packlib/path_routines.h"
 #include "shared/pack_errors.h"
@@ -16,8 +16,6 @@
 
 namespace kb::pack {
 namespace {
-
-using Access = CKabbitAppAccess;
 
 // A stored compressed name is the given name (at most 250 bytes) and ".cmp"; a
 // folder's own name may be longer, so the final name is checked too.
@@ -114,9 +112,9 @@ int CheckPackForAppend(const std::string& packPath, fs::File* out, uint64_t* len
 
 }  // namespace
 
-CPackJobs::CPackJobs(CKabbitApp& app) : app_(app), codec_(app.Codec()) {}
+CPackJobs::CPackJobs(JobState& state, CFileCodec& codec) : state_(state), codec_(codec) {}
 
-CPackJobs::~CPackJobs() { app_.WaitForWorker(); }
+CPackJobs::~CPackJobs() { state_.WaitForWorkersAtEnd(); }
 
 void CPackJobs::SetProgressHookForTesting(ProgressHook hook, void* context) {
     progressHookContext_ = context;
@@ -124,16 +122,16 @@ void CPackJobs::SetProgressHookForTesting(ProgressHook hook, void* context) {
 }
 
 void CPackJobs::SetProgress(int progress) {
-    Access::Progress(app_) = progress;
+    state_.SetProgress(progress);
     if (ProgressHook hook = progressHook_.load()) hook(progressHookContext_.load(), progress);
 }
 
 CodecHooks CPackJobs::Hooks() {
     CodecHooks hooks;
     hooks.setProgress = [this](int p) { SetProgress(p); };
-    hooks.getProgress = [this] { return Access::Progress(app_).load(); };
-    hooks.stopRequested = [this] { return Access::StopFlag(app_).load(); };
-    hooks.setCurrentName = [this](const std::string& name) { Access::SetCurrentName(app_, name.c_str()); };
+    hooks.getProgress = [this] { return state_.Progress(); };
+    hooks.stopRequested = [this] { return state_.StopRequested(); };
+    hooks.setCurrentName = [this](const std::string& name) { state_.SetCurrentName(name.c_str()); };
     return hooks;
 }
 
@@ -143,7 +141,7 @@ void CPackJobs::AddSkipped(const std::vector<std::string>& names) {
 }
 
 std::string CPackJobs::PreCompressFilePath() const {
-    std::string folder = app_.WorkingDir();
+    std::string folder = state_.WorkingDir();
     if (folder.empty()) folder = fs::TempFolder();
     return AddTrailingBackslash(folder) + kPreCompressFileName;
 }
@@ -195,24 +193,20 @@ void CPackJobs::FillExclusions(const std::string& folder, const char* excluded, 
 
 int CPackJobs::Pack(const char* packPath, const char* sourceFolder, const char* entryName, const char* password,
                     bool compress) {
-    std::lock_guard<std::mutex> lock(Access::JobMutex(app_));
-    Access::WaitForPreviousWorkerLocked(app_);
-    Access::JobKind(app_) = PACKJOB_PACK;
-    Access::CompressedPack(app_) = compress;
-    Access::CopyPassword(app_, password);
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
+    state_.SetJobKind(PACKJOB_PACK, compress);
     return PackLocked(Str(packPath), Str(sourceFolder), Str(entryName), password, compress, false);
 }
 
 int CPackJobs::PackPartFolder(const char* packPath, const char* folder, const char* excluded, int count,
                               const char* password, bool compress) {
-    std::lock_guard<std::mutex> lock(Access::JobMutex(app_));
-    Access::WaitForPreviousWorkerLocked(app_);
-    Access::StopFlag(app_) = false;
-    Access::SetCurrentName(app_, "");
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
+    state_.ClearStopRequest();
+    state_.SetCurrentName("");
     FillExclusions(Str(folder), excluded, count);
-    Access::JobKind(app_) = PACKJOB_PACK;
-    Access::CompressedPack(app_) = compress;
-    Access::CopyPassword(app_, password);
+    state_.SetJobKind(PACKJOB_PACK, compress);
     if (!compress) return PACKERR_NO_COMPRESS_FOLDER;
     return PackLocked(Str(packPath), Str(folder), std::string(), password, compress, true);
 }
@@ -221,7 +215,7 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
                           const std::string& entryName, const char* password, bool compress, bool partFolder) {
     uint64_t length = 0;
     if (const int err = CheckPackForAppend(packPath, nullptr, &length)) return err;
-    if (const int err = CheckAccess(packPath, password, app_.System())) return err;
+    if (const int err = CheckAccess(packPath, password, state_.System())) return err;
     if (entryName.size() > kMaxStoredNameLength) return PACKERR_FILE_NAME_TOO_LONG;
     // A stored name that leaves the destination folder would be refused by every
     // reader: such a pack is never written.
@@ -288,14 +282,14 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
 
 int CPackJobs::PreCompress(const char* baseFolder, const char* relativeName, const char* excluded, int count,
                            bool waitAndDiscard) {
-    std::lock_guard<std::mutex> lock(Access::JobMutex(app_));
-    Access::WaitForPreviousWorkerLocked(app_);
-    Access::JobKind(app_) = PACKJOB_NONE;
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
+    state_.SetJobKind(PACKJOB_NONE, false);
     const std::string base = Str(baseFolder);
     const std::string relative = Str(relativeName);
     if (base.empty()) return 0;
-    Access::StopFlag(app_) = false;
-    Access::SetCurrentName(app_, "");
+    state_.ClearStopRequest();
+    state_.SetCurrentName("");
     FillExclusions(base, excluded, count);
 
     if (relative.size() > kMaxStoredNameLength) return PACKERR_FILE_NAME_TOO_LONG;
@@ -323,14 +317,14 @@ int CPackJobs::PreCompress(const char* baseFolder, const char* relativeName, con
 
     if (const int err = StartJobLocked(&job); err < 0) return err;
     if (!waitAndDiscard) return 0;
-    Access::WaitForPreviousWorkerLocked(app_);
+    state_.WaitForWorkersLocked();
     codec_.DeleteFileRetry(job_.containerPath);
-    const int err = Access::LastError(app_);
+    const int err = state_.LastError();
     return err < 0 ? err : 0;
 }
 
 int CPackJobs::StartJobLocked(Job* job) {
-    const int rc = Access::StartWorkerLocked(app_, &CPackJobs::WorkerMain, this);
+    const int rc = state_.StartWorkerLocked(&CPackJobs::WorkerMain, this);
     if (rc == PACKERR_CREATE_THREAD && job->pack.IsOpen()) {
         // The worker never ran: undo what the caller's thread appended.
         job->pack.SetSize(job->packLength);
@@ -351,7 +345,7 @@ void CPackJobs::WorkerMain(void* self) {
             job.pack.SetSize(job.packLength);
             job.pack.Close();
         }
-        Access::LastError(jobs->app_) = PACKERR_NOT_ENOUGH_MEMORY;
+        jobs->state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
     }
 }
 
@@ -379,10 +373,10 @@ void CPackJobs::RunWorker() {
             job.pack.SetSize(job.packLength);
             job.pack.Close();
         }
-        if (rc < 0) Access::LastError(app_) = rc;
+        if (rc < 0) state_.SetLastError(rc);
     }
     job.pack.Close();
-    if (stopped) Access::PostStopped(app_);
+    if (stopped) state_.PostStopped(WM_PACK_STOPPED);
 }
 
 // A cipher holding the job's password with the data key of R passes; null when the
@@ -411,7 +405,7 @@ int CPackJobs::CopyCoded(Job& job, CBufferCipher* key, fs::File& source, uint64_
         done += n;
         const uint64_t m = done / kChunkSize;
         SetProgress(progressBase + static_cast<int>((m + 1) * static_cast<uint64_t>(progressSpan) / (wholeKiB + 1)));
-        Access::ReportChunk(app_, index);
+        state_.ReportChunk(index);
     }
     return out.Flush() ? 0 : PACKERR_FILE_IO;
 }
@@ -437,8 +431,8 @@ int CPackJobs::RunPlain(Job& job) {
     }
     if (!job.pack.Write(trailer, sizeof trailer) || !job.pack.Flush() || !job.pack.Close()) return PACKERR_FILE_IO;
     // The plain pack ignores a stop request: the entry is finished, the stop reported.
-    if (Access::StopFlag(app_)) {
-        Access::PostStopped(app_);
+    if (state_.StopRequested()) {
+        state_.PostStopped(WM_PACK_STOPPED);
     } else {
         SetProgress(PACKPROGRESS_DONE);
     }
@@ -469,11 +463,11 @@ int CPackJobs::RunCompressed(Job& job, bool* stopped) {
         }
         if (rc < 0) return rc;
         SetProgress(50);
-        Access::SetCurrentName(app_, "");
+        state_.SetCurrentName("");
         keyError = PACKERR_FILE_IO;
     }
     // A stop that came while the last block was compressed is honoured here.
-    if (Access::StopFlag(app_)) {
+    if (state_.StopRequested()) {
         codec_.DeleteFileRetry(job.containerPath);
         *stopped = true;
         return 0;
@@ -482,7 +476,7 @@ int CPackJobs::RunCompressed(Job& job, bool* stopped) {
     codec_.DeleteFileRetry(job.containerPath);
     SetProgress(PACKPROGRESS_DONE);
     // A stop asked for in the append phase was refused; it is still reported.
-    if (Access::StopFlag(app_)) Access::PostStopped(app_);
+    if (state_.StopRequested()) state_.PostStopped(WM_PACK_STOPPED);
     return 0;
 }
 
@@ -514,7 +508,7 @@ int CPackJobs::RunPreCompress(Job& job, bool* stopped) {
             return 0;
         }
         if (rc < 0) return rc;
-        if (Access::StopFlag(app_)) {
+        if (state_.StopRequested()) {
             codec_.DeleteFileRetry(job.containerPath);
             *stopped = true;
             return 0;
@@ -530,7 +524,7 @@ int CPackJobs::RunPreCompress(Job& job, bool* stopped) {
         }
         if (rc < 0) return rc;
     }
-    Access::SetCurrentName(app_, "");
+    state_.SetCurrentName("");
     SetProgress(PACKPROGRESS_DONE);
     return 0;
 }

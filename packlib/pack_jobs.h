@@ -1,6 +1,6 @@
 // Packing: appending files and folders to a pack as plain or compressed entries,
 // pre-compression into the temporary container, and the force-flag bookkeeping.
-// Every job runs inside the controller's one-job protocol and reports through its
+// Every job runs inside the one-job protocol and reports through the job state's
 // progress, last error, current name and stop request.
 #pragma once
 #include <atomic>
@@ -13,7 +13,7 @@
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
 #include "packlib/fs.h"
-#include "packlib/kabbit_app.h"
+#include "packlib/job_state.h"
 
 namespace kb::pack {
 
@@ -22,7 +22,7 @@ constexpr char kPreCompressFileName[] = "kabbit.cmp";
 
 class CPackJobs {
 public:
-    explicit CPackJobs(CKabbitApp& app);
+    CPackJobs(JobState& state, CFileCodec& codec);
     // Waits for a running worker: it may be one of these jobs.
     ~CPackJobs();
     CPackJobs(const CPackJobs&) = delete;
@@ -127,8 +127,8 @@ private:
     void SetProgress(int progress);
     void AddSkipped(const std::vector<std::string>& names);
 
-    CKabbitApp& app_;
-    CFileCodec& codec_;  // the library's one codec, the controller's
+    JobState& state_;
+    CFileCodec& codec_;  // the library's one codec
     Job job_;  // the running job's block; the worker owns it while it runs
     std::atomic<bool> force_{false};
     std::vector<std::string> exclusions_;

@@ -18,7 +18,6 @@
 #include "packlib/buffer_cipher.h"
 #include "packlib/buffer_jobs.h"
 #include "packlib/file_codec.h"
-#include "packlib/kabbit_app_access.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_format.h"
 #include "packlib/pack_test_support.h"
@@ -168,7 +167,7 @@ protected:
 
     TestSys sys_;
     CKabbitApp app_{sys_};
-    CPackJobs jobs_{app_};
+    CPackJobs& jobs_ = app_.Packing();
     std::string pack_;
 };
 
@@ -553,8 +552,7 @@ TEST_F(PackJobsTest, WorkingFolderTooLongForTheContainer) {
 TEST_F(PackJobsTest, SynchronousBufferJobLeavesARunningJobsKeyAlone) {
     MakeTree();
     MakeFile(P("src\\long.bin"), Pattern(16 * 1024, 6));
-    CBufferJobs buffers(JobSignals{CKabbitAppAccess::Progress(app_), CKabbitAppAccess::LastError(app_),
-                                   CKabbitAppAccess::StopFlag(app_), CKabbitAppAccess::NotifyWindow(app_), sys_});
+    CBufferJobs& buffers = app_.Buffers();
     ASSERT_EQ(NewPack(true), 0);
     auto codeBufferAtChunkTwo = [&](auto start) {
         Gate gate;
@@ -587,7 +585,7 @@ TEST_F(PackJobsTest, NoThreadLeavesThePackAsItWas) {
     };
     RefusingSys refusing;
     CKabbitApp app(refusing);
-    CPackJobs jobs(app);
+    CPackJobs& jobs = app.Packing();
     app.SetWorkingDir((P("work") + "\\").c_str());
     EXPECT_EQ(jobs.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), PACKERR_CREATE_THREAD);
     EXPECT_EQ(app.GetProgress(nullptr), PACKERR_CREATE_THREAD);

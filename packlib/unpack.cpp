@@ -1,13 +1,17 @@
 // UnPack and its worker: the entry is found and its output file created on the
 // caller's thread; the worker copies and decodes the data in 1024-byte chunks and
 // restores the file's times and attributes.
+#include "packlib/unpack.h"
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "packlib/access_check.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/path_routines.h"
+#include "packlib/unpack_compressed.h"
 #include "shared/pack_errors.h"
 
 namespace kb::pack {
@@ -32,48 +36,49 @@ bool OutputFile::Close() {
     return closed && !failed_;
 }
 
-int CKabbitApp::UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
-    bool workerStarted = false;
-    return StartUnpackLocked(packPath, destFolder, entryName, password, &workerStarted);
+CUnpackJobs::CUnpackJobs(JobState& state, CFileCodec& codec) : state_(state), codec_(codec) {
+    key_.reset(new (std::nothrow) CBufferCipher);
+    if (!key_) state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
 }
 
-int CKabbitApp::StartUnpackLocked(const char* packPath, const char* destFolder, const char* entryName,
-                                  const char* password, bool* workerStarted) {
+CUnpackJobs::~CUnpackJobs() { state_.WaitForWorkersAtEnd(); }
+
+int CUnpackJobs::UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password) {
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
+    bool workerStarted = false;
+    return StartLocked(packPath, destFolder, entryName, password, UnpackOptions(), &workerStarted);
+}
+
+int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const char* entryName,
+                             const char* password, const UnpackOptions& options, bool* workerStarted) {
     *workerStarted = false;
-    jobKind_ = PACKJOB_UNPACK;
-    compressedPack_ = false;
-    CopyPassword(password);
+    state_.SetJobKind(PACKJOB_UNPACK, false);
 
     const std::string pack = packPath ? packPath : "";
     const std::string dest = destFolder ? destFolder : "";
     const std::string name = entryName ? entryName : "";
     // A name that leaves the destination never creates or writes anything; nor does
     // a missing destination, which would put the file at the root of the drive.
-    auto fail = [this](int err) {
-        ResetUnpackOptions();
-        return err;
-    };
-    if (!IsSafeRelativeName(name) || dest.empty()) return fail(PACKERR_INVALID_PARAMETER);
-    if (!key_) return fail(PACKERR_NOT_ENOUGH_MEMORY);  // the key object could not be made at load
+    if (!IsSafeRelativeName(name) || dest.empty()) return PACKERR_INVALID_PARAMETER;
+    if (!key_) return PACKERR_NOT_ENOUGH_MEMORY;  // the key object could not be made at load
 
-    if (const int err = CheckAccess(pack, password, sys_)) return fail(err);
+    if (const int err = CheckAccess(pack, password, state_.System())) return err;
 
     UnpackBlock job;
-    if (const int err = OpenForWalk(pack, &job.pack, &job.rounds)) return fail(err);
+    if (const int err = OpenForWalk(pack, &job.pack, &job.rounds)) return err;
     EntryWalker walker(job.pack, job.rounds);
     EntryHeader entry;
     for (;;) {
         const int r = walker.Next(&entry);
-        if (r < 0) return fail(r);
-        if (r == 0) return fail(PACKERR_FILE_NOT_FOUND);
+        if (r < 0) return r;
+        if (r == 0) return PACKERR_FILE_NOT_FOUND;
         if (EntryNamesEqual(entry.name.c_str(), name.c_str())) break;
-        if (const int err = walker.SkipBody(entry)) return fail(err);
+        if (const int err = walker.SkipBody(entry)) return err;
     }
-    if (!IsSafeRelativeName(entry.name)) return fail(PACKERR_ILLEGAL_PACKED_FILE);
+    if (!IsSafeRelativeName(entry.name)) return PACKERR_ILLEGAL_PACKED_FILE;
 
-    if (!BuildEntryPath(dest, name, &job.outputPath)) return fail(PACKERR_PATH_TOO_LONG);
+    if (!BuildEntryPath(dest, name, &job.outputPath)) return PACKERR_PATH_TOO_LONG;
     for (const std::string& folder : EntryFolderPaths(dest, name))
         if (fs::CreateFolder(folder)) job.createdFolders.push_back(folder);
     auto undoFolders = [&job] {
@@ -82,7 +87,7 @@ int CKabbitApp::StartUnpackLocked(const char* packPath, const char* destFolder, 
     // A compressed entry's output is the container copy, expanded by the worker.
     if (!(entry.compressed ? CreateContainerCopy(&job) : job.output.Create(job.outputPath))) {
         undoFolders();
-        return fail(PACKERR_OPEN_DESTINATION_FILE);
+        return PACKERR_OPEN_DESTINATION_FILE;
     }
 
     job.entryIndex = entry.index;
@@ -90,50 +95,49 @@ int CKabbitApp::StartUnpackLocked(const char* packPath, const char* destFolder, 
     job.destFolder = dest;
     job.entryName = name;
     job.compressed = entry.compressed;
-    std::memcpy(job.password, password_, sizeof job.password);
-    unpack_ = std::move(job);
+    job.options = options;
+    // The worker codes with the password as it was at the call.
+    const size_t pwLength = password ? strnlen(password, sizeof job.password - 1) : 0;
+    std::memcpy(job.password, password ? password : "", pwLength);
+    job_ = std::move(job);
 
-    const int result = StartWorkerLocked(&CKabbitApp::UnpackWorkerMain, this);
+    const int result = state_.StartWorkerLocked(&CUnpackJobs::WorkerMain, this);
     if (result == PACKERR_CREATE_THREAD) {
         // Nothing of the job stays: the empty output and the folders made for it go.
-        unpack_.output.Close();
-        unpack_.pack.Close();
-        fs::RemoveFile(unpack_.outputPath);
-        for (auto it = unpack_.createdFolders.rbegin(); it != unpack_.createdFolders.rend(); ++it)
-            fs::RemoveFolder(*it);
-        ResetUnpackOptions();
+        job_.output.Close();
+        job_.pack.Close();
+        fs::RemoveFile(job_.outputPath);
+        for (auto it = job_.createdFolders.rbegin(); it != job_.createdFolders.rend(); ++it) fs::RemoveFolder(*it);
     } else {
         *workerStarted = true;
     }
     return result;
 }
 
-void CKabbitApp::UnpackWorkerMain(void* app) {
-    auto* self = static_cast<CKabbitApp*>(app);
+void CUnpackJobs::WorkerMain(void* self) {
+    auto* jobs = static_cast<CUnpackJobs*>(self);
     try {
-        self->RunUnpackWorker();
+        jobs->RunWorker();
     } catch (...) {
         // Only allocation can throw here.
-        self->unpack_.output.Close();
-        self->unpack_.pack.Close();
-        self->lastError_ = PACKERR_NOT_ENOUGH_MEMORY;
-        self->ResetUnpackOptions();
+        jobs->job_.output.Close();
+        jobs->job_.pack.Close();
+        jobs->state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
     }
 }
 
-void CKabbitApp::RunUnpackWorker() {
-    UnpackBlock& job = unpack_;
+void CUnpackJobs::RunWorker() {
+    UnpackBlock& job = job_;
     key_->SetPassword(job.password);
     if (job.rounds != 0 && !key_->BuildDataKey(job.rounds)) {
         job.output.Close();
         job.pack.Close();
-        lastError_ = PACKERR_CREATE_KEY;
-        ResetUnpackOptions();
+        state_.SetLastError(PACKERR_CREATE_KEY);
         return;
     }
     bool stopped = false;
     CopyEntryData(job, &stopped);
-    if (lastError_ < 0) {
+    if (state_.LastError() < 0) {
         // The output stays as far as it was written.
         job.output.Close();
         job.pack.Close();
@@ -143,22 +147,21 @@ void CKabbitApp::RunUnpackWorker() {
         job.output.Close();
         job.pack.Close();
         fs::RemoveFile(job.outputPath);
-        PostStopped();
+        state_.PostStopped(WM_PACK_STOPPED);
     } else {
         const int err = FinishPlainEntry(job);
         if (err < 0)
-            lastError_ = err;
+            state_.SetLastError(err);
         else
-            progress_ = PACKPROGRESS_DONE;
+            state_.SetProgress(PACKPROGRESS_DONE);
     }
-    ResetUnpackOptions();
 }
 
 // Copies DataLength bytes in 1024-byte chunks, decoding each when the pack is
 // encrypted; progress (m + 1) x scale / (N + 1), m the whole KiB done so far.
 // Chunks are read and written a batch at a time and decoded where they were
 // read, so no byte is copied between buffers on its way.
-void CKabbitApp::CopyEntryData(UnpackBlock& job, bool* stopped) {
+void CUnpackJobs::CopyEntryData(UnpackBlock& job, bool* stopped) {
     const uint64_t total = job.dataLength;
     const uint64_t wholeKiB = total / kChunkSize;
     const int scale = job.compressed ? 50 : 100;
@@ -179,15 +182,15 @@ void CKabbitApp::CopyEntryData(UnpackBlock& job, bool* stopped) {
             if (job.rounds != 0) key_->CodeEntryChunk(batch.data() + used, n, job.entryIndex, chunk);
             used += n;
             done += n;
-            progress_ = static_cast<int>((done / kChunkSize + 1) * scale / (wholeKiB + 1));
-            ReportChunk(chunk++);
-            if (stop_) {
+            state_.SetProgress(static_cast<int>((done / kChunkSize + 1) * scale / (wholeKiB + 1)));
+            state_.ReportChunk(chunk++);
+            if (state_.StopRequested()) {
                 *stopped = true;
                 break;
             }
         }
         if (!job.output.Write(batch.data(), used) || shortRead) {
-            lastError_ = PACKERR_FILE_IO;
+            state_.SetLastError(PACKERR_FILE_IO);
             return;
         }
         if (*stopped) return;
@@ -196,7 +199,7 @@ void CKabbitApp::CopyEntryData(UnpackBlock& job, bool* stopped) {
 
 // Reads the trailer, closes the output and gives it the source's times and
 // attributes.
-int CKabbitApp::FinishPlainEntry(UnpackBlock& job) {
+int CUnpackJobs::FinishPlainEntry(UnpackBlock& job) {
     uint8_t trailer[kTrailerSize];
     const bool haveTrailer = job.pack.ReadExact(trailer, sizeof trailer);
     job.pack.Close();

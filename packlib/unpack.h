@@ -1,11 +1,16 @@
-// The unpack job: its parameter block and the buffered output file the worker
-// writes. The worker itself is CKabbitApp::RunUnpackWorker (unpack.cpp).
+// The unpack job: UnPack, its parameter block, the output file its worker writes
+// and the expansion of compressed entries (unpack.cpp, unpack_compressed.cpp).
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "packlib/buffer_cipher.h"
+#include "packlib/file_codec.h"
 #include "packlib/fs.h"
+#include "packlib/job_state.h"
 #include "packlib/pack_format.h"
 
 namespace kb::pack {
@@ -36,8 +41,15 @@ private:
     bool failed_ = false;
 };
 
-// The parameter block of plain pack and unpack jobs; filled on the caller's thread
-// before the worker starts, owned by the worker while it runs.
+// How an unpack ends with a compressed entry. The listing and sub-file jobs keep
+// the container copy unexpanded for themselves.
+struct UnpackOptions {
+    bool keepUnexpanded = false;  // the copy phase ends the job, at PACKPROGRESS_KEPT
+    bool discardCopy = true;      // the copy goes once it is expanded
+};
+
+// The parameter block of an unpack; filled on the caller's thread before the
+// worker starts, owned by the worker while it runs.
 struct UnpackBlock {
     uint8_t rounds = 0;
     PackReader pack;  // positioned at the entry's data
@@ -48,10 +60,56 @@ struct UnpackBlock {
     std::string entryName;
     std::string outputPath;
     bool compressed = false;
+    UnpackOptions options;
     // The password of the job, taken on the caller's thread.
     char password[256] = {};
     // Folders this job created for the entry's folder part, outermost first.
     std::vector<std::string> createdFolders;
+};
+
+// Called on the worker after each progress change of a container's expansion, so
+// tests can hold or stop a job at a given progress.
+using ExpandHook = void (*)(void* context, int progress);
+
+class CUnpackJobs {
+public:
+    // The key object workers code with is made here; when it cannot be, the last
+    // error becomes PACKERR_NOT_ENOUGH_MEMORY and every unpack fails with it.
+    CUnpackJobs(JobState& state, CFileCodec& codec);
+    // Waits for a running worker: it may be this job's.
+    ~CUnpackJobs();
+    CUnpackJobs(const CUnpackJobs&) = delete;
+    CUnpackJobs& operator=(const CUnpackJobs&) = delete;
+
+    // The export; kabbit.h tells its contract.
+    int UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password);
+
+    // The UnPack steps after the one-job wait: job kind, access check, entry,
+    // output, worker. *workerStarted tells whether a worker ran (its output exists).
+    int StartLocked(const char* packPath, const char* destFolder, const char* entryName, const char* password,
+                    const UnpackOptions& options, bool* workerStarted);
+    // The output of the latest unpack: for a compressed entry, its container copy.
+    // Set before its worker starts and never changed by it.
+    const std::string& OutputPath() const { return job_.outputPath; }
+    // Deletes a container copy and the temporary folders of its expansion.
+    void DiscardCopy(const std::string& copyPath, const std::string& destFolder, const std::string& entryName);
+
+    void SetExpandHookForTesting(ExpandHook hook, void* context);
+
+private:
+    static void WorkerMain(void* self);
+    void RunWorker();
+    void CopyEntryData(UnpackBlock& job, bool* stopped);
+    int FinishPlainEntry(UnpackBlock& job);
+    void FinishCompressedEntry(UnpackBlock& job, bool stopped);
+    CodecHooks ExpandHooks();
+
+    JobState& state_;
+    CFileCodec& codec_;
+    std::unique_ptr<CBufferCipher> key_;
+    UnpackBlock job_;
+    std::atomic<ExpandHook> expandHook_{nullptr};
+    std::atomic<void*> expandHookContext_{nullptr};
 };
 
 }  // namespace kb::pack

@@ -63,56 +63,56 @@ bool CreateContainerCopy(UnpackBlock* job) {
     return false;
 }
 
-void CKabbitApp::SetExpandHookForTesting(ExpandHook hook, void* context) {
-    zip_.expandHookContext = context;
-    zip_.expandHook = hook;
+void CUnpackJobs::SetExpandHookForTesting(ExpandHook hook, void* context) {
+    expandHookContext_ = context;
+    expandHook_ = hook;
 }
 
-CodecHooks CKabbitApp::ExpandHooks() {
+CodecHooks CUnpackJobs::ExpandHooks() {
     CodecHooks hooks;
     hooks.setProgress = [this](int p) {
-        progress_ = p;
-        if (ExpandHook hook = zip_.expandHook.load()) hook(zip_.expandHookContext.load(), p);
+        state_.SetProgress(p);
+        if (ExpandHook hook = expandHook_.load()) hook(expandHookContext_.load(), p);
     };
-    hooks.getProgress = [this] { return progress_.load(); };
-    hooks.stopRequested = [this] { return stop_.load(); };
-    hooks.setCurrentName = [this](const std::string& name) { SetCurrentName(name.c_str()); };
+    hooks.getProgress = [this] { return state_.Progress(); };
+    hooks.stopRequested = [this] { return state_.StopRequested(); };
+    hooks.setCurrentName = [this](const std::string& name) { state_.SetCurrentName(name.c_str()); };
     // Results come back as return values: an error is shown only once the copy
     // is dealt with.
     return hooks;
 }
 
-void CKabbitApp::DiscardCopy(const std::string& copyPath, const std::string& destFolder,
-                             const std::string& entryName) {
-    zip_.codec.DeleteFileRetry(copyPath);
+void CUnpackJobs::DiscardCopy(const std::string& copyPath, const std::string& destFolder,
+                              const std::string& entryName) {
+    codec_.DeleteFileRetry(copyPath);
     RemoveTempFolders(destFolder, entryName);
 }
 
 // After the copy phase of a compressed entry, on the worker.
-void CKabbitApp::FinishCompressedEntry(UnpackBlock& job, bool stopped) {
+void CUnpackJobs::FinishCompressedEntry(UnpackBlock& job, bool stopped) {
     job.pack.Close();
     if (!job.output.Close()) {
         // The copy stays as far as it was written, as after any copy error.
-        lastError_ = PACKERR_FILE_IO;
+        state_.SetLastError(PACKERR_FILE_IO);
         return;
     }
     if (stopped) {
         DiscardCopy(job.outputPath, job.destFolder, job.entryName);
-        PostStopped();
+        state_.PostStopped(WM_PACK_STOPPED);
         return;
     }
-    if (keepUnexpanded_) {
-        progress_ = PACKPROGRESS_KEPT;
+    if (job.options.keepUnexpanded) {
+        state_.SetProgress(PACKPROGRESS_KEPT);
         return;
     }
-    const int result = zip_.codec.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks());
-    if (discardCopy_) DiscardCopy(job.outputPath, job.destFolder, job.entryName);
+    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks());
+    if (job.options.discardCopy) DiscardCopy(job.outputPath, job.destFolder, job.entryName);
     if (result < 0)
-        lastError_ = result;
+        state_.SetLastError(result);
     else if (result == kCodecStopped)
-        PostStopped();
+        state_.PostStopped(WM_PACK_STOPPED);
     else
-        progress_ = PACKPROGRESS_DONE;  // every record closed, its times and attributes set
+        state_.SetProgress(PACKPROGRESS_DONE);  // every record closed, its times and attributes set
 }
 
 }  // namespace kb::pack

@@ -1,5 +1,7 @@
 // EnumFilesInZipPkg and UnPackSubFile: an unpack that keeps the container copy
 // unexpanded, then a listing of its records or the expansion of one of them.
+#include "packlib/zip_jobs.h"
+
 #include <cstring>
 #include <vector>
 
@@ -13,53 +15,56 @@ namespace {
 
 std::string Str(const char* s) { return s ? s : ""; }
 
+// The unpack these jobs start: the copy is theirs to list or take one record from.
+constexpr UnpackOptions kKeepCopy{true, false};
+
 }  // namespace
 
-int CKabbitApp::EnumFilesInZipPkg(const char* packPath, const char* entryName, char* names, int namesSize,
+CZipJobs::CZipJobs(JobState& state, CFileCodec& codec, CUnpackJobs& unpack)
+    : state_(state), codec_(codec), unpack_(unpack) {}
+
+CZipJobs::~CZipJobs() { state_.WaitForWorkersAtEnd(); }
+
+int CZipJobs::EnumFilesInZipPkg(const char* packPath, const char* entryName, char* names, int namesSize,
                                   uint32_t* sizes, int sizesBytes, const char* password) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    // Wait before setting the one-shot options: the previous unpack's end puts
-    // them back to their defaults.
-    WaitForPreviousWorkerLocked();
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
     const std::string name = Str(entryName);
     if (name.empty()) return PACKERR_NO_FILE_FOUND;
     if (!IsContainerEntryName(name)) return PACKERR_NOT_COMPRESSED_FILE;
     if (!names || !sizes) return PACKERR_NULL_BUFFER;
 
-    std::string folder = WorkingDir();
+    std::string folder = state_.WorkingDir();
     if (folder.empty()) folder = fs::TempFolder();
-    keepUnexpanded_ = true;
-    discardCopy_ = false;
     bool started = false;
-    const int err = StartUnpackLocked(packPath, folder.c_str(), entryName, password, &started);
+    const int err = unpack_.StartLocked(packPath, folder.c_str(), entryName, password, kKeepCopy, &started);
     if (err < 0 || !started) {
         if (started) {
-            WaitForPreviousWorkerLocked();
-            DiscardCopy(unpack_.outputPath, folder, name);
+            state_.WaitForWorkersLocked();
+            unpack_.DiscardCopy(unpack_.OutputPath(), folder, name);
         }
-        ResetUnpackOptions();
         return err < 0 ? err : PACKERR_FILE_IO;
     }
-    WaitForPreviousWorkerLocked();
-    const std::string copy = unpack_.outputPath;
+    state_.WaitForWorkersLocked();
+    const std::string copy = unpack_.OutputPath();
     // The copy goes whatever the listing gives.
     struct Discard {
-        CKabbitApp* app;
+        CUnpackJobs& unpack;
         const std::string& copy;
         const std::string& folder;
         const std::string& name;
-        ~Discard() { app->DiscardCopy(copy, folder, name); }
-    } discard{this, copy, folder, name};
+        ~Discard() { unpack.DiscardCopy(copy, folder, name); }
+    } discard{unpack_, copy, folder, name};
 
     // A copy that failed or was stopped is not listed as if it were whole.
-    if (const int e = lastError_; e < 0) return e;
-    if (progress_ != PACKPROGRESS_KEPT) return PACKERR_FILE_IO;
+    if (const int e = state_.LastError(); e < 0) return e;
+    if (state_.Progress() != PACKPROGRESS_KEPT) return PACKERR_FILE_IO;
 
     fs::File container = fs::File::Open(copy, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
     if (!container.IsOpen()) return PACKERR_FILE_IO;
     std::vector<std::string> recordNames;
     std::vector<uint32_t> recordSizes;
-    const int count = zip_.codec.ListZipPkgRecords(container, &recordNames, &recordSizes);
+    const int count = codec_.ListZipPkgRecords(container, &recordNames, &recordSizes);
     container.Close();
     if (count < 0) return count;
     if (count == 0) return PACKERR_NO_FILE_FOUND;
@@ -79,10 +84,10 @@ int CKabbitApp::EnumFilesInZipPkg(const char* packPath, const char* entryName, c
     return count;
 }
 
-int CKabbitApp::UnPackSubFile(const char* packPath, const char* destFolder, const char* entryName,
-                              const char* subFileName, const char* password) {
-    std::lock_guard<std::mutex> lock(jobMutex_);
-    WaitForPreviousWorkerLocked();
+int CZipJobs::UnPackSubFile(const char* packPath, const char* destFolder, const char* entryName,
+                            const char* subFileName, const char* password) {
+    std::lock_guard<std::mutex> lock(state_.Mutex());
+    state_.WaitForWorkersLocked();
     const std::string name = Str(entryName);
     // Only a container can hold sub-files; a plain entry's output would be parsed
     // and then deleted.
@@ -91,68 +96,56 @@ int CKabbitApp::UnPackSubFile(const char* packPath, const char* destFolder, cons
     std::string copyPath;
     if (!BuildEntryPath(dest, name, &copyPath)) return PACKERR_PATH_TOO_LONG;
 
-    keepUnexpanded_ = true;
-    discardCopy_ = false;
     bool started = false;
-    const int err = StartUnpackLocked(packPath, destFolder, entryName, password, &started);
+    const int err = unpack_.StartLocked(packPath, destFolder, entryName, password, kKeepCopy, &started);
     if (err < 0 || !started) {
         // Only a copy this call made is deleted: a failure before the worker
         // created none, and the file under that name is the user's.
         if (started) {
-            WaitForPreviousWorkerLocked();
-            zip_.codec.DeleteFileRetry(unpack_.outputPath);
+            state_.WaitForWorkersLocked();
+            codec_.DeleteFileRetry(unpack_.OutputPath());
         }
-        ResetUnpackOptions();
         return err < 0 ? err : PACKERR_FILE_IO;
     }
 
-    zip_.subFile.destFolder = dest;
-    zip_.subFile.subFileName = Str(subFileName);
-    zip_.subFile.copyPath = unpack_.outputPath;
-    zip_.subFile.unpackWorker = worker_.get();
-    zip_.subWorker = sys_.StartThread(&CKabbitApp::SubFileWorkerMain, this);
-    if (!zip_.subWorker) {
+    subFile_.destFolder = dest;
+    subFile_.subFileName = Str(subFileName);
+    subFile_.copyPath = unpack_.OutputPath();
+    subFile_.unpackWorker = state_.LatestWorkerLocked();
+    if (!state_.AddWorkerLocked(&CZipJobs::SubFileWorkerMain, this)) {
         // The unpack keeps its copy for a worker that never came: take it away.
-        WaitForPreviousWorkerLocked();
-        zip_.codec.DeleteFileRetry(zip_.subFile.copyPath);
-        lastError_ = PACKERR_CREATE_THREAD;
+        state_.WaitForWorkersLocked();
+        codec_.DeleteFileRetry(subFile_.copyPath);
+        state_.SetLastError(PACKERR_CREATE_THREAD);
         return PACKERR_CREATE_THREAD;
     }
-    zip_.subWorker->Wait(100);
-    const int e = lastError_;
-    return e < 0 ? e : 0;
+    return state_.AwaitEarlyErrorLocked();
 }
 
-void CKabbitApp::WaitForSubFileWorkerLocked() {
-    if (!zip_.subWorker) return;
-    if (!zip_.subWorker->IsCurrent()) zip_.subWorker->Wait(sys::kInfinite);
-    zip_.subWorker.reset();
-}
-
-void CKabbitApp::SubFileWorkerMain(void* app) {
-    auto* self = static_cast<CKabbitApp*>(app);
+void CZipJobs::SubFileWorkerMain(void* self) {
+    auto* jobs = static_cast<CZipJobs*>(self);
     try {
-        self->RunSubFileWorker();
+        jobs->RunSubFileWorker();
     } catch (...) {
         // Only allocation can throw here.
-        self->zip_.codec.DeleteFileRetry(self->zip_.subFile.copyPath);
-        self->lastError_ = PACKERR_NOT_ENOUGH_MEMORY;
+        jobs->codec_.DeleteFileRetry(jobs->subFile_.copyPath);
+        jobs->state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
     }
 }
 
-void CKabbitApp::RunSubFileWorker() {
-    SubFileBlock& job = zip_.subFile;
+void CZipJobs::RunSubFileWorker() {
+    SubFileBlock& job = subFile_;
     // The unpack's end, not a progress value, decides: a stopped or failed unpack
     // never reaches the kept state, and this worker must not outlive it.
     job.unpackWorker->Wait(sys::kInfinite);
-    if (lastError_ < 0 || progress_ != PACKPROGRESS_KEPT) {
-        zip_.codec.DeleteFileRetry(job.copyPath);
+    if (state_.LastError() < 0 || state_.Progress() != PACKPROGRESS_KEPT) {
+        codec_.DeleteFileRetry(job.copyPath);
         return;
     }
     // A stop asked for after the copy: the unpack could not see it any more.
-    if (stop_) {
-        zip_.codec.DeleteFileRetry(job.copyPath);
-        PostStopped();
+    if (state_.StopRequested()) {
+        codec_.DeleteFileRetry(job.copyPath);
+        state_.PostStopped(WM_PACK_STOPPED);
         return;
     }
 
@@ -161,7 +154,7 @@ void CKabbitApp::RunSubFileWorker() {
     if (!container.IsOpen()) {
         result = PACKERR_FILE_IO;
     } else {
-        const int index = zip_.codec.FindZipPkgRecord(container, job.subFileName);
+        const int index = codec_.FindZipPkgRecord(container, job.subFileName);
         container.Close();
         if (index == -1) {
             result = PACKERR_NO_FILE_FOUND;
@@ -169,9 +162,8 @@ void CKabbitApp::RunSubFileWorker() {
             result = index;  // a damaged container
         } else {
             CodecHooks hooks;
-            hooks.setCurrentName = [this](const std::string& n) { SetCurrentName(n.c_str()); };
-            const int r = zip_.codec.ExtractFromZipPkg(job.copyPath, job.destFolder, static_cast<uint32_t>(index),
-                                                       hooks);
+            hooks.setCurrentName = [this](const std::string& n) { state_.SetCurrentName(n.c_str()); };
+            const int r = codec_.ExtractFromZipPkg(job.copyPath, job.destFolder, static_cast<uint32_t>(index), hooks);
             // A name that leaves the destination keeps its own code.
             if (r == PACKERR_ILLEGAL_PACKED_FILE)
                 result = r;
@@ -179,13 +171,13 @@ void CKabbitApp::RunSubFileWorker() {
                 result = PACKERR_UNCOMPRESSION;
         }
     }
-    zip_.codec.DeleteFileRetry(job.copyPath);
+    codec_.DeleteFileRetry(job.copyPath);
     if (result < 0)
-        lastError_ = result;
-    else if (stop_)
-        PostStopped();  // the record is written; the job ends as stopped
+        state_.SetLastError(result);
+    else if (state_.StopRequested())
+        state_.PostStopped(WM_PACK_STOPPED);  // the record is written; the job ends as stopped
     else
-        progress_ = PACKPROGRESS_DONE;
+        state_.SetProgress(PACKPROGRESS_DONE);
 }
 
 }  // namespace kb::pack

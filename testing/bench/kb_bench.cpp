@@ -269,7 +269,7 @@ int RunRatios(const Options& opt, const std::string& work) {
                 static_cast<unsigned long long>(opt.sizeMiB), opt.reps);
 
     CKabbitApp app;
-    CPackJobs jobs(app);
+    CPackJobs& jobs = app.Packing();
     app.SetWorkingDir((tmp + "\\").c_str());
 
     const bool blocked = 2.02 * static_cast<double>(size) + 26 >= static_cast<double>(kSingleBlockBound);
@@ -441,7 +441,7 @@ int RunBigPack(const Options& opt, const std::string& work) {
     const std::string source = Join(src, "big.bin");
     WriteCorpusFile(source, size);
     CKabbitApp app;
-    CPackJobs jobs(app);
+    CPackJobs& jobs = app.Packing();
     app.SetWorkingDir((tmp + "\\").c_str());
     const std::string pack = Join(big, "big.pck");
     NewEncryptedPack(app, pack);
