@@ -165,7 +165,7 @@ void CBufferJobs::RunWorker() {
     codedLength_ = job.length;
     job_.reset();
     signals_.lastError = 0;
-    signals_.progress = 101;
+    signals_.progress = PACKPROGRESS_DONE;
 }
 
 int CBufferJobs::GetCodedData(void* output, int outputLength) {
