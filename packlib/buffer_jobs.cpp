@@ -156,7 +156,7 @@ void CBufferJobs::RunWorker() {
     codedLength_ = job.length;
     job_.reset();
     state_.SetLastError(0);
-    state_.SetProgress(101);
+    state_.SetProgress(PACKPROGRESS_DONE);
 }
 
 int CBufferJobs::GetCodedData(void* output, int outputLength) {

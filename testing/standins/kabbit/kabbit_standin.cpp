@@ -1,6 +1,6 @@
 // A pack library that only records what it is called with: each call appends
 // "Name|arg|..." and a newline; StandinTakeCalls hands the record over and
-// clears it. Results are fixed: 0, progress done (101), three listed entries.
+// clears it. Results are fixed: 0, progress done, three listed entries.
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shared/kabbit_exports.h"
+#include "shared/messages.h"
 
 namespace {
 std::string g_calls;
@@ -52,7 +53,7 @@ int WINAPI UnPack(const char* pack, const char* folder, const char* entry, const
 }
 int WINAPI GetProgress(char* name) {
     if (name) std::strcpy(name, "done.txt");
-    return 101;
+    return kb::PACKPROGRESS_DONE;
 }
 int WINAPI ConvertFilePath(char* path) {
     Record("ConvertFilePath|" + S(path));
