@@ -35,9 +35,12 @@ if(WIN32)
   # Single-byte ANSI strings everywhere: no UNICODE macro.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   find_program(KB_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_DEFAULT_PATH)
+  set(KB_WINEARCH win64)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # The 32-bit loader in a 32-bit prefix: the i686 build runs as on a 32-bit PC.
     find_program(KB_WINE_LOADER_32 NAMES wine PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine NO_DEFAULT_PATH)
     set(KB_WINE_LOADER ${KB_WINE_LOADER_32})
+    set(KB_WINEARCH win32)
   endif()
   set(KB_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   if(KB_WINE_LOADER)
