@@ -40,6 +40,13 @@ if(WIN32)
     # The 32-bit loader in a 32-bit prefix: the i686 build runs as on a 32-bit PC.
     find_program(KB_WINE_LOADER_32 NAMES wine PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine NO_DEFAULT_PATH)
     set(KB_WINE_LOADER ${KB_WINE_LOADER_32})
+    if(KB_WINE_LOADER)
+      # A kernel without 32-bit emulation refuses the loader although it is installed.
+      execute_process(COMMAND ${KB_WINE_LOADER} --version RESULT_VARIABLE runs OUTPUT_QUIET ERROR_QUIET)
+      if(NOT runs EQUAL 0)
+        set(KB_WINE_LOADER "")
+      endif()
+    endif()
     set(KB_WINEARCH win32)
   endif()
   set(KB_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)

@@ -180,11 +180,12 @@ TEST_F(KabbitDll, StoppedJobPostsToARealWindow) {
 
     const ULONGLONG deadline = GetTickCount64() + kb::fixtures::kStateDeadlineMs;
     MSG msg;
-    while (stopped == 0) {
-        const ULONGLONG now = GetTickCount64();
-        if (now > deadline) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(deadline - now), QS_ALLINPUT);
+    for (;;) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        const ULONGLONG now = GetTickCount64();
+        if (stopped != 0 || now >= deadline) break;
+        // Wakes for messages already queued too, not only for ones that arrive later.
+        MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
     EXPECT_EQ(stopped, 1) << "WM_PACK_STOPPED did not reach the window within the deadline";
     const int p = api.getProgress(nullptr);

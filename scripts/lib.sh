@@ -61,7 +61,8 @@ kb_make_locales() {
 }
 
 # The Wine loader of a configuration: win64 or win32. Nothing printed, status 1,
-# when that Wine is not installed.
+# when that Wine is not installed or cannot run here (a kernel may refuse 32-bit
+# programs although the packages install).
 kb_wine_loader() {
   local loader
   case "$1" in
@@ -69,8 +70,19 @@ kb_wine_loader() {
     win32) loader=/usr/lib/wine/wine ;;
     *) return 1 ;;
   esac
-  [ -x "$loader" ] || return 1
+  [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1 || return 1
   echo "$loader"
+}
+
+# Why kb_wine_loader found no Wine for a configuration, in a few words.
+kb_wine_missing_reason() {
+  local loader=/usr/lib/wine/wine64
+  [ "$1" = win32 ] && loader=/usr/lib/wine/wine
+  if [ -x "$loader" ]; then
+    echo "its Wine is installed but does not run on this machine's kernel"
+  else
+    echo "its Wine could not be installed"
+  fi
 }
 
 # Starts Xvfb unless a display is already given, and waits until it accepts clients.
@@ -105,12 +117,12 @@ kb_wine_start() {
   local prefix="$1" arch="$2" loader
   loader=$(kb_wine_loader "$arch") || { echo "no Wine for $arch" >&2; return 1; }
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-  kb_xvfb_start
-  "$ROOT/cmake/wine-boot.sh" "$loader" "$arch" "$prefix"
+  kb_xvfb_start || return 1
+  "$ROOT/cmake/wine-boot.sh" "$loader" "$arch" "$prefix" || return 1
   KB_WINE_PREFIXES+=("$prefix")
   # A server left by an earlier run may not be persistent: replace it.
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w || return 1
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 ||
     { echo "could not start a persistent wineserver for $prefix" >&2; return 1; }
   # Wine's background services start with the first program and inherit its output
