@@ -11,6 +11,7 @@
 #include "packlib/kabbit_pack.h"
 #include "packlib/pack_test_support.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/deadline.h"
 
 namespace {
 
@@ -78,9 +79,14 @@ struct Api {
     // Polls as callers do until the job reports done or an error.
     int PollToEnd(int started) {
         if (started < 0) return started;
+        const ULONGLONG deadline = GetTickCount64() + kb::fixtures::kStateDeadlineMs;
         for (;;) {
             const int p = getProgress(nullptr);
             if (p < 0 || p == PACKPROGRESS_DONE) return p;
+            if (GetTickCount64() > deadline) {
+                ADD_FAILURE() << "the job did not end within the deadline; progress " << p;
+                return p;
+            }
             Sleep(2);
         }
     }

@@ -10,6 +10,7 @@
 #include "pack_builder.h"
 #include "packlib/kabbit.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/deadline.h"
 
 namespace {
 
@@ -68,9 +69,14 @@ struct Api {
     }
     // Polls the job as callers do until it reports done or an error.
     int PollToEnd() {
+        const ULONGLONG deadline = GetTickCount64() + kb::fixtures::kStateDeadlineMs;
         for (;;) {
             const int p = getProgress(nullptr);
             if (p < 0 || p == PACKPROGRESS_DONE) return p;
+            if (GetTickCount64() > deadline) {
+                ADD_FAILURE() << "the job did not end within the deadline; progress " << p;
+                return p;
+            }
             Sleep(5);
         }
     }
@@ -166,13 +172,22 @@ TEST_F(KabbitDll, StoppedJobPostsToARealWindow) {
     g_gateOpen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     g_gateArmed = true;
     ASSERT_EQ(api.unPack(pack.c_str(), out.c_str(), "big.bin", "secret1"), 0);
-    ASSERT_EQ(WaitForSingleObject(g_gateHeld, 0), WAIT_OBJECT_0);  // the worker waits before its first chunk
+    // The worker waits before its first chunk.
+    ASSERT_EQ(WaitForSingleObject(g_gateHeld, kb::fixtures::kStateDeadlineMs), WAIT_OBJECT_0)
+        << "the worker thread never started";
     EXPECT_TRUE(api.stop(sink));
     SetEvent(g_gateOpen);
 
+    const ULONGLONG deadline = GetTickCount64() + kb::fixtures::kStateDeadlineMs;
     MSG msg;
-    while (stopped == 0 && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    EXPECT_EQ(stopped, 1);
+    for (;;) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        const ULONGLONG now = GetTickCount64();
+        if (stopped != 0 || now >= deadline) break;
+        // Wakes for messages already queued too, not only for ones that arrive later.
+        MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+    EXPECT_EQ(stopped, 1) << "WM_PACK_STOPPED did not reach the window within the deadline";
     const int p = api.getProgress(nullptr);
     EXPECT_GE(p, 0);
     EXPECT_LT(p, 100);
@@ -189,14 +204,27 @@ TEST_F(KabbitDll, UnloadDuringAJobKeepsTheWorkerAlive) {
     const std::string data = kb::testing::Pattern(16 * 1024 * 1024, 5);
     const std::string pack = dir / "u.pck";
     ASSERT_TRUE(PackBuilder().Encrypted(7).Add("x.bin", data).WriteTo(pack));
+    g_gateHeld = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_gateOpen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_gateArmed = true;
     ASSERT_EQ(api.unPack(pack.c_str(), out.c_str(), "x.bin", "secret1"), 0);
+    // The worker's thread exists and has not begun the job. It holds the loader
+    // lock at the gate, so the library is freed just after the gate opens: the
+    // caller's FreeLibrary is then due long before a 16 MiB job can end.
+    ASSERT_EQ(WaitForSingleObject(g_gateHeld, kb::fixtures::kStateDeadlineMs), WAIT_OBJECT_0)
+        << "the worker thread never started";
+    SetEvent(g_gateOpen);
     FreeLibrary(api.dll);
     api.dll = nullptr;
+    EXPECT_NE(GetModuleHandleA("Kabbit.dll"), nullptr) << "the job ended before the library was freed";
     // The worker finishes its job (a crash here would end the test program), then
     // the last reference goes with it.
-    for (int i = 0; i < 6000 && GetModuleHandleA("Kabbit.dll"); ++i) Sleep(5);
-    EXPECT_EQ(GetModuleHandleA("Kabbit.dll"), nullptr);
+    const ULONGLONG deadline = GetTickCount64() + kb::fixtures::kStateDeadlineMs;
+    while (GetModuleHandleA("Kabbit.dll") && GetTickCount64() < deadline) Sleep(5);
+    EXPECT_EQ(GetModuleHandleA("Kabbit.dll"), nullptr) << "the worker kept the library past the deadline";
     EXPECT_TRUE(kb::testing::ReadAll(out + "\\x.bin") == data);
+    CloseHandle(g_gateHeld);
+    CloseHandle(g_gateOpen);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "packlib/kabbit.h"
 #include "packlib/kabbit_zip.h"
 #include "shared/pack_errors.h"
+#include "testing/fixtures/deadline.h"
 
 namespace {
 
@@ -51,9 +52,14 @@ struct Api {
         if (dll) FreeLibrary(dll);
     }
     int PollToEnd() {
+        const ULONGLONG deadline = GetTickCount64() + kb::fixtures::kStateDeadlineMs;
         for (;;) {
             const int p = getProgress(nullptr);
             if (p < 0 || p == PACKPROGRESS_DONE) return p;
+            if (GetTickCount64() > deadline) {
+                ADD_FAILURE() << "the job did not end within the deadline; progress " << p;
+                return p;
+            }
             Sleep(5);
         }
     }

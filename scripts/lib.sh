@@ -3,64 +3,148 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=$(nproc 2>/dev/null || echo 8)
 
+# clang without its recommended packages has no libFuzzer or sanitizer runtimes:
+# libclang-rt-14-dev brings them. locales makes the Japanese locale the
+# code-page-932 run needs.
 KB_PACKAGES=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb xauth
-  zlib1g-dev libz-mingw-w64-dev googletest libgtest-dev libgmock-dev clang libssl-dev
-  libbenchmark-dev)
+  zlib1g-dev libz-mingw-w64-dev googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev
+  libssl-dev libbenchmark-dev locales)
+# The shipped build is i686: its tests run under the 32-bit Wine.
+KB_PACKAGES_I386=(wine32:i386)
+KB_LOCALES=("ja_JP.UTF-8 UTF-8")
 
-kb_install_packages() {
-  local missing=()
-  for p in "${KB_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+kb_missing() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  # One unreachable index must not stop the run; the install says whether it mattered.
-  apt-get update -q || echo "apt-get update reported a problem; going on"
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-kb_wine_loader() { echo /usr/lib/wine/wine64; }
+kb_install_packages() {
+  export DEBIAN_FRONTEND=noninteractive
+  local missing missing32
+  mapfile -t missing < <(kb_missing "${KB_PACKAGES[@]}")
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  mapfile -t missing32 < <(kb_missing "${KB_PACKAGES_I386[@]}")
+  if [ ${#missing[@]} -gt 0 ] || [ ${#missing32[@]} -gt 0 ]; then
+    # One unreachable index must not stop the run; the install says whether it mattered.
+    apt-get update -q || echo "apt-get update reported a problem; going on"
+  fi
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+  if [ ${#missing32[@]} -gt 0 ]; then
+    echo "Installing: ${missing32[*]}"
+    # Without it the i686 suite cannot run; scripts/test says so in its summary.
+    apt-get install -y -q --no-install-recommends "${missing32[@]}" ||
+      echo "WARNING: could not install ${missing32[*]}: the i686 build's tests will not run"
+  fi
+  kb_make_locales
+}
 
-# Starts a private Wine prefix for a build tree, a persistent wineserver and Xvfb.
-# Everything started here is ended by kb_wine_stop.
-KB_WINE_PREFIXES=()
+# Generates each locale of KB_LOCALES that the system lacks, and keeps it listed so
+# that a later locale-gen does not drop it.
+kb_make_locales() {
+  local entry name have
+  have=$(locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+  for entry in "${KB_LOCALES[@]}"; do
+    name=${entry%% *}
+    echo "$have" | grep -qx "$(echo "$name" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')" && continue
+    grep -qx "$entry" /etc/locale.gen 2>/dev/null || echo "$entry" >> /etc/locale.gen
+    echo "Generating locale $name"
+    locale-gen
+  done
+}
+
+# The Wine loader of a configuration: win64 or win32. Nothing printed, status 1,
+# when that Wine is not installed or cannot run here (a kernel may refuse 32-bit
+# programs although the packages install).
+kb_wine_loader() {
+  local loader
+  case "$1" in
+    win64) loader=/usr/lib/wine/wine64 ;;
+    win32) loader=/usr/lib/wine/wine ;;
+    *) return 1 ;;
+  esac
+  [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1 || return 1
+  echo "$loader"
+}
+
+# Why kb_wine_loader found no Wine for a configuration, in a few words.
+kb_wine_missing_reason() {
+  local loader=/usr/lib/wine/wine64
+  [ "$1" = win32 ] && loader=/usr/lib/wine/wine
+  if [ -x "$loader" ]; then
+    echo "its Wine is installed but does not run on this machine's kernel"
+  else
+    echo "its Wine could not be installed"
+  fi
+}
+
+# Starts Xvfb unless a display is already given, and waits until it accepts clients.
 KB_XVFB_PID=
-kb_wine_start() {
-  local prefix="$1"
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-  if [ -z "${DISPLAY:-}" ] || [ -n "${KB_XVFB_PID}" ]; then
-    if [ -z "${KB_XVFB_PID}" ]; then
-      local n=91
-      while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      KB_XVFB_PID=$!
-      export DISPLAY=":$n"
-      sleep 1
+kb_xvfb_start() {
+  [ -n "${KB_XVFB_PID}" ] || [ -n "${DISPLAY:-}" ] && return 0
+  local ready
+  ready=$(mktemp)
+  # Xvfb picks a free display and writes its number once it is listening.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+  KB_XVFB_PID=$!
+  local deadline=$((SECONDS + 60))
+  until grep -q '^[0-9]' "$ready"; do
+    if ! kill -0 "$KB_XVFB_PID" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
+      echo "Xvfb did not start" >&2
+      rm -f "$ready"
+      return 1
     fi
-  fi
-  if [ ! -f "$prefix/system.reg" ]; then
-    WINEPREFIX="$prefix" "$(kb_wine_loader)" wineboot -i >/dev/null 2>&1 || true
-    # Z: maps the host's root; as a network drive it stays out of every fixed-drive
-    # search and probe the tests run, so nothing is written outside the build tree.
-    WINEPREFIX="$prefix" "$(kb_wine_loader)" reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f >/dev/null 2>&1 || true
-    WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
-  fi
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n 1 "$ready")"
+  rm -f "$ready"
+}
+
+# kb_wine_start <prefix> <win64|win32>
+# Makes a build tree's private prefix ready (booted to the end, registry saved),
+# then starts its persistent wineserver and Wine's services, so that no test
+# program is the first in its prefix and none meets a server or a service
+# starting or stopping. Everything started here is ended by kb_wine_stop.
+KB_WINE_PREFIXES=()
+kb_wine_start() {
+  local prefix="$1" arch="$2" loader
+  loader=$(kb_wine_loader "$arch") || { echo "no Wine for $arch" >&2; return 1; }
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+  kb_xvfb_start || return 1
+  "$ROOT/cmake/wine-boot.sh" "$loader" "$arch" "$prefix" || return 1
+  KB_WINE_PREFIXES+=("$prefix")
+  # A server left by an earlier run may not be persistent: replace it.
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w || return 1
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 ||
+    { echo "could not start a persistent wineserver for $prefix" >&2; return 1; }
   # Wine's background services start with the first program and inherit its output
   # pipes; start them here on /dev/null so CTest never waits on a pipe they hold.
-  WINEPREFIX="$prefix" "$(kb_wine_loader)" cmd /c exit </dev/null >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" "$(kb_wine_loader)" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
-  KB_WINE_PREFIXES+=("$prefix")
+  # Each call returns once what it started is up: the services, then the desktop.
+  WINEPREFIX="$prefix" "$loader" cmd /c exit </dev/null >/dev/null 2>&1 ||
+    { echo "Wine's services did not start in $prefix" >&2; return 1; }
+  WINEPREFIX="$prefix" "$loader" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 ||
+    { echo "Wine's desktop did not start in $prefix" >&2; return 1; }
 }
 
 kb_wine_stop() {
+  local p
   for p in "${KB_WINE_PREFIXES[@]:-}"; do
     [ -n "$p" ] && WINEPREFIX="$p" /usr/lib/wine/wineserver -k 2>/dev/null || true
   done
   KB_WINE_PREFIXES=()
-  if [ -n "${KB_XVFB_PID}" ]; then kill "${KB_XVFB_PID}" 2>/dev/null || true; KB_XVFB_PID=; fi
+  if [ -n "${KB_XVFB_PID}" ]; then
+    kill "${KB_XVFB_PID}" 2>/dev/null || true
+    KB_XVFB_PID=
+    unset DISPLAY
+  fi
 }
 
 kb_configure_build() {

@@ -3,7 +3,9 @@
 // log's exact lines, and the plug point of the scrambled form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -442,13 +444,32 @@ TEST_F(ReaderTest, SaveByIndexAndByNameReplaceAReadOnlyFile) {
     EXPECT_EQ(bytes, "hello");
 }
 
+// Every file under folder, as paths relative to it with "/" separators, sorted.
+std::vector<std::string> FilesUnder(const std::string& folder) {
+    namespace stdfs = std::filesystem;
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (stdfs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file()) files.push_back(stdfs::relative(it->path(), folder).generic_string());
+    }
+    EXPECT_FALSE(ec) << folder << ": " << ec.message();
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // Damaged and hostile images: each gives a clean code, no overrun (sanitizers),
 // no huge allocation and nothing written outside the destination.
 TEST_F(ReaderTest, HostileImages) {
     struct Case {
         const char* what;
         std::string image;
-        int count, name0, load0;
+        int count;
+        int name0;
+        const char* name;  // slot 0's name when name0 is 0
+        int load0;
+        const char* body;  // slot 0's body when load0 is 0
+        int byName, find, saveAll;
+        std::vector<std::string> saved;  // what SaveAll leaves in the destination
     };
     auto patched = [](size_t pos, uint32_t value) {
         std::string image = A3();
@@ -462,34 +483,47 @@ TEST_F(ReaderTest, HostileImages) {
     std::string unterminated = AchBuilder(1).Add("abc", "").Build();
     unterminated.pop_back();  // the name's terminator is cut off: the file ends inside the name
     const Case cases[] = {
-        {"slot count far beyond the file", huge, -100, 0, 0},
-        {"name offset beyond the end", patched(s0 + 0, 0x00100000), -100, -100, 0},
-        {"negative name offset", patched(s0 + 0, 0x80000000), -100, -100, 0},
-        {"size 0xFFFFFFFF", patched(s0 + 8, 0xFFFFFFFF), 2, 0, -100},
-        {"body offset beyond the end", patched(s0 + 4, 0x7FFFFFFF), 2, 0, -100},
-        {"negative body offset", patched(s0 + 4, 0xFFFFFF00), 2, 0, -100},
-        {"name of 4096 bytes or more", longName, -100, -100, -100},
-        {"unterminated name at the end", unterminated, -100, -100, -100},
+        {"slot count far beyond the file", huge, -100, -100, "", -100, "", -100, -100, -100, {}},
+        // SaveAll counts without reading names: the first entry fails, the second is saved.
+        {"name offset beyond the end", patched(s0 + 0, 0x00100000), -100, -100, "", 0, "hello", -100, -100, -100, {"sub/b.bin"}},
+        {"negative name offset", patched(s0 + 0, 0x80000000), -100, -100, "", 0, "hello", -100, -100, -100, {"sub/b.bin"}},
+        {"size 0xFFFFFFFF", patched(s0 + 8, 0xFFFFFFFF), 2, 0, "a.txt", -100, "", -1, -1, -100, {"sub/b.bin"}},
+        {"body offset beyond the end", patched(s0 + 4, 0x7FFFFFFF), 2, 0, "a.txt", -100, "", -1, -1, -100, {"sub/b.bin"}},
+        {"negative body offset", patched(s0 + 4, 0xFFFFFF00), 2, 0, "a.txt", -100, "", -1, -1, -100, {"sub/b.bin"}},
+        {"name of 4096 bytes or more", longName, -100, -100, "", 0, "b", -100, -100, -100, {}},
+        {"unterminated name at the end", unterminated, -100, -100, "", -100, "", -100, -100, -100, {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         const std::string path = Put(c.image);
         int longest = 0;
-        EXPECT_EQ(api::GetCount(path.c_str(), nullptr, &longest), c.count) << c.what;
-        char name[4097];
-        const int gotName = api::GetName(path.c_str(), 0, name, 4096);
-        if (c.count >= 0) {
-            EXPECT_EQ(gotName, c.name0) << c.what;
+        EXPECT_EQ(api::GetCount(path.c_str(), nullptr, &longest), c.count);
+        char name[4097] = {};
+        EXPECT_EQ(api::GetName(path.c_str(), 0, name, 4096), c.name0);
+        if (c.name0 == 0) {
+            EXPECT_STREQ(name, c.name);
         }
         VectorStream stream;
-        const int loaded = api::LoadByIndex(path.c_str(), 0, &stream.s);
-        if (c.count >= 0) {
-            EXPECT_EQ(loaded, c.load0) << c.what;
+        EXPECT_EQ(api::LoadByIndex(path.c_str(), 0, &stream.s), c.load0);
+        if (c.load0 == 0) {
+            EXPECT_EQ(stream.Bytes(), c.body);
         }
         VectorStream byName;
-        EXPECT_LE(api::LoadByName(path.c_str(), "zz", &byName.s), -1) << c.what;
-        EXPECT_LE(api::Find(path.c_str(), "zz"), -1) << c.what;
-        TempDir dest;
-        EXPECT_LE(api::SaveAll(path.c_str(), dest.path().c_str()), 0) << c.what;
+        EXPECT_EQ(api::LoadByName(path.c_str(), "zz", &byName.s), c.byName);
+        EXPECT_EQ(api::Find(path.c_str(), "zz"), c.find);
+        TempDir dest;  // inside the temp folder, which is logDir here
+        EXPECT_EQ(api::SaveAll(path.c_str(), dest.path().c_str()), c.saveAll);
+        EXPECT_EQ(FilesUnder(dest.path()), c.saved);
+        // Nothing beside the archive; nothing in the temp folder but the error log
+        // and the destination.
+        EXPECT_EQ(FilesUnder(temp.path()), std::vector<std::string>{"t.ach"});
+        const std::string destPrefix =
+            std::filesystem::relative(dest.path(), logDir.path()).generic_string() + "/";
+        for (const auto& f : FilesUnder(logDir.path())) {
+            if (f.rfind(destPrefix, 0) != 0) {
+                EXPECT_EQ(f, kErrorLogName);
+            }
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-// Reads the export table of a PE image file (DLL) without loading it.
+// Reads the export and import tables of a PE image file without loading it.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -16,6 +16,16 @@ struct PeExport {
 // Parses the named exports of a PE image held in memory. Returns nothing when the
 // image is malformed; every offset is checked against the image size.
 std::optional<std::vector<PeExport>> ReadPeExports(const std::vector<uint8_t>& image);
+
+struct PeImport {
+    std::string dll;       // as the image names it
+    bool delayed = false;  // from the delay-load table: needed at the first call
+    bool operator==(const PeImport&) const = default;
+};
+
+// The DLLs a PE image held in memory binds through its import and delay-load
+// tables, in table order. Returns nothing when the image is malformed.
+std::optional<std::vector<PeImport>> ReadPeImports(const std::vector<uint8_t>& image);
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
 

@@ -1,0 +1,42 @@
+#!/bin/sh
+# Makes a private Wine prefix ready once, completely, before any program runs in it:
+# booted, its registry written to disk and Z: (the host's root) a network drive, so
+# that fixed-drive searches and probes stay inside the prefix. Callers racing for a
+# new prefix wait for the first one; a prefix left half made is made again.
+# usage: wine-boot.sh <wine loader> <win32|win64> <prefix>
+set -eu
+loader=$1 arch=$2 prefix=$3
+# The prefix is removed when half made: accept only a build tree's own.
+case "$prefix" in
+  /?*/wineprefix) ;;
+  *) echo "wine-boot: refusing prefix $prefix" >&2; exit 1 ;;
+esac
+ready="$prefix/.kb-ready"
+[ -f "$ready" ] && exit 0
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$ready" ] && exit 0
+
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+log="$prefix.boot.log"
+fail() {
+  echo "wine-boot: $1 (prefix $prefix; see $log)" >&2
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  exit 1
+}
+# A server of a half-made prefix may still be running.
+/usr/lib/wine/wineserver -k 2>/dev/null || true
+/usr/lib/wine/wineserver -w 2>/dev/null || true
+rm -rf "$prefix"
+"$loader" wineboot -i </dev/null >"$log" 2>&1 || fail "wineboot failed"
+"$loader" reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f </dev/null >>"$log" 2>&1 ||
+  fail "could not make Z: a network drive"
+# Every program of the boot has ended and the server has saved the registry.
+/usr/lib/wine/wineserver -w
+grep -q '^"z:"="network"' "$prefix/system.reg" || fail "Z: is not a network drive in the saved registry"
+case "$arch" in
+  win32) grep -q '^#arch=win32' "$prefix/system.reg" || fail "the prefix is not a 32-bit one" ;;
+esac
+touch "$ready"
