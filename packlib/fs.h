@@ -144,6 +144,12 @@ bool RemoveFile(const std::string& path, Error* error = nullptr);
 // Renames or moves a file; replaces an existing target only when asked.
 bool RenameFile(const std::string& from, const std::string& to, bool replaceExisting);
 
+// True when a and b both name one existing file, however each is spelled (letter
+// case, "." and "..", either separator, short or long names, links): the same
+// volume and file index on Windows, the same device and inode natively. False when
+// either cannot be found.
+bool SameFile(const std::string& a, const std::string& b);
+
 // The entries of a folder, "." and ".." left out, in the order the file system
 // gives them. False when the folder cannot be read.
 bool ListFolder(const std::string& folder, std::vector<DirEntry>* entries);

@@ -418,6 +418,12 @@ bool RenameFile(const std::string& from, const std::string& to, bool replaceExis
     return true;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return stat(Native(a).c_str(), &sa) == 0 && stat(Native(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool ListFolder(const std::string& folder, std::vector<DirEntry>* entries) {
     std::string key = Native(folder);
     if (key.empty()) key = ".";

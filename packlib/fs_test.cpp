@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -226,6 +227,37 @@ TEST_F(FsTest, FoldersListingAndRenames) {
     EXPECT_EQ(size, 5u);
     EXPECT_FALSE(Exists(P("sub\\f1")));
     EXPECT_TRUE(RemoveFolder(P("sub")));
+}
+
+TEST_F(FsTest, SameFileByAnySpelling) {
+    ASSERT_TRUE(CreateFolder(P("sub")));
+    const std::string file = P("a long name.bin");
+    WriteFile(file, "same");
+    WriteFile(P("other.bin"), "same");
+    std::string slashes = file;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    std::vector<std::string> spellings = {file, dir_ + "\\.\\a long name.bin", P("sub\\..\\a long name.bin"), slashes};
+#ifdef _WIN32
+    std::string upper = file;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+    spellings.push_back(upper);
+    char shortName[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameA(file.c_str(), shortName, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+    EXPECT_NE(std::string(shortName), file);  // the name has a space: its short form differs
+    spellings.push_back(shortName);
+#endif
+    // A file held without sharing still answers.
+    File held = File::Open(file, Access::ReadWrite, Disposition::OpenExisting, Share::None);
+    ASSERT_TRUE(held.IsOpen());
+    for (const std::string& s : spellings) {
+        EXPECT_TRUE(SameFile(file, s)) << s;
+        EXPECT_TRUE(SameFile(s, file)) << s;
+    }
+    EXPECT_FALSE(SameFile(file, P("other.bin")));  // same bytes, another file
+    EXPECT_FALSE(SameFile(file, P("missing.bin")));
+    EXPECT_FALSE(SameFile(P("missing.bin"), P("missing.bin")));
 }
 
 TEST_F(FsTest, PathsAndMemoryOverride) {

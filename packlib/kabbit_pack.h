@@ -25,8 +25,9 @@ extern "C" {
 // leaves its folder), PACKERR_PATH_TOO_LONG (a path over 259 characters),
 // PACKERR_FILE_IO (no such source; a read or write failed), PACKERR_NO_COMPRESS_FOLDER,
 // PACKERR_OPEN_SOURCE_FILE, PACKERR_FILE_TOO_BIG (over 4,000,000,000 bytes),
-// PACKERR_NO_FILE_FOUND (an empty folder), PACKERR_CREATE_KEY,
-// PACKERR_CREATE_THREAD and the compression codes. A job that fails or is stopped
+// PACKERR_NO_FILE_FOUND (an empty folder), PACKERR_OPEN_DESTINATION_FILE (an old
+// temporary container, held by another process, can be neither deleted nor
+// emptied), PACKERR_CREATE_KEY, PACKERR_CREATE_THREAD and the compression codes. A job that fails or is stopped
 // leaves the pack byte for byte as it was.
 int WINAPI Pack(const char* packPath, const char* sourceFolder, const char* entryName, const char* password,
                 BOOL compress);
@@ -93,11 +94,13 @@ int WINAPI GetCodedData(BYTE* buffer, int size);
 int WINAPI SplitHugeFile(const char* path, int parts);
 
 // Never waits. Joins the first count names of the NameList partNames into
-// destination (created or replaced). With deleteParts the parts are deleted, only
-// once the whole file was joined, flushed and closed; on any failure every part
-// stays. A count above the names in the list is PACKERR_OPEN_SOURCE_FILE. Returns
-// 0, or PACKERR_INVALID_PARAMETER (count below 1), PACKERR_NULL_BUFFER,
-// PACKERR_OPEN_DESTINATION_FILE, PACKERR_OPEN_SOURCE_FILE,
+// destination (created, or replaced whole once the join is complete: it is
+// written to a temporary file beside destination first). On any failure
+// destination is as it was and every part stays; with deleteParts the parts are
+// deleted once the join is in place. A count above the names in the list is
+// PACKERR_OPEN_SOURCE_FILE. Returns 0, or PACKERR_INVALID_PARAMETER (count below
+// 1), PACKERR_NULL_BUFFER, PACKERR_OPEN_DESTINATION_FILE (also for a destination
+// that is one of the parts, however spelled), PACKERR_OPEN_SOURCE_FILE,
 // PACKERR_NOT_ENOUGH_MEMORY, PACKERR_FILE_IO.
 int WINAPI UnSplitHugeFile(const char* partNames, int count, BOOL deleteParts, const char* destination);
 

@@ -110,6 +110,15 @@ int CheckPackForAppend(const std::string& packPath, fs::File* out, uint64_t* len
     return 0;
 }
 
+// The job's container starts empty: an old one that could not be deleted (another
+// process held it past the retries) would otherwise lend its records to the new entry.
+int StartEmptyContainer(CFileCodec& codec, const std::string& path) {
+    codec.DeleteFileRetry(path);
+    if (!fs::Exists(path)) return 0;
+    fs::File emptied = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::All);
+    return emptied.IsOpen() && emptied.Close() ? 0 : PACKERR_OPEN_DESTINATION_FILE;
+}
+
 }  // namespace
 
 CPackJobs::CPackJobs(JobState& state, CFileCodec& codec) : state_(state), codec_(codec) {}
@@ -275,8 +284,8 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
     }
     if (job.storedName.size() > kMaxCompressedStoredName) return PACKERR_FILE_NAME_TOO_LONG;
     codec_.SetForce(force_);
+    if (const int err = StartEmptyContainer(codec_, job.containerPath)) return err;
     if (const int err = CheckPackForAppend(packPath, &job.pack, &job.packLength)) return err;
-    codec_.DeleteFileRetry(job.containerPath);
     return StartJobLocked(&job);
 }
 
@@ -313,7 +322,7 @@ int CPackJobs::PreCompress(const char* baseFolder, const char* relativeName, con
         std::lock_guard<std::mutex> skippedLock(skippedMutex_);
         skipped_.clear();
     }
-    codec_.DeleteFileRetry(job.containerPath);
+    if (const int err = StartEmptyContainer(codec_, job.containerPath)) return err;
 
     if (const int err = StartJobLocked(&job); err < 0) return err;
     if (!waitAndDiscard) return 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "packlib/fs.h"
+#include "packlib/path_routines.h"
 #include "shared/pack_errors.h"
 
 namespace kb {
@@ -16,6 +17,8 @@ namespace {
 constexpr size_t kMaxPathLength = 259;
 // Large enough that parts of any size copy quickly, small enough for a 32-bit process.
 constexpr size_t kCopyBufferSize = 1024 * 1024;
+// Temporary names tried beside a destination before giving up.
+constexpr unsigned kTemporaryNameTries = 0x10000;
 
 std::unique_ptr<uint8_t[]> AllocateCopyBuffer() {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kCopyBufferSize]);
@@ -41,6 +44,43 @@ int CopyToEnd(fs::File& in, fs::File& out, uint8_t* buffer) {
         if (got == 0) return 0;
         if (!out.Write(buffer, got)) return PACKERR_FILE_IO;
     }
+}
+
+// A new, empty file of our own in destination's folder, so that the finished join
+// moves into place in one step; *path receives its name.
+fs::File CreateTemporaryBeside(const std::string& destination, std::string* path) {
+    const std::string folder = destination.substr(0, destination.size() - pack::GetFileNamePart(destination).size());
+    for (unsigned i = 0; i < kTemporaryNameTries; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "~kbj%04X.tmp", i);
+        fs::Error error = fs::Error::None;
+        fs::File file = fs::File::Open(folder + name, fs::Access::Write, fs::Disposition::CreateNew, fs::Share::None,
+                                       &error);
+        if (file.IsOpen()) {
+            *path = folder + name;
+            return file;
+        }
+        if (error != fs::Error::Exists) break;
+    }
+    return fs::File();
+}
+
+// Appends the parts to out, every one of them opened before any byte is copied, then
+// flushes out. A count above the number of names is PACKERR_OPEN_SOURCE_FILE.
+int JoinParts(const std::vector<std::string>& partNames, size_t count, fs::File& out) {
+    for (const std::string& partName : partNames) {
+        if (!fs::File::Open(partName, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read).IsOpen())
+            return PACKERR_OPEN_SOURCE_FILE;
+    }
+    if (partNames.size() < count) return PACKERR_OPEN_SOURCE_FILE;
+    auto buffer = AllocateCopyBuffer();
+    if (!buffer) return PACKERR_NOT_ENOUGH_MEMORY;
+    for (const std::string& partName : partNames) {
+        fs::File in = fs::File::Open(partName, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+        if (!in.IsOpen()) return PACKERR_OPEN_SOURCE_FILE;
+        if (const int rc = CopyToEnd(in, out, buffer.get()); rc != 0) return rc;
+    }
+    return out.Flush() && out.Close() ? 0 : PACKERR_FILE_IO;
 }
 
 }  // namespace
@@ -89,20 +129,25 @@ int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* 
         name += partNames.back().size() + 1;
     }
 
-    fs::File out = fs::File::Open(destination ? destination : "", fs::Access::Write,
-                                  fs::Disposition::CreateAlways, fs::Share::None);
-    if (!out.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
-    auto buffer = AllocateCopyBuffer();
-    if (!buffer) return PACKERR_NOT_ENOUGH_MEMORY;
-
-    for (const std::string& partName : partNames) {
-        fs::File in = fs::File::Open(partName, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
-        if (!in.IsOpen()) return PACKERR_OPEN_SOURCE_FILE;
-        if (const int rc = CopyToEnd(in, out, buffer.get()); rc != 0) return rc;
+    // The user's destination is only ever replaced whole, by a finished join: it
+    // must be replaceable, and it must not be a part the join still has to read.
+    const std::string target = destination ? destination : "";
+    if (fs::Exists(target)) {
+        if (!fs::File::Open(target, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::All).IsOpen())
+            return PACKERR_OPEN_DESTINATION_FILE;
+        for (const std::string& partName : partNames) {
+            if (fs::SameFile(partName, target)) return PACKERR_OPEN_DESTINATION_FILE;
+        }
     }
-    // The count asked for more names than the list holds.
-    if (partNames.size() < static_cast<size_t>(count)) return PACKERR_OPEN_SOURCE_FILE;
-    if (!out.Flush() || !out.Close()) return PACKERR_FILE_IO;
+    std::string temporary;
+    fs::File out = CreateTemporaryBeside(target, &temporary);
+    if (!out.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
+    const int rc = JoinParts(partNames, static_cast<size_t>(count), out);
+    out.Close();
+    if (rc != 0 || !fs::RenameFile(temporary, target, true)) {
+        fs::RemoveFile(temporary);
+        return rc != 0 ? rc : PACKERR_OPEN_DESTINATION_FILE;
+    }
 
     if (deleteParts) {
         for (const std::string& partName : partNames) fs::RemoveFile(partName);

@@ -24,15 +24,17 @@ std::string SplitPartName(const std::string& path, int index);
 int SplitHugeFile(const char* path, int parts);
 
 // Joins the first count names of the NameList names (zero-terminated names one after
-// another, ended by an empty name) into destination, which is created or truncated.
-// A count above the number of names stops at the end of the list with
-// PACKERR_OPEN_SOURCE_FILE. When deleteParts is set the parts are deleted, but only
-// after every part was appended and the destination was flushed and closed without
-// error; on any failure every part stays on disk, and the destination holds what was
-// joined so far.
+// another, ended by an empty name) into destination. The join is written to a new
+// temporary file in destination's folder and moved over destination only once every
+// part is in it, so on any failure destination is as it was and the temporary is
+// gone. A destination that is one of the parts, however spelled, is refused. Every
+// part is opened before any byte is copied. When deleteParts is set the parts are
+// deleted after the join is in place; on any failure every part stays on disk.
 // Returns 0, or PACKERR_INVALID_PARAMETER (count below 1), PACKERR_NULL_BUFFER (no
-// name list), PACKERR_OPEN_DESTINATION_FILE, PACKERR_OPEN_SOURCE_FILE (a part cannot
-// be opened), PACKERR_NOT_ENOUGH_MEMORY or PACKERR_FILE_IO.
+// name list), PACKERR_OPEN_DESTINATION_FILE (destination cannot be written or
+// replaced, its folder takes no new file, or it is one of the parts),
+// PACKERR_OPEN_SOURCE_FILE (a part cannot be opened, or count is above the number of
+// names), PACKERR_NOT_ENOUGH_MEMORY or PACKERR_FILE_IO.
 int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* destination);
 
 }  // namespace kb

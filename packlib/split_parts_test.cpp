@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "packlib/pack_test_support.h"
 #include "shared/pack_errors.h"
 
@@ -95,11 +99,26 @@ TEST_F(SplitPartsTest, ArgumentErrors) {
     EXPECT_EQ(UnSplitHugeFile(list.c_str(), 1, false, P("nofolder\\j").c_str()), PACKERR_OPEN_DESTINATION_FILE);
 }
 
-TEST_F(SplitPartsTest, FailedJoinKeepsEveryPart) {
+// The names in the folder, sorted.
+std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<fs::DirEntry> entries;
+    EXPECT_TRUE(fs::ListFolder(folder, &entries));
+    std::vector<std::string> names;
+    for (const auto& e : entries) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(SplitPartsTest, FailedJoinKeepsEveryPartAndTheDestination) {
     const std::string file = P("f.bin");
     ASSERT_TRUE(WriteAll(file, "0123456789"));
     ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
     const std::string names[] = {SplitPartName(file, 0), SplitPartName(file, 1), SplitPartName(file, 2)};
+    // The user's file under the destination's name, and one under the name a
+    // temporary file might take.
+    ASSERT_TRUE(WriteAll(P("joined"), "the user's own"));
+    ASSERT_TRUE(WriteAll(P("~kbj0000.tmp"), "also the user's"));
+    const std::vector<std::string> before = Listing(dir_);
 
     struct Case {
         const char* what;
@@ -117,6 +136,79 @@ TEST_F(SplitPartsTest, FailedJoinKeepsEveryPart) {
         EXPECT_EQ(ReadAll(names[0]), "012");
         EXPECT_EQ(ReadAll(names[1]), "345");
         EXPECT_EQ(ReadAll(names[2]), "6789");
+        EXPECT_EQ(ReadAll(P("joined")), "the user's own");
+        EXPECT_EQ(Listing(dir_), before);  // no temporary file left behind
+    }
+    // A join that succeeds replaces the destination whole.
+    const std::string list = NameList({names[0], names[1], names[2]});
+    ASSERT_EQ(UnSplitHugeFile(list.c_str(), 3, false, P("joined").c_str()), 0);
+    EXPECT_EQ(ReadAll(P("joined")), "0123456789");
+    EXPECT_EQ(ReadAll(P("~kbj0000.tmp")), "also the user's");
+    EXPECT_EQ(Listing(dir_), before);
+}
+
+TEST_F(SplitPartsTest, DestinationThatCannotBeWrittenIsRefusedAndKept) {
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_EQ(SplitHugeFile(file.c_str(), 2), 2);
+    const std::string list = NameList({SplitPartName(file, 0), SplitPartName(file, 1)});
+    ASSERT_TRUE(fs::CreateFolder(P("folder")));
+    ASSERT_TRUE(WriteAll(P("held"), "the user's own"));
+    fs::File held = fs::File::Open(P("held"), fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    ASSERT_TRUE(held.IsOpen());
+    std::vector<std::string> destinations = {P("folder"), P("held")};
+#ifndef _WIN32
+    // Wine run as root does not enforce read-only; the native seam does, as Windows.
+    ASSERT_TRUE(WriteAll(P("read-only"), "the user's own"));
+    ASSERT_TRUE(fs::SetAttributes(P("read-only"), fs::kAttrReadOnly));
+    destinations.push_back(P("read-only"));
+#endif
+    const std::vector<std::string> before = Listing(dir_);
+    for (const std::string& destination : destinations) {
+        SCOPED_TRACE(destination);
+        EXPECT_EQ(UnSplitHugeFile(list.c_str(), 2, true, destination.c_str()), PACKERR_OPEN_DESTINATION_FILE);
+        EXPECT_EQ(Listing(dir_), before);
+        EXPECT_EQ(ReadAll(SplitPartName(file, 0)), "01234");
+        EXPECT_EQ(ReadAll(SplitPartName(file, 1)), "56789");
+    }
+    held.Close();
+    EXPECT_EQ(ReadAll(P("held")), "the user's own");
+#ifndef _WIN32
+    ASSERT_TRUE(fs::SetAttributes(P("read-only"), 0));
+    EXPECT_EQ(ReadAll(P("read-only")), "the user's own");
+#endif
+}
+
+// A destination that is one of its own parts would be replaced (or, with the
+// parts deleted, lost) while it is read: refused by every spelling of the path.
+TEST_F(SplitPartsTest, DestinationThatIsAPartIsRefused) {
+    ASSERT_TRUE(fs::CreateFolder(P("sub")));
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
+    const std::string part1 = SplitPartName(file, 1);
+    const std::string list = NameList({SplitPartName(file, 0), part1, SplitPartName(file, 2)});
+    std::string slashes = part1;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    std::vector<std::string> spellings = {part1, dir_ + "\\.\\f.bin.prt01", P("sub\\..\\f.bin.prt01"), slashes,
+                                          dir_ + "/sub/../f.bin.prt01"};
+#ifdef _WIN32
+    std::string upper = part1;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    spellings.push_back(upper);
+#endif
+    const std::vector<std::string> before = Listing(dir_);
+    for (const std::string& destination : spellings) {
+        for (bool deleteParts : {false, true}) {
+            SCOPED_TRACE(destination + (deleteParts ? ", deleting parts" : ""));
+            EXPECT_EQ(UnSplitHugeFile(list.c_str(), 3, deleteParts, destination.c_str()),
+                      PACKERR_OPEN_DESTINATION_FILE);
+            EXPECT_EQ(ReadAll(SplitPartName(file, 0)), "012");
+            EXPECT_EQ(ReadAll(part1), "345");
+            EXPECT_EQ(ReadAll(SplitPartName(file, 2)), "6789");
+            EXPECT_EQ(Listing(dir_), before);
+        }
     }
 }
 
