@@ -168,19 +168,15 @@ int AddEntry(const std::string& archive, const std::string& sourceFile, const ch
 
 namespace {
 
-// Everything a rebuild makes outside the archive, removed whatever happens.
+// Everything a rebuild makes outside the archive, removed whatever happens:
+// the private folder holds the temporary archive and the extracted entries.
 struct RebuildFiles {
     std::string privateFolder;
-    std::string temporary;  // the temporary archive, once created by us
-    std::string beside;     // the copy beside the archive, once made
+    std::string beside;  // the copy beside the archive, once made
     ~RebuildFiles() {
         if (!beside.empty()) {
             fs::SetAttributes(beside, fs::kAttrNormal);
             fs::RemoveFile(beside);
-        }
-        if (!temporary.empty()) {
-            fs::SetAttributes(temporary, fs::kAttrNormal);
-            fs::RemoveFile(temporary);
         }
         if (!privateFolder.empty()) wfs::RemoveTree(privateFolder);
     }
@@ -196,21 +192,13 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
     if (!removeName && (removeIndex < 0 || removeIndex >= count)) return ARKSTOWRET_BAD_INDEX;
 
     RebuildFiles files;
-    // Entries are extracted into a folder of our own, never over a file of the
-    // user's in the temp folder.
+    // The temporary archive and the extracted entries live in a folder of our
+    // own, never over a file of the user's in the temp folder.
     files.privateFolder = wfs::CreatePrivateFolder(temp, "~ach");
     if (files.privateFolder.empty() || Injected(RebuildStep::PrivateFolder, -1))
         return Server().ClibFailure("CreateDirectory", temp);
 
-    std::string temporary = temp + "tmp.ach";
-    if (wfs::SameFile(temporary, archive)) {
-        // The archive itself carries the temporary name: build beside it instead.
-        temporary = JoinPath(files.privateFolder, "tmp.ach");
-    } else if (fs::Exists(temporary)) {
-        fs::SetAttributes(temporary, fs::kAttrNormal);
-        fs::RemoveFile(temporary);
-    }
-    files.temporary = temporary;
+    const std::string temporary = JoinPath(files.privateFolder, "tmp.ach");
     if (int r = CreateArchive(temporary, capacity)) return r;
     if (Injected(RebuildStep::CreateTemporary, -1)) return Server().ClibFailure("fwrite", temporary);
 

@@ -134,8 +134,8 @@ int ARKSTOW_CALL CreateNew(const char* archive, int slotCount);
 // refusal; after a failed write the archive is put back as far as possible.
 int ARKSTOW_CALL Add(const char* archive, const char* sourceFile, const char* storedName);
 // Removes entry index, or every entry whose name equals name ignoring case (0
-// also when none does), by rebuilding the archive through "tmp.ach" and a
-// private folder in the temp folder; the remaining entries keep their order,
+// also when none does), by rebuilding the archive through "tmp.ach" in a
+// private folder made in the temp folder; the remaining entries keep their order,
 // information and the slot count, and the result is plain. The archive is
 // replaced only by a complete, checked copy: any failure (-20 bad index, the
 // count's codes, -61 no temp folder, or the failing step's code) leaves it as
