@@ -102,13 +102,15 @@ int ARKSTOW_CALL LoadByIndex(const char* archive, int index, ArkMemStream* strea
 // single-byte ASCII letters; its index, -1 when none, or a code.
 int ARKSTOW_CALL LoadByName(const char* archive, const char* name, ArkMemStream* stream);
 // Extracts entry index to destFile (folders created, a read-only file replaced),
-// then applies the archived times and attributes. 0 or a code.
+// then applies the archived times and attributes. 0 or a code; -55 also when
+// destFile is the archive itself under any name, which is then left as it was.
 int ARKSTOW_CALL SaveByIndex(const char* archive, int index, const char* destFile);
 // As SaveByIndex for the entry LoadByName finds; -1 when none has the name.
 int ARKSTOW_CALL SaveByName(const char* archive, const char* name, const char* destFile);
 // Extracts every used entry under destFolder by its stored name, going on past
 // failures; 0, or the code of the last failure. A name that would leave
-// destFolder is refused with -22.
+// destFolder is refused with -22, one that would land on the archive itself
+// with -55.
 int ARKSTOW_CALL SaveAll(const char* archive, const char* destFolder);
 // Index of the first entry whose name equals name by the system's
 // case-insensitive comparison; -1 when none, or for an empty or scrambled archive.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "archive/ach_writefs.h"
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
 #include "archive/core/names.h"
@@ -247,6 +248,9 @@ bool SaveBodyToFile(const std::vector<uint8_t>& body, const std::string& destFil
 // The common end of SaveByIndex and SaveByName once the body is loaded.
 int SaveLoadedBody(const std::string& archive, int index, const std::vector<uint8_t>& body,
                    const std::string& destFile) {
+    // Written over, the archive would be gone while it is read, and with it
+    // every other entry.
+    if (wfs::SameFile(archive, destFile)) return ARKSTOWRET_SAVE_FAILED;
     MakePathFolders(destFile);
     uint32_t attributes = 0;
     // Normal attributes first: a read-only, hidden or system file could not be

@@ -36,7 +36,8 @@ int FindEntry(const std::string& archive, const char* name);
 // Raw body bytes (trace "_MemCopy"); offset + length, or a code.
 int CopyRawBytes(const std::string& archive, const char* name, void* buffer, int offset, int length);
 
-// Extraction (traces "_SaveByIndex", "_SaveByName", "_SaveAll").
+// Extraction (traces "_SaveByIndex", "_SaveByName", "_SaveAll"). A target
+// that is the archive itself is refused with -55 before anything is written.
 int SaveEntryByIndex(const std::string& archive, int index, const std::string& destFile);
 int SaveEntryByName(const std::string& archive, const std::string& name, const std::string& destFile);
 int SaveAllEntries(const std::string& archive, const std::string& destFolder);
