@@ -410,7 +410,8 @@ TEST_F(ComponentsRun, FilesOfTheUserInTheTempFolderAreNeverTouched) {
         Place(tempDir / "p.txt", "the user's p.txt", kTime2020);
         ASSERT_TRUE(fs::SetAttributes(tempDir / "p.txt", fs::kAttrReadOnly));
         Place(tempDir / "sub\\q.txt", "the user's q.txt", kTime2020);
-        ASSERT_TRUE(WriteTestArchive(archive, {{"p.txt", "archive p", kTime2020}, {"sub\\q.txt", "archive q", kTime2020}}));
+        ASSERT_TRUE(WriteTestArchive(archive,
+                                     {{"p.txt", "archive p", kTime2020}, {"sub\\q.txt", "archive q", kTime2020}}));
         EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), allow), allow ? 0 : 6);
         EXPECT_EQ(Content(Installed("p.txt")), allow ? "archive p" : "<missing>");
         EXPECT_EQ(Content(tempDir / "p.txt"), "the user's p.txt");

@@ -42,7 +42,8 @@ protected:
     ScopedTempFolder scopedTemp{logDir.path()};
     RecordingSink sink;
     std::string archive = dir / "a.ach";
-    std::string image = AchBuilder(4).Add("x.txt", "ex").Add(kArchiveAsEntry, "would replace").Add("y.txt", "why").Build();
+    std::string image =
+        AchBuilder(4).Add("x.txt", "ex").Add(kArchiveAsEntry, "would replace").Add("y.txt", "why").Build();
 
     void SetUp() override { ASSERT_TRUE(WriteWholeFile(archive, image)); }
     std::string Bytes(const std::string& path) {
