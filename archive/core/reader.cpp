@@ -222,9 +222,11 @@ int ReadEntryBody(Archive& a, const Slot& slot, std::vector<uint8_t>& body) {
     }
     ScrambledForm* form = a.scrambled ? g_scrambledForm : nullptr;
     while (body.size() < size) {
-        // Chunks start at the body and run on into what follows it; those
-        // bytes are dropped.
-        const size_t got = a.file->Read(g_chunkBuffer, kChunkSize);
+        // Scrambled chunks start at the body and run on into what follows it,
+        // as they are decoded whole; those bytes are dropped. A plain body
+        // reads only its own bytes.
+        const size_t want = a.scrambled ? kChunkSize : std::min<size_t>(kChunkSize, size - body.size());
+        const size_t got = a.file->Read(g_chunkBuffer, want);
         if (got == 0) return Server().ClibFailure("fread", "vSrc");
         const size_t keep = std::min<size_t>(got, size - body.size());
         if (a.scrambled && (!form || !form->DecryptBody(g_chunkBuffer, kChunkSize)))
