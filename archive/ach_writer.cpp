@@ -12,6 +12,7 @@
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
 #include "archive/core/layout.h"
+#include "archive/core/name_index.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
 #include "shared/winutils.h"
@@ -63,6 +64,7 @@ RebuildFault SetRebuildFaultForTesting(RebuildFault fault) { return std::exchang
 
 int CreateArchive(const std::string& archive, int slotCount) {
     Server().Enter("_CreateNew");
+    NameIndexWriteGuard writing;
     // A negative count would read as the scrambled form; a larger one puts the
     // end of the table past 32-bit offsets.
     if (slotCount < 0 || slotCount > kMaxSlotCount) return ARKSTOWRET_OPEN_FAILED;
@@ -89,6 +91,7 @@ int CreateArchive(const std::string& archive, int slotCount) {
 
 int AddEntry(const std::string& archive, const std::string& sourceFile, const char* storedName) {
     Server().Enter("_Add");
+    NameIndexWriteGuard writing;
     int capacity = 0;
     bool scrambled = false;
     const int used = CountEntries(archive, &capacity, nullptr, &scrambled);
@@ -248,17 +251,20 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
 
 int RemoveEntryByIndex(const std::string& archive, int index) {
     Server().Enter("_RemoveByIndex");
+    NameIndexWriteGuard writing;
     return Rebuild(archive, index, nullptr);
 }
 
 int RemoveEntriesByName(const std::string& archive, const char* name) {
     Server().Enter("_RemoveByName");
+    NameIndexWriteGuard writing;
     if (!name) return ARKSTOWRET_BAD_ARGUMENT;
     return Rebuild(archive, -1, name);
 }
 
 int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
     Server().Enter("_EncryptAchFile");
+    NameIndexWriteGuard writing;
     if (!fs::Exists(plain)) return ARKSTOWRET_OPEN_FAILED;
     // Onto itself the copy would replace the only plain archive.
     if (wfs::SameFile(plain, scrambled)) return ARKSTOWRET_OPEN_FAILED;

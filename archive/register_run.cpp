@@ -5,6 +5,7 @@
 #include "archive/ach_writefs.h"
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
+#include "archive/core/name_index.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
 #include "shared/strutils.h"
@@ -128,6 +129,7 @@ int InstallComponent(System& sys, const std::string& extracted, const std::strin
 
 int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, int olderPolicy, int reserved) {
     Server().Enter("_RegisterAll");
+    NameIndexWriteGuard writing;
     std::string temp, system;
     if (!sys.TempFolder(temp)) return ARKSTOWRET_TEMP_PATH_FAILED;
     if (!sys.SystemFolder(system)) return ARKSTOWRET_SYSTEM_DIR_FAILED;

@@ -26,7 +26,9 @@ int ReadInfo(const std::string& archive, int index, TAchFileInfo& info);
 int LoadBodyByIndex(const std::string& archive, int index, std::vector<uint8_t>& body);
 
 // The body of the first entry whose name matches (ASCII case folded), trace
-// "_LoadByName": its index, -1 when none, or a code.
+// "_LoadByName": its index, -1 when none, or a code. The names of the last
+// archive read this way are kept (archive/core/name_index.h), so a lookup in
+// an archive that has not changed is a hash probe and a few positioned reads.
 int LoadBodyByName(const std::string& archive, const std::string& name, std::vector<uint8_t>& body);
 
 // Index of the first entry equal to name by the locale comparison, trace
