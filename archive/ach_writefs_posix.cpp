@@ -178,9 +178,36 @@ void RemoveTree(const std::string& folder) {
     ::rmdir(native.c_str());
 }
 
+namespace {
+// path with "." and ".." taken away by name, as Windows reads them: "a\none\.."
+// is "a" even when "none" does not exist.
+std::string ResolvedByName(const std::string& path) {
+    std::string native = Native(path);
+    if (native.empty() || native[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd)) native = std::string(cwd) + "/" + native;
+    }
+    std::vector<std::string> parts;
+    for (size_t start = 0; start <= native.size();) {
+        size_t end = native.find('/', start);
+        if (end == std::string::npos) end = native.size();
+        const std::string part = native.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& part : parts) out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+}  // namespace
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {}, sb {};
-    const bool ea = ::stat(Native(a).c_str(), &sa) == 0, eb = ::stat(Native(b).c_str(), &sb) == 0;
+    const bool ea = ::stat(ResolvedByName(a).c_str(), &sa) == 0, eb = ::stat(ResolvedByName(b).c_str(), &sb) == 0;
     if (ea && eb) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     if (ea != eb) return false;
     // Neither exists: the same full path, judged by the folders that do exist.

@@ -12,6 +12,7 @@
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
 #include "archive/core/layout.h"
+#include "archive/core/name_index.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
 #include "shared/winutils.h"
@@ -63,6 +64,7 @@ RebuildFault SetRebuildFaultForTesting(RebuildFault fault) { return std::exchang
 
 int CreateArchive(const std::string& archive, int slotCount) {
     Server().Enter("_CreateNew");
+    NameIndexWriteGuard writing;
     // A negative count would read as the scrambled form; a larger one puts the
     // end of the table past 32-bit offsets.
     if (slotCount < 0 || slotCount > kMaxSlotCount) return ARKSTOWRET_OPEN_FAILED;
@@ -89,6 +91,7 @@ int CreateArchive(const std::string& archive, int slotCount) {
 
 int AddEntry(const std::string& archive, const std::string& sourceFile, const char* storedName) {
     Server().Enter("_Add");
+    NameIndexWriteGuard writing;
     int capacity = 0;
     bool scrambled = false;
     const int used = CountEntries(archive, &capacity, nullptr, &scrambled);
@@ -168,19 +171,15 @@ int AddEntry(const std::string& archive, const std::string& sourceFile, const ch
 
 namespace {
 
-// Everything a rebuild makes outside the archive, removed whatever happens.
+// Everything a rebuild makes outside the archive, removed whatever happens:
+// the private folder holds the temporary archive and the extracted entries.
 struct RebuildFiles {
     std::string privateFolder;
-    std::string temporary;  // the temporary archive, once created by us
-    std::string beside;     // the copy beside the archive, once made
+    std::string beside;  // the copy beside the archive, once made
     ~RebuildFiles() {
         if (!beside.empty()) {
             fs::SetAttributes(beside, fs::kAttrNormal);
             fs::RemoveFile(beside);
-        }
-        if (!temporary.empty()) {
-            fs::SetAttributes(temporary, fs::kAttrNormal);
-            fs::RemoveFile(temporary);
         }
         if (!privateFolder.empty()) wfs::RemoveTree(privateFolder);
     }
@@ -196,21 +195,13 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
     if (!removeName && (removeIndex < 0 || removeIndex >= count)) return ARKSTOWRET_BAD_INDEX;
 
     RebuildFiles files;
-    // Entries are extracted into a folder of our own, never over a file of the
-    // user's in the temp folder.
+    // The temporary archive and the extracted entries live in a folder of our
+    // own, never over a file of the user's in the temp folder.
     files.privateFolder = wfs::CreatePrivateFolder(temp, "~ach");
     if (files.privateFolder.empty() || Injected(RebuildStep::PrivateFolder, -1))
         return Server().ClibFailure("CreateDirectory", temp);
 
-    std::string temporary = temp + "tmp.ach";
-    if (wfs::SameFile(temporary, archive)) {
-        // The archive itself carries the temporary name: build beside it instead.
-        temporary = JoinPath(files.privateFolder, "tmp.ach");
-    } else if (fs::Exists(temporary)) {
-        fs::SetAttributes(temporary, fs::kAttrNormal);
-        fs::RemoveFile(temporary);
-    }
-    files.temporary = temporary;
+    const std::string temporary = JoinPath(files.privateFolder, "tmp.ach");
     if (int r = CreateArchive(temporary, capacity)) return r;
     if (Injected(RebuildStep::CreateTemporary, -1)) return Server().ClibFailure("fwrite", temporary);
 
@@ -260,17 +251,20 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
 
 int RemoveEntryByIndex(const std::string& archive, int index) {
     Server().Enter("_RemoveByIndex");
+    NameIndexWriteGuard writing;
     return Rebuild(archive, index, nullptr);
 }
 
 int RemoveEntriesByName(const std::string& archive, const char* name) {
     Server().Enter("_RemoveByName");
+    NameIndexWriteGuard writing;
     if (!name) return ARKSTOWRET_BAD_ARGUMENT;
     return Rebuild(archive, -1, name);
 }
 
 int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
     Server().Enter("_EncryptAchFile");
+    NameIndexWriteGuard writing;
     if (!fs::Exists(plain)) return ARKSTOWRET_OPEN_FAILED;
     // Onto itself the copy would replace the only plain archive.
     if (wfs::SameFile(plain, scrambled)) return ARKSTOWRET_OPEN_FAILED;

@@ -98,13 +98,15 @@ int KB_WINAPI LoadByIndex(const char* archive, int index, ArkMemStream* stream);
 // single-byte ASCII letters; its index, -1 when none, or a code.
 int KB_WINAPI LoadByName(const char* archive, const char* name, ArkMemStream* stream);
 // Extracts entry index to destFile (folders created, a read-only file replaced),
-// then applies the archived times and attributes. 0 or a code.
+// then applies the archived times and attributes. 0 or a code; -55 also when
+// destFile is the archive itself under any name, which is then left as it was.
 int KB_WINAPI SaveByIndex(const char* archive, int index, const char* destFile);
 // As SaveByIndex for the entry LoadByName finds; -1 when none has the name.
 int KB_WINAPI SaveByName(const char* archive, const char* name, const char* destFile);
 // Extracts every used entry under destFolder by its stored name, going on past
 // failures; 0, or the code of the last failure. A name that would leave
-// destFolder is refused with -22.
+// destFolder is refused with -22, one that would land on the archive itself
+// with -55.
 int KB_WINAPI SaveAll(const char* archive, const char* destFolder);
 // Index of the first entry whose name equals name by the system's
 // case-insensitive comparison; -1 when none, or for an empty or scrambled archive.
@@ -130,8 +132,8 @@ int KB_WINAPI CreateNew(const char* archive, int slotCount);
 // refusal; after a failed write the archive is put back as far as possible.
 int KB_WINAPI Add(const char* archive, const char* sourceFile, const char* storedName);
 // Removes entry index, or every entry whose name equals name ignoring case (0
-// also when none does), by rebuilding the archive through "tmp.ach" and a
-// private folder in the temp folder; the remaining entries keep their order,
+// also when none does), by rebuilding the archive through "tmp.ach" in a
+// private folder made in the temp folder; the remaining entries keep their order,
 // information and the slot count, and the result is plain. The archive is
 // replaced only by a complete, checked copy: any failure (-20 bad index, the
 // count's codes, -61 no temp folder, or the failing step's code) leaves it as

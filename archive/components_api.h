@@ -11,10 +11,13 @@ namespace ark::components::api {
 // Installs every entry of archive into the system folder's "TQZDisc" as a
 // component. allowInstall nonzero allows copying; olderPolicy 64 lets an older
 // archive copy replace an installed plain file; reserved has no effect.
+// Entries are extracted into a private folder made in the temp folder and
+// removed with everything in it at the end; no other file there is touched.
 // 0; 6 an install is needed but not allowed (files before it stay installed);
-// -22 an entry name that would leave the install or temp folder; -60
+// -22 an entry name that would leave the install or extraction folder; -60
 // "Register.dll" or one of its functions missing; -61, -62, -63, -64, -66,
-// -67; the count's, name and extraction codes.
+// -67; -100 the private folder cannot be made; the count's, name and
+// extraction codes.
 int RegisterAllEx(System& sys, const char* archive, int allowInstall, int olderPolicy, int reserved);
 // RegisterAllEx with olderPolicy 1 and reserved 0.
 int RegisterAll(System& sys, const char* archive, int allowInstall);

@@ -5,6 +5,7 @@
 // report bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -53,6 +54,7 @@ public:
     std::string temp, system;
     bool tempFails = false, systemFails = false;
     std::set<std::string> locked;       // paths that cannot be read or written now
+    std::string lockedExtracted;        // a file name whose copies under temp cannot be read
     std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> ini;
     std::map<std::string, std::string> registry;  // subkey + "|" + name -> data
     RegWrite registryResult = RegWrite::Ok;
@@ -78,8 +80,14 @@ public:
         std::error_code ec;
         return std::filesystem::remove(NativePath(path), ec);
     }
+    bool IsLocked(const std::string& path) const {
+        if (locked.count(path)) return true;
+        const std::string tail = "\\" + lockedExtracted;
+        return !lockedExtracted.empty() && path.rfind(temp, 0) == 0 && path.size() > tail.size() &&
+               path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
+    }
     bool CopyOver(const std::string& from, const std::string& to) override {
-        if (locked.count(from)) return false;
+        if (IsLocked(from)) return false;
         fs::FileTimes times;
         std::string bytes;
         if (!fs::GetTimes(from, times) || !ReadWholeFile(from, bytes) || !WriteWholeFile(to, bytes)) return false;
@@ -87,7 +95,7 @@ public:
     }
     bool LastWriteTime(const std::string& path, uint64_t& time) override {
         fs::FileTimes times;
-        if (locked.count(path) || !fs::GetTimes(path, times)) return false;
+        if (IsLocked(path) || !fs::GetTimes(path, times)) return false;
         time = times.lastWrite;
         return true;
     }
@@ -168,6 +176,14 @@ protected:
         sys.system = systemDir.path();
     }
     std::string Installed(const std::string& name) { return systemDir / ("TQZDisc\\" + name); }
+    // What folder holds, apart from the error log, sorted.
+    static std::vector<std::string> Listing(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(NativePath(folder)))
+            if (e.path().filename() != kErrorLogName) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     std::string Content(const std::string& path) {
         std::string s;
         return ReadWholeFile(path, s) ? s : "<missing>";
@@ -194,27 +210,26 @@ struct InstallCase {
     int registerAnswer;
     int expected;
     bool copied;            // the target holds the archive copy afterwards
-    bool extractedLeft;     // the extracted copy stays in the temp folder
     const char* valueName;  // registry record, or nullptr
     const char* calls;      // registration library calls, "|"-free summary
 };
 
 TEST_F(ComponentsRun, InstallOutcomes) {
     const InstallCase cases[] = {
-        {"plain, not installed", false, false, 0, 1, true, 0, 1, 0, true, false, "H_p.txt", ""},
-        {"plain, same time", false, true, 0, 1, true, 0, 1, 0, false, false, nullptr, ""},
-        {"plain, archive newer", false, true, 1, 1, true, 0, 1, 0, true, false, "H_p.txt", ""},
-        {"plain, archive older, keep", false, true, -1, 1, true, 0, 1, 0, false, false, nullptr, ""},
-        {"plain, archive older, policy 64", false, true, -1, 64, true, 0, 1, 0, true, false, "H_p.txt", ""},
-        {"plain, archive older, policy 0x41 keeps", false, true, -1, 0x41, true, 0, 1, 0, false, false, nullptr, ""},
-        {"plain, newer, not allowed", false, true, 1, 1, false, 0, 1, 6, false, true, nullptr, ""},
-        {"plain, new, not allowed", false, false, 0, 1, false, 0, 1, 6, false, true, nullptr, ""},
-        {"COM, not registered", true, false, 0, 1, true, 0, 1, 0, true, false, "X_p.txt", "IR R"},
-        {"COM, registered already", true, true, 1, 1, true, 1, 1, 0, false, false, nullptr, "IR"},
-        {"COM, older copy still installed when not registered", true, true, -1, 1, true, 0, 1, 0, true, false,
-         "X_p.txt", "IR R"},
-        {"COM, registration fails", true, false, 0, 1, true, 0, 0, -64, true, false, nullptr, "IR R"},
-        {"COM, not allowed", true, false, 0, 1, false, 0, 1, 6, false, true, nullptr, "IR"},
+        {"plain, not installed", false, false, 0, 1, true, 0, 1, 0, true, "H_p.txt", ""},
+        {"plain, same time", false, true, 0, 1, true, 0, 1, 0, false, nullptr, ""},
+        {"plain, archive newer", false, true, 1, 1, true, 0, 1, 0, true, "H_p.txt", ""},
+        {"plain, archive older, keep", false, true, -1, 1, true, 0, 1, 0, false, nullptr, ""},
+        {"plain, archive older, policy 64", false, true, -1, 64, true, 0, 1, 0, true, "H_p.txt", ""},
+        {"plain, archive older, policy 0x41 keeps", false, true, -1, 0x41, true, 0, 1, 0, false, nullptr, ""},
+        {"plain, newer, not allowed", false, true, 1, 1, false, 0, 1, 6, false, nullptr, ""},
+        {"plain, new, not allowed", false, false, 0, 1, false, 0, 1, 6, false, nullptr, ""},
+        {"COM, not registered", true, false, 0, 1, true, 0, 1, 0, true, "X_p.txt", "IR R"},
+        {"COM, registered already", true, true, 1, 1, true, 1, 1, 0, false, nullptr, "IR"},
+        {"COM, older copy still installed when not registered", true, true, -1, 1, true, 0, 1, 0, true, "X_p.txt",
+         "IR R"},
+        {"COM, registration fails", true, false, 0, 1, true, 0, 0, -64, true, nullptr, "IR R"},
+        {"COM, not allowed", true, false, 0, 1, false, 0, 1, 6, false, nullptr, "IR"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -227,12 +242,15 @@ TEST_F(ComponentsRun, InstallOutcomes) {
         const std::string target = s / "TQZDisc\\p.txt";
         const std::string archiveBody = Module("041104b0", "1.0", c.com, "archive");
         if (c.targetExists) Place(target, "installed", kTime2020);
+        Place(t / "p.txt", "the user's p.txt", kTime2020);
         ASSERT_TRUE(WriteTestArchive(w / "c.ach",
                                      {{"p.txt", archiveBody, kTime2020 + static_cast<uint64_t>(c.archiveAgeDays) * kDay}}));
 
         EXPECT_EQ(api::RegisterAllEx(sys, (w / "c.ach").c_str(), c.allow, c.olderPolicy, 0), c.expected);
         EXPECT_EQ(Content(target), c.copied ? archiveBody : c.targetExists ? "installed" : "<missing>");
-        EXPECT_EQ(FileExists(t / "p.txt"), c.extractedLeft);
+        // The user's file of the entry's name is left alone, and nothing of the run stays.
+        EXPECT_EQ(Content(t / "p.txt"), "the user's p.txt");
+        EXPECT_EQ(Listing(t.path()), std::vector<std::string>{"p.txt"});
         std::map<std::string, std::string> expectedRegistry;
         if (c.valueName) expectedRegistry[std::string("Software\\TovanMMP\\COM|") + c.valueName] = target;
         EXPECT_EQ(sys.registry, expectedRegistry);
@@ -241,7 +259,16 @@ TEST_F(ComponentsRun, InstallOutcomes) {
             if (!calls.empty()) calls += ' ';
             calls += call.rfind("IsRegistered|", 0) == 0 ? "IR" : "R";
             const std::string arg = call.substr(call.find('|') + 1);
-            EXPECT_EQ(arg, call[0] == 'I' ? t / "p.txt" : target);
+            if (call[0] == 'I') {
+                // The extracted copy lay in a folder of the run's own, directly in temp.
+                const std::string folder = arg.substr(0, arg.rfind('\\'));
+                EXPECT_EQ(arg, folder + "\\p.txt");
+                EXPECT_EQ(folder.rfind(t.path() + "\\", 0), 0u) << arg;
+                EXPECT_EQ(folder.find('\\', t.path().size() + 1), std::string::npos) << arg;
+                EXPECT_FALSE(FileExists(folder)) << arg;
+            } else {
+                EXPECT_EQ(arg, target);
+            }
         }
         EXPECT_EQ(calls, c.calls);
         EXPECT_FALSE(sys.libraryLoaded);
@@ -315,8 +342,7 @@ TEST_F(ComponentsRun, NotAllowedStopsAtTheFirstFileThatNeedsIt) {
     EXPECT_EQ(Content(Installed("a.txt")), "a");
     EXPECT_EQ(Content(Installed("b.txt")), "old b");
     EXPECT_FALSE(FileExists(Installed("c.txt")));
-    EXPECT_TRUE(FileExists(tempDir / "b.txt"));
-    EXPECT_FALSE(FileExists(tempDir / "c.txt"));
+    EXPECT_EQ(Listing(tempDir.path()), std::vector<std::string>{});  // the extracted b.txt went with the run
     EXPECT_TRUE(sys.registry.empty());
 }
 
@@ -334,7 +360,8 @@ TEST_F(ComponentsRun, TimeReadFailures) {
     ASSERT_TRUE(WriteTestArchive(archive, {{"p.txt", "plain", kTime2020 + kDay}}));
     sys.locked = {Installed("p.txt")};
     EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), -67);
-    sys.locked = {tempDir / "p.txt"};
+    sys.locked = {};
+    sys.lockedExtracted = "p.txt";
     EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), -66);
     EXPECT_EQ(Content(Installed("p.txt")), "installed");
 }
@@ -362,7 +389,7 @@ TEST_F(ComponentsRun, EarlyFailures) {
     ASSERT_TRUE(WriteTestArchive(archive, {{"p.txt", "plain", kTime2020}}));
     sys.libraryPresent = false;
     EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), -60);
-    EXPECT_FALSE(FileExists(tempDir / "p.txt"));  // nothing extracted
+    EXPECT_EQ(Listing(tempDir.path()), std::vector<std::string>{});  // nothing extracted
     EXPECT_EQ(api::RegisterAll(sys, (work / "missing.ach").c_str(), 1), -10);
     EXPECT_EQ(api::RegisterAll(sys, nullptr, 1), -10);
     EXPECT_EQ(sys.binds, 1);  // the count fails before the library is needed
@@ -372,6 +399,46 @@ TEST_F(ComponentsRun, EarlyFailures) {
     sys.tempFails = true;
     EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), -61);
     EXPECT_EQ(Server().FunctionTrace(), std::vector<std::string>{"_RegisterAll"});
+}
+
+// Files of the user's in the temp folder named like entries, read-only or in
+// a subfolder, keep their bytes and attributes whether the run installs or
+// stops for an install it may not make.
+TEST_F(ComponentsRun, FilesOfTheUserInTheTempFolderAreNeverTouched) {
+    for (bool allow : {true, false}) {
+        SCOPED_TRACE(allow ? "install allowed" : "install not allowed");
+        Place(tempDir / "p.txt", "the user's p.txt", kTime2020);
+        ASSERT_TRUE(fs::SetAttributes(tempDir / "p.txt", fs::kAttrReadOnly));
+        Place(tempDir / "sub\\q.txt", "the user's q.txt", kTime2020);
+        ASSERT_TRUE(WriteTestArchive(archive,
+                                     {{"p.txt", "archive p", kTime2020}, {"sub\\q.txt", "archive q", kTime2020}}));
+        EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), allow), allow ? 0 : 6);
+        EXPECT_EQ(Content(Installed("p.txt")), allow ? "archive p" : "<missing>");
+        EXPECT_EQ(Content(tempDir / "p.txt"), "the user's p.txt");
+        uint32_t attributes = 0;
+        EXPECT_TRUE(fs::GetAttributes(tempDir / "p.txt", attributes));
+        EXPECT_EQ(attributes & fs::kAttrReadOnly, fs::kAttrReadOnly);
+        EXPECT_EQ(Content(tempDir / "sub\\q.txt"), "the user's q.txt");
+        EXPECT_EQ(Listing(tempDir.path()), (std::vector<std::string>{"p.txt", "sub"}));
+        EXPECT_EQ(Listing(tempDir / "sub"), std::vector<std::string>{"q.txt"});
+        fs::SetAttributes(tempDir / "p.txt", fs::kAttrNormal);
+        fs::RemoveFile(tempDir / "p.txt");
+        fs::RemoveFile(Installed("p.txt"));
+        fs::RemoveFile(Installed("sub\\q.txt"));
+        sys.registry.clear();
+    }
+}
+
+// Without a private folder there is no safe place to extract to.
+TEST_F(ComponentsRun, ATempFolderThatTakesNoFolderFailsBeforeAnythingIsExtracted) {
+    ASSERT_TRUE(WriteTestArchive(archive, {{"p.txt", "plain", kTime2020}}));
+    sys.temp = tempDir / "missing\\";
+    EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), ARKSTOWRET_CLIB_ERROR);
+    EXPECT_EQ(Server().CLibFunction(), "CreateDirectory");
+    EXPECT_EQ(Server().TargetStream(), sys.temp);
+    EXPECT_FALSE(FileExists(Installed("p.txt")));
+    EXPECT_FALSE(FileExists(tempDir / "missing"));
+    EXPECT_FALSE(sys.libraryLoaded);
 }
 
 TEST_F(ComponentsRun, EmptyArchiveCreatesTheInstallFolder) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <regex>
@@ -152,6 +153,20 @@ protected:
                               "KB_REGISTER_REGISTER", "KB_REGISTER_CMPFILE", "KB_HALVORIN_EXIT"})
             SetEnv(v, "");
     }
+    // What the temp folder holds apart from the error log, sorted.
+    std::vector<std::string> TempListing() {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((temp + "*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do {
+            const std::string n = data.cFileName;
+            if (n != "." && n != ".." && n != ark::kErrorLogName) names.push_back(n);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     void Place(const std::string& path, const std::string& bytes, uint64_t lastWrite) {
         cleanup.push_back(path);
         ASSERT_TRUE(WriteWholeFile(path, bytes));
@@ -198,35 +213,35 @@ struct RegisterCase {
     const char* registerAnswer;
     int expected;
     const char* targetHolds;  // "archive", "installed" or "none"
-    bool extractedLeft;
     const char* valuePrefix;  // registry record's flag and "_", or nullptr
     const char* calls;        // expected "Register.dll" log with @E for the extracted path, @T the target
 };
 
 TEST_F(WineComponents, RegisterAllOutcomes) {
     const RegisterCase cases[] = {
-        {"plain, not installed", "plain_v1", false, 0, 1, 1, "", "", 0, "archive", false, "H_", ""},
-        {"plain, same time", "plain_v1", true, 0, 1, 1, "", "", 0, "installed", false, nullptr, ""},
-        {"plain, archive newer", "plain_v1", true, 1, 1, 1, "", "", 0, "archive", false, "H_", ""},
-        {"plain, archive older kept", "plain_v1", true, -1, 1, 1, "", "", 0, "installed", false, nullptr, ""},
-        {"plain, archive older, policy 64", "plain_v1", true, -1, 64, 1, "", "", 0, "archive", false, "H_", ""},
-        {"plain, newer, not allowed", "plain_v1", true, 1, 1, 0, "", "", 6, "installed", true, nullptr, ""},
-        {"COM, not registered", "com_v1", false, 0, 1, 1, "0", "1", 0, "archive", false, "X_",
+        {"plain, not installed", "plain_v1", false, 0, 1, 1, "", "", 0, "archive", "H_", ""},
+        {"plain, same time", "plain_v1", true, 0, 1, 1, "", "", 0, "installed", nullptr, ""},
+        {"plain, archive newer", "plain_v1", true, 1, 1, 1, "", "", 0, "archive", "H_", ""},
+        {"plain, archive older kept", "plain_v1", true, -1, 1, 1, "", "", 0, "installed", nullptr, ""},
+        {"plain, archive older, policy 64", "plain_v1", true, -1, 64, 1, "", "", 0, "archive", "H_", ""},
+        {"plain, newer, not allowed", "plain_v1", true, 1, 1, 0, "", "", 6, "installed", nullptr, ""},
+        {"COM, not registered", "com_v1", false, 0, 1, 1, "0", "1", 0, "archive", "X_",
          "IsRegistered|@E\nRegister|@T\n"},
-        {"COM, registered already", "com_v1", false, 0, 1, 1, "1", "1", 0, "none", false, nullptr,
+        {"COM, registered already", "com_v1", false, 0, 1, 1, "1", "1", 0, "none", nullptr,
          "IsRegistered|@E\n"},
-        {"COM, registration fails", "com_v1", false, 0, 1, 1, "0", "0", -64, "archive", false, nullptr,
+        {"COM, registration fails", "com_v1", false, 0, 1, 1, "0", "0", -64, "archive", nullptr,
          "IsRegistered|@E\nRegister|@T\n"},
-        {"COM, not allowed", "com_v1", false, 0, 1, 0, "0", "1", 6, "none", true, nullptr, "IsRegistered|@E\n"},
+        {"COM, not allowed", "com_v1", false, 0, 1, 0, "0", "1", 6, "none", nullptr, "IsRegistered|@E\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const bool com = std::string(c.fixture).rfind("com", 0) == 0;
         const std::string name = com ? "kbtest_c.dll" : "kbtest_p.dll";
         const std::string target = installFolder + "\\" + name;
-        const std::string extracted = temp + name;
+        const std::string users = temp + name;  // a file of the user's named like the entry
         cleanup.push_back(target);
-        cleanup.push_back(extracted);
+        cleanup.push_back(users);
+        ASSERT_TRUE(WriteWholeFile(users, "the user's file"));
         CreateDirectoryA(installFolder.c_str(), nullptr);
         if (c.installed) Place(target, Fixture("plain_v2"), kTime2020);
         DeleteFileA(regLog.c_str());
@@ -241,7 +256,8 @@ TEST_F(WineComponents, RegisterAllOutcomes) {
         EXPECT_EQ(Content(target) == body, holds == "archive");
         EXPECT_EQ(Content(target) == Fixture("plain_v2"), holds == "installed");
         EXPECT_EQ(FileExists(target), holds != "none");
-        EXPECT_EQ(FileExists(extracted), c.extractedLeft);
+        EXPECT_EQ(Content(users), "the user's file");
+        EXPECT_EQ(TempListing(), std::vector<std::string>{name});
         for (const char* flag : {"H_", "X_", "@_"}) {
             const auto value = MachineString(kComKey, flag + name);
             if (c.valuePrefix && std::string(flag) == c.valuePrefix)
@@ -250,15 +266,26 @@ TEST_F(WineComponents, RegisterAllOutcomes) {
                 EXPECT_EQ(value, std::nullopt) << flag;
         }
         std::string calls = c.calls;
-        for (size_t p; (p = calls.find("@E")) != std::string::npos;) calls.replace(p, 2, extracted);
         for (size_t p; (p = calls.find("@T")) != std::string::npos;) calls.replace(p, 2, target);
         std::string log;
         ReadWholeFile(regLog, log);
+        // The extracted copy the library was asked about lay in a folder of the
+        // run's own directly in temp, gone afterwards.
+        std::smatch m;
+        if (std::regex_search(log, m, std::regex("IsRegistered\\|([^\n]*)\n"))) {
+            const std::string extracted = m[1];
+            const std::string folder = extracted.substr(0, extracted.rfind('\\'));
+            EXPECT_EQ(extracted, folder + "\\" + name);
+            EXPECT_EQ(folder.rfind(temp, 0), 0u) << extracted;
+            EXPECT_EQ(folder.find('\\', temp.size()), std::string::npos) << extracted;
+            EXPECT_FALSE(FileExists(folder)) << extracted;
+            for (size_t p; (p = log.find(extracted)) != std::string::npos;) log.replace(p, extracted.size(), "@E");
+        }
         EXPECT_EQ(log, calls);
         EXPECT_EQ(GetModuleHandleA("Register.dll"), nullptr);
 
         DeleteFileA(target.c_str());
-        DeleteFileA(extracted.c_str());
+        DeleteFileA(users.c_str());
         DeleteMachineValue(kComKey, "H_" + name);
         DeleteMachineValue(kComKey, "X_" + name);
     }

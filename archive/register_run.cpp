@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "archive/ach_writefs.h"
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
+#include "archive/core/name_index.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
 #include "shared/strutils.h"
@@ -127,6 +129,7 @@ int InstallComponent(System& sys, const std::string& extracted, const std::strin
 
 int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, int olderPolicy, int reserved) {
     Server().Enter("_RegisterAll");
+    NameIndexWriteGuard writing;
     std::string temp, system;
     if (!sys.TempFolder(temp)) return ARKSTOWRET_TEMP_PATH_FAILED;
     if (!sys.SystemFolder(system)) return ARKSTOWRET_SYSTEM_DIR_FAILED;
@@ -146,6 +149,19 @@ int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, in
     options.reserved = reserved;
     options.marker = HasAdminForRegMarker(sys, temp);
 
+    // Entries are extracted into a folder of the call's own, never over a
+    // user's file of the same name in the temp folder.
+    struct PrivateFolder {
+        std::string path;
+        ~PrivateFolder() {
+            if (!path.empty()) wfs::RemoveTree(path);
+        }
+    } extraction{wfs::CreatePrivateFolder(temp, "~reg")};
+    if (extraction.path.empty()) {
+        sys.UnbindRegisterLibrary();
+        return Server().ClibFailure("CreateDirectory", temp);
+    }
+
     int result = ARKSTOWRET_OK;
     std::vector<char> name(kNameBufferSize + 1);
     for (int i = 0; i < count && result == ARKSTOWRET_OK; ++i) {
@@ -153,12 +169,12 @@ int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, in
         if (result != ARKSTOWRET_OK) break;
         const std::string entry(name.data());
         // The name is joined to the system folder with an administrator's
-        // rights: one that could leave the install or temp folder is refused.
+        // rights: one that could leave the install or extraction folder is refused.
         if (!IsSafeEntryName(entry)) {
             result = ARKSTOWRET_UNSAFE_NAME;
             break;
         }
-        const std::string extracted = JoinPath(temp, entry);
+        const std::string extracted = JoinPath(extraction.path, entry);
         result = SaveEntryByIndex(archive, i, extracted);
         if (result != ARKSTOWRET_OK) break;
         result = InstallComponent(sys, extracted, JoinPath(installFolder, entry), options);

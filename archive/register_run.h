@@ -58,6 +58,8 @@ int InstallComponent(System& sys, const std::string& extracted, const std::strin
                      const InstallOptions& options);
 
 // The exports' work, inside an export frame (the caller resets the context).
+// RegisterAllEx extracts into a private folder of the temp folder, so a file
+// InstallComponent leaves goes with that folder at the end.
 int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, int olderPolicy, int reserved);
 int SetRegCmpMode(System& sys, int mode);
 int SetRegCmpFile(System& sys, const std::string& fileName);

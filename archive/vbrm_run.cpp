@@ -5,6 +5,7 @@
 
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
+#include "archive/core/name_index.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
 #include "archive/vbrm_plan.h"
@@ -56,6 +57,7 @@ int CheckOneVBRM(components::System& sys, uint32_t& status, std::string& version
 int InstallVBRM(components::System& sys, const std::string& archive, const std::string& cdFolder,
                 bool allowInstall, const std::string& rebootMessage) {
     Server().Enter("_InstallVBRM");
+    NameIndexWriteGuard writing;
     std::string temp, system;
     if (!sys.TempFolder(temp)) return ARKSTOWRET_TEMP_PATH_FAILED;
     if (!sys.SystemFolder(system)) return ARKSTOWRET_SYSTEM_DIR_FAILED;

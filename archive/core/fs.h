@@ -12,6 +12,22 @@ namespace ark::fs {
 constexpr uint32_t kAttrReadOnly = 0x01;
 constexpr uint32_t kAttrNormal = 0x80;
 
+// What tells one state of a file from another without reading it: which file
+// on which volume, its length, and its last-write and change times (FILETIME
+// units). The change time moves with every change of the contents or times,
+// and unlike the last-write time a writer cannot set it back.
+struct FileStamp {
+    uint64_t volume = 0;
+    uint64_t fileId = 0;
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;
+    uint64_t change = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The clock the file system stamps files by, in FILETIME units.
+uint64_t CurrentTime();
+
 // A file opened for reading as untranslated bytes.
 class InFile {
 public:
@@ -26,6 +42,9 @@ public:
     virtual bool Tell(uint64_t& position) = 0;
     // Length of the file when it was opened.
     virtual uint64_t Length() const = 0;
+    // The file's stamp, as it stood when the file was opened or since; false
+    // when the system cannot tell it.
+    virtual bool Stamp(FileStamp& stamp) = 0;
 };
 
 // A file created (or truncated) for writing.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
 #include "archive/core/fs.h"
 #include "shared/strutils.h"
@@ -23,7 +24,7 @@ std::string Native(const std::string& path) {
 
 class PosixIn final : public InFile {
 public:
-    PosixIn(std::FILE* f, uint64_t length) : f_(f), length_(length) {}
+    PosixIn(std::FILE* f, const struct stat& st) : f_(f), st_(st) {}
     ~PosixIn() override { std::fclose(f_); }
     size_t Read(void* data, size_t size) override { return std::fread(data, 1, size, f_); }
     // pread leaves the stream's own position and buffer alone.
@@ -47,11 +48,12 @@ public:
         position = static_cast<uint64_t>(p);
         return true;
     }
-    uint64_t Length() const override { return length_; }
+    uint64_t Length() const override { return static_cast<uint64_t>(st_.st_size); }
+    bool Stamp(FileStamp& stamp) override;
 
 private:
     std::FILE* f_;
-    uint64_t length_;
+    struct stat st_;  // taken when opened
 };
 
 class PosixOut final : public OutFile {
@@ -86,7 +88,22 @@ uint64_t ToFiletime(const timespec& ts) {
     return kEpochDiff + static_cast<uint64_t>(ts.tv_sec) * 10000000ULL + static_cast<uint64_t>(ts.tv_nsec) / 100;
 }
 
+bool PosixIn::Stamp(FileStamp& stamp) {
+    stamp.volume = static_cast<uint64_t>(st_.st_dev);
+    stamp.fileId = static_cast<uint64_t>(st_.st_ino);
+    stamp.size = static_cast<uint64_t>(st_.st_size);
+    stamp.lastWrite = ToFiletime(st_.st_mtim);
+    stamp.change = ToFiletime(st_.st_ctim);
+    return true;
+}
+
 }  // namespace
+
+uint64_t CurrentTime() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return ToFiletime(now);
+}
 
 std::unique_ptr<InFile> InFile::Open(const std::string& path) {
     std::FILE* f = std::fopen(Native(path).c_str(), "rb");
@@ -96,7 +113,7 @@ std::unique_ptr<InFile> InFile::Open(const std::string& path) {
         std::fclose(f);
         return nullptr;
     }
-    return std::make_unique<PosixIn>(f, static_cast<uint64_t>(st.st_size));
+    return std::make_unique<PosixIn>(f, st);
 }
 
 std::unique_ptr<OutFile> OutFile::Create(const std::string& path) {

@@ -37,6 +37,7 @@ public:
         return true;
     }
     uint64_t Length() const override { return length_; }
+    bool Stamp(FileStamp& stamp) override;
 
 private:
     HANDLE h_;
@@ -73,7 +74,29 @@ private:
 FILETIME Split(uint64_t t) { return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)}; }
 uint64_t Join(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
+// The change time is only in the basic information; the file's identity only
+// in the handle information.
+bool WinIn::Stamp(FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandle(h_, &info) ||
+        !GetFileInformationByHandleEx(h_, FileBasicInfo, &basic, sizeof basic))
+        return false;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.fileId = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.lastWrite = Join(info.ftLastWriteTime);
+    stamp.change = static_cast<uint64_t>(basic.ChangeTime.QuadPart);
+    return true;
+}
+
 }  // namespace
+
+uint64_t CurrentTime() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return Join(now);
+}
 
 std::unique_ptr<InFile> InFile::Open(const std::string& path) {
     // Shared as the C runtime's "rb" shares: other readers and writers may keep it open.

@@ -6,8 +6,10 @@
 #include <memory>
 #include <new>
 
+#include "archive/ach_writefs.h"
 #include "archive/core/frame.h"
 #include "archive/core/fs.h"
+#include "archive/core/name_index.h"
 #include "archive/core/names.h"
 #include "archive/core/scrambled.h"
 
@@ -25,17 +27,22 @@ struct Archive {
     std::unique_ptr<fs::InFile> file;
     bool scrambled = false;
     int32_t slotCount = 0;
+    // A quiet archive fails without touching the error context or the log:
+    // the name index reads ahead of what the call itself would read.
+    bool quiet = false;
 
     explicit Archive(const std::string& p) : path(p), file(fs::InFile::Open(p)) {}
     bool IsOpen() const { return file != nullptr; }
-    int Fail(const char* clibFunction) { return Server().ClibFailure(clibFunction, path); }
+    int Fail(const char* clibFunction) {
+        return quiet ? int(ARKSTOWRET_CLIB_ERROR) : Server().ClibFailure(clibFunction, path);
+    }
 };
 
 // The header: the slot count, complemented in the scrambled form. A file too
 // short to hold it is damaged, not a scrambled archive of 0 slots.
 int ReadHeader(Archive& a) {
     uint8_t bytes[kHeaderSize];
-    if (a.file->Read(bytes, sizeof bytes) != sizeof bytes) return a.Fail("_getw");
+    if (a.file->ReadAt(0, bytes, sizeof bytes) != sizeof bytes) return a.Fail("_getw");
     const int32_t value = static_cast<int32_t>(ReadLe32(bytes));
     a.scrambled = value < 0;
     a.slotCount = a.scrambled ? ~value : value;
@@ -221,9 +228,11 @@ int ReadEntryBody(Archive& a, const Slot& slot, std::vector<uint8_t>& body) {
     }
     ScrambledForm* form = a.scrambled ? g_scrambledForm : nullptr;
     while (body.size() < size) {
-        // Chunks start at the body and run on into what follows it; those
-        // bytes are dropped.
-        const size_t got = a.file->Read(g_chunkBuffer, kChunkSize);
+        // Scrambled chunks start at the body and run on into what follows it,
+        // as they are decoded whole; those bytes are dropped. A plain body
+        // reads only its own bytes.
+        const size_t want = a.scrambled ? kChunkSize : std::min<size_t>(kChunkSize, size - body.size());
+        const size_t got = a.file->Read(g_chunkBuffer, want);
         if (got == 0) return Server().ClibFailure("fread", "vSrc");
         const size_t keep = std::min<size_t>(got, size - body.size());
         if (a.scrambled && (!form || !form->DecryptBody(g_chunkBuffer, kChunkSize)))
@@ -247,6 +256,10 @@ bool SaveBodyToFile(const std::vector<uint8_t>& body, const std::string& destFil
 // The common end of SaveByIndex and SaveByName once the body is loaded.
 int SaveLoadedBody(const std::string& archive, int index, const std::vector<uint8_t>& body,
                    const std::string& destFile) {
+    // Written over, the archive would be gone while it is read, and with it
+    // every other entry.
+    if (wfs::SameFile(archive, destFile)) return ARKSTOWRET_SAVE_FAILED;
+    NameIndexWriteGuard writing;
     MakePathFolders(destFile);
     uint32_t attributes = 0;
     // Normal attributes first: a read-only, hidden or system file could not be
@@ -257,6 +270,106 @@ int SaveLoadedBody(const std::string& archive, int index, const std::vector<uint
     const int read = ReadInfo(archive, index, info);
     if (read == 0) WriteFileInfo(destFile, info);
     return read;
+}
+
+// Builds the name index with the walk LoadByName makes, quietly and through
+// to the end: entries up to the first free slot, or up to the first failure,
+// which a lookup that does not end sooner then meets in the walk itself.
+void BuildNameIndex(Archive& a, NameIndex& index, const fs::FileStamp& stamp) {
+    a.quiet = true;
+    const bool headerRead = ReadHeader(a) == 0;
+    index.Start(a.path, stamp, g_scrambledForm, a.scrambled);
+    bool complete = headerRead;
+    SlotWalk walk(a);
+    for (int32_t i = 0; headerRead && i < a.slotCount; ++i) {
+        Slot slot;
+        if (walk.Next(slot, "fread") != 0) {
+            complete = false;
+            break;
+        }
+        if (slot.IsFree()) break;
+        std::string name;
+        if (walk.Name(slot, name, "fsetpos<1>") != 0 || !index.Add(slot, name)) {
+            complete = false;
+            break;
+        }
+    }
+    index.End(complete);
+    a.quiet = false;
+}
+
+// True when entry's record still stands in the file as the index holds it.
+bool RecordStillStored(Archive& a, const NameIndex& index, int32_t entry) {
+    uint8_t record[kSlotSize];
+    if (a.file->ReadAt(SlotPosition(static_cast<uint64_t>(entry)), record, kSlotSize) != kSlotSize) return false;
+    const bool unscrambled = Unscramble(a, record, static_cast<uint32_t>(entry)) == 0;
+    const Slot slot = ParseSlot(record);
+    const Slot& kept = index.SlotOf(entry);
+    return unscrambled && slot.nameOffset == kept.nameOffset && slot.bodyOffset == kept.bodyOffset &&
+           std::memcmp(&slot.info, &kept.info, sizeof slot.info) == 0;
+}
+
+// LoadByName's body of an entry the index gave, once its name is confirmed
+// in the file: where a plain body follows its name, one read takes both.
+// false when the name no longer stands there; else result is ReadEntryBody's.
+bool LoadIndexedBody(Archive& a, const NameIndex& index, int32_t entry, std::vector<uint8_t>& body, int& result) {
+    const Slot& slot = index.SlotOf(entry);
+    const std::string_view name = index.NameOf(entry);
+    const uint64_t span = name.size() + 1 + uint64_t(slot.info.size);
+    const bool bodyFollowsName = int64_t(slot.bodyOffset) == int64_t(slot.nameOffset) + int64_t(name.size()) + 1;
+    if (!a.scrambled && slot.nameOffset >= 0 && bodyFollowsName && span <= kChunkSize &&
+        uint64_t(slot.nameOffset) + span <= a.file->Length()) {
+        if (a.file->ReadAt(uint64_t(slot.nameOffset), g_chunkBuffer, span) == span) {
+            if (std::memcmp(g_chunkBuffer, name.data(), name.size()) != 0 || g_chunkBuffer[name.size()] != 0)
+                return false;
+            Server().Enter("SaveToStream");
+            body.assign(g_chunkBuffer + name.size() + 1, g_chunkBuffer + span);
+            result = 0;
+            return true;
+        }
+        // Shorter than it was a moment ago: the reader below tells the failure.
+    }
+    std::string stored;
+    a.quiet = true;
+    const bool named = ReadSlotName(a, slot, stored, "fsetpos<1>") == 0 && stored == name;
+    a.quiet = false;
+    if (!named) return false;
+    result = ReadEntryBody(a, slot, body);
+    return true;
+}
+
+// The index of the last archive read by name, made to stand for archive a:
+// built anew when a is another archive or has changed, and not kept while a's
+// stamp is unsettled at now (read before a was opened). The entry it gives is
+// checked against its record in the file. Unknown sends the caller to the
+// walk, which also gives every failure its own code and log.
+NameIndex::Found LookUpIndexed(Archive& a, uint64_t now, const std::string& wanted, int32_t& entry) {
+    NameIndex& index = LastNameIndex();
+    fs::FileStamp stamp;
+    if (!a.file->Stamp(stamp)) {
+        index.Clear();
+        return NameIndex::Found::Unknown;
+    }
+    ApplyStampView(stamp);
+    if (!index.Fits(a.path, stamp, g_scrambledForm)) {
+        index.Clear();
+        if (!NameIndex::IsSettled(stamp, now)) return NameIndex::Found::Unknown;
+        try {
+            BuildNameIndex(a, index, stamp);
+        } catch (const std::bad_alloc&) {
+            index.Clear();
+            a.quiet = false;
+            return NameIndex::Found::Unknown;
+        }
+    }
+    const NameIndex::Found found = index.Lookup(wanted, entry);
+    if (found != NameIndex::Found::Entry) return found;
+    a.scrambled = index.Scrambled();
+    if (!RecordStillStored(a, index, entry)) {
+        index.Clear();
+        return NameIndex::Found::Unknown;
+    }
+    return found;
 }
 
 }  // namespace
@@ -329,8 +442,24 @@ int LoadBodyByIndex(const std::string& archive, int index, std::vector<uint8_t>&
 
 int LoadBodyByName(const std::string& archive, const std::string& wanted, std::vector<uint8_t>& body) {
     Server().Enter("_LoadByName");
+    // Read before the file's stamp, so that a change after the stamp is
+    // judged against a time no later than it.
+    const uint64_t now = StampClockNow();
     Archive a(archive);
     if (!a.IsOpen()) return ARKSTOWRET_OPEN_FAILED;
+    int32_t index = 0;
+    switch (LookUpIndexed(a, now, wanted, index)) {
+    case NameIndex::Found::Entry: {
+        int r = 0;
+        if (LoadIndexedBody(a, LastNameIndex(), index, body, r)) return r != 0 ? r : index;
+        LastNameIndex().Clear();
+        break;
+    }
+    case NameIndex::Found::None:
+        return ARKSTOWRET_NOT_FOUND;
+    case NameIndex::Found::Unknown:
+        break;
+    }
     if (int r = ReadHeader(a)) return r;
     SlotWalk walk(a);
     for (int32_t i = 0; i < a.slotCount; ++i) {

@@ -26,7 +26,9 @@ int ReadInfo(const std::string& archive, int index, TAchFileInfo& info);
 int LoadBodyByIndex(const std::string& archive, int index, std::vector<uint8_t>& body);
 
 // The body of the first entry whose name matches (ASCII case folded), trace
-// "_LoadByName": its index, -1 when none, or a code.
+// "_LoadByName": its index, -1 when none, or a code. The names of the last
+// archive read this way are kept (archive/core/name_index.h), so a lookup in
+// an archive that has not changed is a hash probe and a few positioned reads.
 int LoadBodyByName(const std::string& archive, const std::string& name, std::vector<uint8_t>& body);
 
 // Index of the first entry equal to name by the locale comparison, trace
@@ -36,7 +38,8 @@ int FindEntry(const std::string& archive, const char* name);
 // Raw body bytes (trace "_MemCopy"); offset + length, or a code.
 int CopyRawBytes(const std::string& archive, const char* name, void* buffer, int offset, int length);
 
-// Extraction (traces "_SaveByIndex", "_SaveByName", "_SaveAll").
+// Extraction (traces "_SaveByIndex", "_SaveByName", "_SaveAll"). A target
+// that is the archive itself is refused with -55 before anything is written.
 int SaveEntryByIndex(const std::string& archive, int index, const std::string& destFile);
 int SaveEntryByName(const std::string& archive, const std::string& name, const std::string& destFile);
 int SaveAllEntries(const std::string& archive, const std::string& destFolder);

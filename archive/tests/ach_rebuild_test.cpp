@@ -120,13 +120,35 @@ TEST_F(RebuildTest, AnArchiveNamedLikeTheTemporaryArchiveStillWorks) {
     EXPECT_EQ(TempListing(), std::vector<std::string>{"tmp.ach"});
 }
 
-TEST_F(RebuildTest, AStaleTemporaryArchiveIsReplacedAndRemoved) {
-    ASSERT_TRUE(WriteWholeFile(temp / "tmp.ach", "stale"));
-    fs::SetAttributes(temp / "tmp.ach", fs::kAttrReadOnly);
-    ASSERT_EQ(BuildPlainArchive(archive, 4, kThree, dir.path()), 0);
-    ASSERT_EQ(api::RemoveByIndex(archive.c_str(), 0), 0);
-    EXPECT_EQ(Hex(ReadAll(archive)), Hex(Expected(4, Without(kThree, 0))));
-    EXPECT_TRUE(TempListing().empty());
+// A file of the user's named like the temporary archive, read-only or not,
+// keeps its bytes and attributes through removals by index and by name.
+TEST_F(RebuildTest, AUsersTmpAchInTheTempFolderIsNeverTouched) {
+    struct Case {
+        bool readOnly;
+        bool byName;
+    };
+    for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
+        SCOPED_TRACE(std::string(c.readOnly ? "read-only" : "writable") + (c.byName ? ", by name" : ", by index"));
+        const std::string users = temp / "tmp.ach";
+        ASSERT_TRUE(WriteWholeFile(users, "the user's own tmp.ach"));
+        if (c.readOnly) {
+            ASSERT_TRUE(fs::SetAttributes(users, fs::kAttrReadOnly));
+        }
+        uint32_t attributesBefore = 0;
+        ASSERT_TRUE(fs::GetAttributes(users, attributesBefore));
+        ASSERT_EQ(BuildPlainArchive(archive, 4, kThree, dir.path()), 0);
+
+        ASSERT_EQ(c.byName ? api::RemoveByName(archive.c_str(), "FIRST.TXT") : api::RemoveByIndex(archive.c_str(), 0),
+                  0);
+        EXPECT_EQ(Hex(ReadAll(archive)), Hex(Expected(4, Without(kThree, 0))));
+        EXPECT_EQ(ReadAll(users), "the user's own tmp.ach");
+        uint32_t attributes = 0;
+        EXPECT_TRUE(fs::GetAttributes(users, attributes));
+        EXPECT_EQ(attributes, attributesBefore);
+        EXPECT_EQ(TempListing(), std::vector<std::string>{"tmp.ach"});
+        fs::SetAttributes(users, fs::kAttrNormal);
+        ASSERT_TRUE(fs::RemoveFile(users));
+    }
 }
 
 TEST_F(RebuildTest, ReadOnlyEntriesSurviveTheRebuild) {

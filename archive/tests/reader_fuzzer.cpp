@@ -1,5 +1,6 @@
 // Feeds one archive image to every reading routine: no overrun, no huge
-// allocation, no write outside the destination folder.
+// allocation, no write outside the destination folder, and LoadByName through
+// the name index gives what the walk over the slots gives.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include "archive/core/api.h"
+#include "archive/core/name_index.h"
 #include "shared/message_sink.h"
 
 namespace {
@@ -37,6 +39,17 @@ int KB_WINAPI Resize(ArkMemStream* s, uint32_t size) {
     return 0;
 }
 
+uint64_t BeforeEverything() { return 0; }
+uint64_t LongAfter() { return UINT64_MAX / 2; }
+
+int LoadByNameWith(ark::StampClock clock, const std::string& archive, const std::string& name, std::string& body) {
+    ark::SetStampClockForTesting(clock);
+    ArkMemStream stream{nullptr, 0, 0, &body, &Resize};
+    const int r = ark::api::LoadByName(archive.c_str(), name.c_str(), &stream);
+    ark::SetStampClockForTesting(nullptr);
+    return r;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,6 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int slots = 0, longest = 0;
     const int count = ark::api::GetCount(archive.c_str(), &slots, &longest);
     char name[4097];
+    std::string names[] = {"a.txt", "A", ""};
+    if (count > 0 && ark::api::GetName(archive.c_str(), 0, name, 4096) == 0) names[2] = name;
+    for (const std::string& wanted : names) {
+        // Each input is a new file whose stamp need not differ from the last one's.
+        ark::LastNameIndex().Clear();
+        std::string walked, built, reused;
+        const int r = LoadByNameWith(&BeforeEverything, archive, wanted, walked);
+        if (LoadByNameWith(&LongAfter, archive, wanted, built) != r ||
+            LoadByNameWith(&LongAfter, archive, wanted, reused) != r || built != walked || reused != walked)
+            __builtin_trap();
+    }
+    ark::LastNameIndex().Clear();
     TAchFileInfo info;
     for (int i = 0; i < (count > 4 ? 4 : count); ++i) {
         ark::api::GetName(archive.c_str(), i, name, 4096);
