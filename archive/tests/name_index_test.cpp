@@ -74,7 +74,7 @@ public:
     }
 };
 
-int ARKSTOW_CALL ResizeString(ArkMemStream* stream, uint32_t size) {
+int KB_WINAPI ResizeString(ArkMemStream* stream, uint32_t size) {
     auto* memory = static_cast<std::string*>(stream->ctx);
     memory->assign(size, '\xEE');
     stream->data = memory->data();
