@@ -130,7 +130,15 @@ TEST_F(BufferJobsTest, ArgumentErrors) {
     for (bool sync : {true, false}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << "sync " << sync << " expected " << std::hex << c.expected);
-            EXPECT_EQ(jobs_.Code(c.data, c.length, c.pw, c.pwLength, sync), c.expected);
+            const int result = jobs_.Code(c.data, c.length, c.pw, c.pwLength, sync);
+            if (!sync && c.expected == PACKERR_CREATE_KEY && result == 0) {
+                // The key is built on the worker: on a busy machine its error can come
+                // after the call's 100 ms wait, and then the job reports it.
+                jobs_.WaitForWorker();
+                EXPECT_EQ(state_.LastError(), c.expected);
+            } else {
+                EXPECT_EQ(result, c.expected);
+            }
             EXPECT_EQ(v, original);
         }
     }
