@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "archive/ach_writefs.h"
+#include "archive/core/fs_win.h"
 
 namespace ark::wfs {
 namespace {
@@ -177,20 +178,26 @@ void RemoveTree(const std::string& folder) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    auto identity = [](const std::string& p, BY_HANDLE_FILE_INFORMATION& info) {
-        HANDLE h = CreateFileA(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        const bool ok = GetFileInformationByHandle(h, &info) != FALSE;
-        CloseHandle(h);
-        return ok;
-    };
+    struct Handle {
+        HANDLE h;
+        explicit Handle(const std::string& p)
+            : h(CreateFileA(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+        ~Handle() {
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        }
+        bool Open() const { return h != INVALID_HANDLE_VALUE; }
+    } ha(a), hb(b);
+    if (!ha.Open() || !hb.Open()) return lstrcmpiA(FullPath(a).c_str(), FullPath(b).c_str()) == 0;
+    // Two indexes that differ tell two files at once; equal ones are confirmed
+    // with the volumes, which Wine looks up slowly.
+    uint64_t indexA = 0, indexB = 0;
+    if (fs::FileIndex(ha.h, indexA) && fs::FileIndex(hb.h, indexB) && indexA != indexB) return false;
     BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-    const bool ea = identity(a, ia), eb = identity(b, ib);
-    if (ea && eb)
-        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
-               ia.nFileIndexLow == ib.nFileIndexLow;
-    return lstrcmpiA(FullPath(a).c_str(), FullPath(b).c_str()) == 0;
+    if (!GetFileInformationByHandle(ha.h, &ia) || !GetFileInformationByHandle(hb.h, &ib))
+        return lstrcmpiA(FullPath(a).c_str(), FullPath(b).c_str()) == 0;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
 }  // namespace ark::wfs

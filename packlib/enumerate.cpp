@@ -95,7 +95,7 @@ int CEnumJobs::GetTotalSize(const char* packPath, const char* password) {
 }
 
 int CEnumJobs::EnumFiles(const char* packPath, char* names, int namesSize, uint8_t* flags, uint32_t* sizes,
-                          int sizesBytes, const char* password) {
+                         int sizesBytes, const char* password) {
     std::lock_guard<std::mutex> lock(state_.Mutex());
     state_.WaitForWorkersLocked();
     if (!names || !flags || !sizes) return PACKERR_NULL_BUFFER;
@@ -130,7 +130,7 @@ int CEnumJobs::EnumFiles(const char* packPath, char* names, int namesSize, uint8
 }
 
 int CEnumJobs::GetFileInfo(const char* packPath, int index, char* name, int* nameSize, int* dataLength,
-                            const char* password) {
+                           const char* password) {
     std::lock_guard<std::mutex> lock(state_.Mutex());
     state_.WaitForWorkersLocked();
     if (!nameSize || !dataLength) return PACKERR_NULL_BUFFER;

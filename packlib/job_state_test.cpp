@@ -96,15 +96,13 @@ TEST(JobState, AWorkerThatSeesTheRequestSeesItsWindow) {
     }
 }
 
+// A worker that fails at once with error, or does nothing.
 struct Body {
     JobState* state = nullptr;
     int error = 0;
-    fixtures::HoldPoint hold;
-    bool holds = false;
     static void Run(void* self) {
         auto* b = static_cast<Body*>(self);
         if (b->error != 0) b->state->SetLastError(b->error);
-        if (b->holds) b->hold.Hold();
     }
 };
 

@@ -26,7 +26,7 @@ CZipJobs::CZipJobs(JobState& state, CFileCodec& codec, CUnpackJobs& unpack)
 CZipJobs::~CZipJobs() { state_.WaitForWorkersAtEnd(); }
 
 int CZipJobs::EnumFilesInZipPkg(const char* packPath, const char* entryName, char* names, int namesSize,
-                                  uint32_t* sizes, int sizesBytes, const char* password) {
+                                uint32_t* sizes, int sizesBytes, const char* password) {
     std::lock_guard<std::mutex> lock(state_.Mutex());
     state_.WaitForWorkersLocked();
     const std::string name = Str(entryName);

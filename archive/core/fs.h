@@ -13,8 +13,8 @@ constexpr uint32_t kAttrReadOnly = 0x01;
 constexpr uint32_t kAttrNormal = 0x80;
 
 // What tells one state of a file from another without reading it: which file
-// on which volume, its length, and its last-write and change times (FILETIME
-// units). The change time moves with every change of the contents or times,
+// on which volume (Windows leaves the volume to the path), its length, and its
+// last-write and change times (FILETIME units). The change time moves with every change of the contents or times,
 // and unlike the last-write time a writer cannot set it back.
 struct FileStamp {
     uint64_t volume = 0;

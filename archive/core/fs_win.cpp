@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "archive/core/fs.h"
+#include "archive/core/fs_win.h"
 
 namespace ark::fs {
 namespace {
@@ -74,23 +75,40 @@ private:
 FILETIME Split(uint64_t t) { return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)}; }
 uint64_t Join(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
-// The change time is only in the basic information; the file's identity only
-// in the handle information.
+// The path the caller keys a stamp with stands for the volume.
 bool WinIn::Stamp(FileStamp& stamp) {
-    BY_HANDLE_FILE_INFORMATION info;
     FILE_BASIC_INFO basic;
-    if (!GetFileInformationByHandle(h_, &info) ||
-        !GetFileInformationByHandleEx(h_, FileBasicInfo, &basic, sizeof basic))
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(h_, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(h_, FileStandardInfo, &standard, sizeof standard) ||
+        !FileIndex(h_, stamp.fileId))
         return false;
-    stamp.volume = info.dwVolumeSerialNumber;
-    stamp.fileId = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    stamp.size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    stamp.lastWrite = Join(info.ftLastWriteTime);
+    stamp.volume = 0;
+    stamp.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+    stamp.lastWrite = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
     stamp.change = static_cast<uint64_t>(basic.ChangeTime.QuadPart);
     return true;
 }
 
 }  // namespace
+
+// Kernel32 hands the index out only together with the volume's serial
+// number, which Wine looks up for milliseconds a call; ntdll, in every
+// process, gives the index alone.
+bool FileIndex(HANDLE h, uint64_t& index) {
+    using Query = LONG(WINAPI*)(HANDLE file, void* ioStatus, void* info, ULONG length, int infoClass);
+    static const Query query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    constexpr int kFileInternalInformation = 6;
+    struct {
+        void* status;
+        ULONG_PTR information;
+    } io{};
+    LARGE_INTEGER id{};
+    if (!query || query(h, &io, &id, sizeof id, kFileInternalInformation) != 0) return false;
+    index = static_cast<uint64_t>(id.QuadPart);
+    return true;
+}
 
 uint64_t CurrentTime() {
     FILETIME now;
