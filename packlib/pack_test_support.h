@@ -56,13 +56,14 @@ inline void ExpandCompressedEntry(const std::string& packPath, const std::string
     fs::RemoveFile(scratch);
 }
 
-// A fresh folder per test (dir_, no trailing backslash), removed afterwards.
+// A fresh folder per test (dir_, no trailing backslash), removed afterwards. Named
+// by suite and test: CTest runs tests of one name from two programs at once.
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         static std::atomic<int> counter{0};
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("kbpk_") + info->name();
+        std::string name = std::string("kbpk_") + info->test_suite_name() + "_" + info->name();
         for (char& c : name)
             if (c == '/') c = '_';
         dir_ = fs::TempFolder() + name + "_" + std::to_string(counter++);
