@@ -91,6 +91,10 @@ struct Gate : fixtures::HoldPoint {
     void Hold(int value) {
         HoldPoint::Hold([&] { at = value; });
     }
+    // A chunk hook that holds the worker after its fourth chunk.
+    static void AtChunkThree(void* gate, uint32_t chunk) {
+        if (chunk == 3) static_cast<Gate*>(gate)->Hold(static_cast<int>(chunk));
+    }
 };
 
 // Whole seconds, so container records (seconds) and trailers (FILETIME) compare alike.
@@ -400,11 +404,7 @@ TEST_F(PackJobsTest, ShortReadLeavesThePackAsItWas) {
         ASSERT_EQ(NewPack(encrypted), 0);
         const std::string original = ReadAll(pack_);
         Gate gate;
-        app_.SetChunkHookForTesting(
-            [](void* ctx, uint32_t chunk) {
-                if (chunk == 3) static_cast<Gate*>(ctx)->Hold(static_cast<int>(chunk));
-            },
-            &gate);
+        app_.SetChunkHookForTesting(&Gate::AtChunkThree, &gate);
         ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "long.bin", kPassword, false), 0);
         gate.WaitHeld();
         std::string native = P("src\\long.bin");
@@ -506,11 +506,7 @@ TEST_F(PackJobsTest, FailureInTheAppendPhaseCutsThePackBack) {
         ASSERT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false)), PACKPROGRESS_DONE);
         const std::string original = ReadAll(pack_);
         Gate gate;
-        app_.SetChunkHookForTesting(
-            [](void* ctx, uint32_t chunk) {
-                if (chunk == 3) static_cast<Gate*>(ctx)->Hold(static_cast<int>(chunk));
-            },
-            &gate);
+        app_.SetChunkHookForTesting(&Gate::AtChunkThree, &gate);
         ASSERT_EQ(jobs_.Pack(pack_.c_str(), P("data\\set1\\sub").c_str(), "z.bin", kPassword, true), 0);
         gate.WaitHeld();
         // Appending: 50 + (4 + 1) x 50 / (N + 1), the container's N KiB being over 250.
