@@ -5,6 +5,12 @@
 #include <optional>
 #include <string>
 
+// <windows.h> still defines a 16-bit GetFreeSpace macro; include this header
+// after it.
+#ifdef GetFreeSpace
+#undef GetFreeSpace
+#endif
+
 namespace kb::loader {
 
 struct ClusterCounts {

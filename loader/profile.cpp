@@ -16,7 +16,9 @@ int HexDigit(char c) {
 }  // namespace
 
 bool ParseProfileInteger(const std::string& text, int& value) {
-    size_t i = 0;
+    // Leading blanks are allowed (a quoted value keeps them), trailing ones not.
+    size_t i = text.find_first_not_of(' ');
+    if (i == std::string::npos) return false;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     bool hex = false;

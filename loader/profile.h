@@ -23,9 +23,10 @@ constexpr size_t kProfileValueLimit = 2047;
 // every default (as the platform does).
 using ProfileOpener = std::function<std::unique_ptr<ProfileReader>(const std::string& path)>;
 
-// A profile integer: decimal, or hexadecimal after "$" or "0x" (either case),
-// optionally signed, within 32 bits (hexadecimal up to 8 digits, taken as the
-// 32-bit pattern). False for anything else, value untouched.
+// A profile integer after leading blanks: decimal, or hexadecimal after "$"
+// or "0x" (either case), optionally signed, within 32 bits (hexadecimal up to
+// 8 digits, taken as the 32-bit pattern). False for anything else, value
+// untouched.
 bool ParseProfileInteger(const std::string& text, int& value);
 
 // The integer value of key, defaultValue when absent or not a number.

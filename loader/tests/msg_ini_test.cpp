@@ -25,7 +25,8 @@ TEST(ProfileInteger, ReadsDecimalAndBothHexadecimalForms) {
         {"-2147483648", true, -2147483647 - 1},               {"2147483648", false, 0},
         {"$100000000", false, 0},  {"", false, 0},            {"$", false, 0},
         {"0x", false, 0},          {"12a", false, 0},         {"x", false, 0},
-        {" 5", false, 0},          {"1.5", false, 0},
+        {" 5", true, 5},           {"5 ", false, 0},          {"1.5", false, 0},
+        {"   ", false, 0},         {"- 5", false, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
