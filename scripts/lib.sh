@@ -68,3 +68,55 @@ kb_configure_build() {
   cmake --preset "$preset" -S "$ROOT" >/dev/null
   cmake --build --preset "$preset" -j "$JOBS"
 }
+
+# Starts Xvfb for windows when no display is set; kb_xvfb_stop ends what it started.
+KB_OWN_XVFB_PID=
+kb_xvfb_ensure() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n=91
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  KB_OWN_XVFB_PID=$!
+  export DISPLAY=":$n"
+  local tries=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
+}
+kb_xvfb_stop() {
+  if [ -n "${KB_OWN_XVFB_PID}" ]; then kill "${KB_OWN_XVFB_PID}" 2>/dev/null || true; KB_OWN_XVFB_PID=; fi
+}
+
+# A fresh, persistent Wine server for a prefix, with its background services
+# started on /dev/null (as kb_wine_start does), so programs see changed drives.
+kb_wine_restart() {
+  local prefix="$1"
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" "$(kb_wine_loader)" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# Maps folder as the CD-ROM drive <letter>: of a prefix: the dosdevices link,
+# the "Drives" registry value, then a fresh Wine server. Refuses (1) a letter
+# that is already mapped.
+kb_wine_map_cdrom() {
+  local prefix="$1" letter="$2" folder="$3"
+  local link="$prefix/dosdevices/${letter}:"
+  if [ -e "$link" ] || [ -L "$link" ]; then
+    echo "${letter}: is already mapped in $prefix" >&2
+    return 1
+  fi
+  ln -s "$folder" "$link"
+  WINEPREFIX="$prefix" "$(kb_wine_loader)" reg add 'HKLM\Software\Wine\Drives' /v "${letter}:" /d cdrom /f \
+    </dev/null >/dev/null 2>&1
+  kb_wine_restart "$prefix"
+}
+
+# Takes a mapping made by kb_wine_map_cdrom away again (only a link to folder).
+kb_wine_unmap_cdrom() {
+  local prefix="$1" letter="$2" folder="$3"
+  local link="$prefix/dosdevices/${letter}:"
+  if [ -L "$link" ] && [ "$(readlink "$link")" = "$folder" ]; then rm -f "$link"; fi
+  WINEPREFIX="$prefix" "$(kb_wine_loader)" reg delete 'HKLM\Software\Wine\Drives' /v "${letter}:" /f \
+    </dev/null >/dev/null 2>&1 || true
+  kb_wine_restart "$prefix"
+}
