@@ -194,4 +194,8 @@ int KellmarkIsAdministrator(const std::string& libraryPath, LibraryLoad load) {
     return (isAdministrator() & 0xFF) != 0 ? 1 : 0;
 }
 
+AdminAnswer KellmarkAdminAnswer() {
+    return AdminAnswer([] { return KellmarkIsAdministrator(""); });
+}
+
 }  // namespace kb::loader

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "loader/work_folder.h"
 #include "shared/dll_binding.h"
 
 namespace kb::loader {
@@ -151,5 +152,9 @@ private:
 // folder. The library is freed before returning.
 int KellmarkIsAdministrator(const std::string& libraryPath);
 int KellmarkIsAdministrator(const std::string& libraryPath, LibraryLoad load);
+
+// The write test's administrator answer: KellmarkIsAdministrator("") == 1,
+// asked on first use and kept.
+AdminAnswer KellmarkAdminAnswer();
 
 }  // namespace kb::loader

@@ -443,5 +443,13 @@ TEST(Kellmark, AnswersAndReports) {
     EXPECT_EQ(g_loadedPath, BesideThisModule("Kellmark.dll"));
 }
 
+TEST(Kellmark, TheWriteTestsAnswerComesFromTheManagerBesideTheLoaderOnce) {
+    RecordingSink sink;
+    AdminAnswer admin = KellmarkAdminAnswer();  // no Kellmark library beside the tests
+    EXPECT_FALSE(admin.IsAdmin());
+    EXPECT_FALSE(admin.IsAdmin());
+    EXPECT_EQ(TextsOf(sink), Texts{"Sorvex|Cannot load Kellmark.dll"});
+}
+
 }  // namespace
 }  // namespace kb::loader
