@@ -1,7 +1,9 @@
 // The rig's own check, run by with_cdrom.sh: the sample disc is a CD-ROM drive
 // that the loader's pack binding reads, and the UI driver reads, captures and
 // answers a message box of another process.
-// rig_smoke_test --show-box <title> <text> shows one box and ends.
+// rig_smoke_test --show-box <title> <text> shows one box and ends;
+// rig_smoke_test --show-form shows a window with an edit (id 100) and a button
+// (id 101) whose click shows the edit's text in a box titled "Form", then ends.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -142,10 +144,71 @@ TEST(RigSmoke, TheUiDriverReadsCapturesAndAnswersAnotherProcesssMessageBox) {
     CloseHandle(child.hProcess);
 }
 
+TEST(RigSmoke, TheUiDriverTypesIntoAnEditAndClicksAButtonOfAnotherProcess) {
+    std::string line = "\"" + kb::BesideThisModule("rig_smoke_test.exe") + "\" --show-form";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &child));
+    const std::string pid = std::to_string(child.dwProcessId);
+    const std::string driver = "\"" + kb::BesideThisModule("uidriver.exe") + "\" ";
+    TempDir dir;
+    ASSERT_EQ(RunCapturing(driver + "find RigSmokeForm - --pid " + pid + " --timeout 30000", dir / "hwnd.txt"), 0u);
+    std::string form;
+    ASSERT_TRUE(ReadWholeFile(dir / "hwnd.txt", form));
+    EXPECT_EQ(RunCapturing(driver + "type " + form + " 100 \"typed text\"", dir / "out.txt"), 0u);
+    EXPECT_EQ(RunCapturing(driver + "click " + form + " 101", dir / "out.txt"), 0u);
+    EXPECT_EQ(RunCapturing(driver + "click " + form + " 999", dir / "out.txt"), 1u);  // no such child
+    ASSERT_EQ(RunCapturing(driver + "msgbox --title Form --pid " + pid + " --timeout 30000 --answer ok",
+                           dir / "text.txt"),
+              0u);
+    std::string seen;
+    ASSERT_TRUE(ReadWholeFile(dir / "text.txt", seen));
+    EXPECT_EQ(seen, "typed text");
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    TerminateProcess(child.hProcess, 1);  // only if it is still there
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+}
+
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_COMMAND && LOWORD(wp) == 101 && HIWORD(wp) == BN_CLICKED) {
+        char text[256] = {};
+        GetDlgItemTextA(window, 100, text, sizeof text);
+        MessageBoxA(window, text, "Form", MB_OK);
+        DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(window, message, wp, lp);
+}
+
+int ShowForm() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &FormProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = "RigSmokeForm";
+    RegisterClassA(&wc);
+    HWND form = CreateWindowExA(0, wc.lpszClassName, "Rig form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 150,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 24, form,
+                    reinterpret_cast<HMENU>(100), wc.hInstance, nullptr);
+    CreateWindowExA(0, "BUTTON", "Show", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 50, 80, 28, form,
+                    reinterpret_cast<HMENU>(101), wc.hInstance, nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--show-box") == 0) return MessageBoxA(nullptr, argv[3], argv[2], MB_OK);
+    if (argc == 2 && std::strcmp(argv[1], "--show-form") == 0) return ShowForm();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
