@@ -44,9 +44,9 @@ bool MakeFolders(const std::string& base, const std::string& relative) {
 }
 
 // The password type as the loader reads it: "MULTI" in any case.
-bool IsMulti(const DiscSpec& spec) {
-    if (!spec.passwordType) return false;
-    std::string upper = *spec.passwordType;
+bool IsMulti(const DiscLayout& layout) {
+    if (!layout.passwordType) return false;
+    std::string upper = *layout.passwordType;
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return upper == "MULTI";
@@ -67,20 +67,20 @@ int WriteIniPack(CKabbitApp& app, CPackJobs& jobs, const std::string& packPath, 
     return RunToEnd(app, jobs.Pack(packPath.c_str(), sourceFolder.c_str(), iniName.c_str(), password.c_str(), true));
 }
 
-int WriteSession(CKabbitApp& app, CPackJobs& jobs, const DiscSpec& spec, const DiscSession& s,
+int WriteSession(CKabbitApp& app, CPackJobs& jobs, const DiscLayout& layout, const DiscSession& s,
                  const std::string& root, const std::string& work) {
     char name[16];
     std::snprintf(name, sizeof name, "Session%.2d", s.number);
     const std::string folder = root + "\\" + name;
     const std::string scratch = work + "\\" + name;
     if (!fs::CreateFolder(folder) || !fs::CreateFolder(scratch)) return -1;
-    const std::string index = spec.edition == 1 ? kIndexPasswordEdition1 : kIndexPasswordEditions02;
-    const std::string contentPassword = IsMulti(spec) ? s.password : spec.discPassword;
+    const std::string index = layout.edition == 1 ? kIndexPasswordEdition1 : kIndexPasswordEditions02;
+    const std::string contentPassword = IsMulti(layout) ? s.password : layout.discPassword;
 
     if (s.withControl) {
         const std::string ini = "[General]\r\nArchive=" + s.archive + "\r\nVolumeLabel=" + s.volumeLabel +
                                 "\r\nPassword=" + s.password + "\r\n";
-        if (const int rc = WriteIniPack(app, jobs, folder + "\\Control.pck", index, spec.rounds, scratch + "\\control",
+        if (const int rc = WriteIniPack(app, jobs, folder + "\\Control.pck", index, layout.rounds, scratch + "\\control",
                                         "Control.ini", ini))
             return rc;
     }
@@ -103,7 +103,7 @@ int WriteSession(CKabbitApp& app, CPackJobs& jobs, const DiscSpec& spec, const D
         if (std::find(tops.begin(), tops.end(), top) == tops.end()) tops.push_back(top);
     }
     const std::string packPath = folder + "\\" + s.archive;
-    if (const int rc = app.CreateNew(packPath.c_str(), contentPassword.c_str(), true, spec.rounds)) return rc;
+    if (const int rc = app.CreateNew(packPath.c_str(), contentPassword.c_str(), true, layout.rounds)) return rc;
     for (const std::string& top : tops) {
         const bool isFolder = fs::Exists(src + "\\" + top) && [&] {
             uint32_t a = 0;
@@ -138,31 +138,31 @@ std::string FilesLstFor(const std::vector<DiscFile>& files) {
     return rows;
 }
 
-int WriteDisc(const DiscSpec& spec, const std::string& root, const std::string& workFolder) {
+int WriteDisc(const DiscLayout& layout, const std::string& root, const std::string& workFolder) {
     CKabbitApp app;
     CPackJobs jobs(app);
     const std::string tmp = workFolder + "\\tmp";
     if (!fs::CreateFolder(tmp)) return -1;
     app.SetWorkingDir((tmp + "\\").c_str());
-    const std::string index = spec.edition == 1 ? kIndexPasswordEdition1 : kIndexPasswordEditions02;
-    if (spec.withSessionsPck) {
-        if (const int rc = WriteIniPack(app, jobs, root + "\\Sessions.Pck", index, spec.rounds, workFolder + "\\index",
-                                        "Sessions.ini", "[General]\r\nPassword=" + spec.discPassword + "\r\n"))
+    const std::string index = layout.edition == 1 ? kIndexPasswordEdition1 : kIndexPasswordEditions02;
+    if (layout.withSessionsPck) {
+        if (const int rc = WriteIniPack(app, jobs, root + "\\Sessions.Pck", index, layout.rounds, workFolder + "\\index",
+                                        "Sessions.ini", "[General]\r\nPassword=" + layout.discPassword + "\r\n"))
             return rc;
     }
-    if (spec.passwordType) {
+    if (layout.passwordType) {
         if (!fs::CreateFolder(root + "\\PasswordType") ||
-            !WriteFile(root + "\\PasswordType\\PasswordType.Ini", "[Password]\r\nType=" + *spec.passwordType + "\r\n"))
+            !WriteFile(root + "\\PasswordType\\PasswordType.Ini", "[Password]\r\nType=" + *layout.passwordType + "\r\n"))
             return -1;
     }
-    for (const DiscSession& s : spec.sessions)
-        if (const int rc = WriteSession(app, jobs, spec, s, root, workFolder)) return rc;
+    for (const DiscSession& s : layout.sessions)
+        if (const int rc = WriteSession(app, jobs, layout, s, root, workFolder)) return rc;
     return 0;
 }
 
-DiscSpec SampleDisc() {
-    DiscSpec spec;
-    spec.discPassword = "Sample-Disc-Password";
+DiscLayout SampleDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Sample-Disc-Password";
     DiscSession one;
     one.number = 1;
     one.volumeLabel = "SAMPLE 1";
@@ -186,8 +186,8 @@ DiscSpec SampleDisc() {
     three.volumeLabel = "SAMPLE 3";
     three.archive = "Data.pck";
     three.files = {{"only.txt", "session three\r\n"}};
-    spec.sessions = {one, three};
-    return spec;
+    layout.sessions = {one, three};
+    return layout;
 }
 
 }  // namespace kb::testing::disc

@@ -34,7 +34,7 @@ struct DiscSession {
     bool withFilesLst = true;  // false: no Files.lst
 };
 
-struct DiscSpec {
+struct DiscLayout {
     int edition = 0;           // 1: the 24-character index password, else the 27-character one
     std::string discPassword;  // Sessions.ini [General] Password; the content password on SINGLE discs
     bool withSessionsPck = true;
@@ -48,15 +48,15 @@ struct DiscSpec {
 // name ("name,total,2,0"); a field holding a comma is quoted.
 std::string FilesLstFor(const std::vector<DiscFile>& files);
 
-// Writes spec under root (an existing folder, Windows path syntax); sources are
+// Writes layout under root (an existing folder, Windows path syntax); sources are
 // made under workFolder (an existing, empty folder). 0, -1 for a file that
 // could not be written, or the first failing pack library code.
-int WriteDisc(const DiscSpec& spec, const std::string& root, const std::string& workFolder);
+int WriteDisc(const DiscLayout& layout, const std::string& root, const std::string& workFolder);
 
 // The rig's sample disc: a SINGLE disc of edition 0 with two sessions (1 and
 // 3) holding compressed files and folders, a plain entry, a name with a comma
 // and, when the code page has double-byte characters, names whose trail byte
 // is a backslash.
-DiscSpec SampleDisc();
+DiscLayout SampleDisc();
 
 }  // namespace kb::testing::disc

@@ -100,10 +100,10 @@ TEST_F(SampleDiscTest, FilesLstHasEntryRowsThenSummaryRows) {
 
 TEST(DiscBuilder, MultiDiscsUseEachSessionsPasswordAndEditionOneItsIndexPassword) {
     TempDir disc, work;
-    DiscSpec spec;
-    spec.edition = 1;
-    spec.passwordType = "multi";
-    spec.discPassword = "unused-disc-password";
+    DiscLayout layout;
+    layout.edition = 1;
+    layout.passwordType = "multi";
+    layout.discPassword = "unused-disc-password";
     DiscSession s;
     s.number = 20;
     s.password = "session-password";
@@ -113,8 +113,8 @@ TEST(DiscBuilder, MultiDiscsUseEachSessionsPasswordAndEditionOneItsIndexPassword
     bare.withFilesLst = false;
     bare.password = "another-password";
     bare.files = {{"y.txt", "y"}};
-    spec.sessions = {s, bare};
-    ASSERT_EQ(WriteDisc(spec, disc.path(), work.path()), 0);
+    layout.sessions = {s, bare};
+    ASSERT_EQ(WriteDisc(layout, disc.path(), work.path()), 0);
     EXPECT_EQ(EntryNames(disc / "Sessions.Pck", kIndexPasswordEdition1), std::vector<std::string>{"Sessions.ini.cmp"});
     EXPECT_EQ(EntryNames(disc / "Session20\\Control.pck", kIndexPasswordEdition1),
               std::vector<std::string>{"Control.ini.cmp"});
