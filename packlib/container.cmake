@@ -22,6 +22,14 @@ kb_add_gtest(packlib_codec_test
           ${CMAKE_CURRENT_LIST_DIR}/folder_walk_test.cpp
   LIBS kabbit_core)
 
+# The double-byte folder names once more under Wine in the Japanese code page.
+if(WIN32 AND KB_CAN_RUN_TESTS AND TARGET packlib_codec_test)
+  add_test(NAME packlib_folder_walk_cp932
+           COMMAND packlib_codec_test --gtest_filter=FolderWalkTest.DoubleByte*
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(packlib_folder_walk_cp932 PROPERTIES ENVIRONMENT "LC_ALL=ja_JP.UTF-8;LANG=ja_JP.UTF-8")
+endif()
+
 kb_add_fuzzer(packlib_container_fuzzer
   SOURCE ${CMAKE_CURRENT_LIST_DIR}/container_fuzzer.cpp
   LIBS kabbit_core

@@ -66,9 +66,12 @@ TEST_F(FolderWalkTest, CreatesEachLevelOfARecordName) {
     EXPECT_TRUE(fs::Exists(P("out\\a\\z")));
 }
 
-#ifndef _WIN32
 TEST_F(FolderWalkTest, DoubleByteFolderNamesKeepTheirTrailBytes) {
+#ifndef _WIN32
     platform::SetAnsiCodePageForTesting(932);
+#else
+    if (!platform::IsLeadByte(0x95)) GTEST_SKIP() << "the code page has no double-byte characters";
+#endif
     const std::string folder = P("\x95\x5C");
     ASSERT_TRUE(fs::CreateFolder(folder));
     WriteText(folder + "\\f.txt", "x");
@@ -81,9 +84,12 @@ TEST_F(FolderWalkTest, DoubleByteFolderNamesKeepTheirTrailBytes) {
     EXPECT_TRUE(fs::Exists(P("out\\\x95\x5C")));
     Wipe(folder);
     Wipe(P("out"));
+#ifndef _WIN32
     platform::SetAnsiCodePageForTesting(1252);
+#endif
 }
 
+#ifndef _WIN32
 TEST_F(FolderWalkTest, LinkedFoldersAreNotEntered) {
     ASSERT_TRUE(fs::CreateFolder(P("d")));
     WriteText(P("d\\a.txt"), "a");

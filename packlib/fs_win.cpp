@@ -5,6 +5,8 @@
 
 #include <climits>
 
+#include "shared/platform/dbcs.h"
+
 namespace kb::fs {
 namespace {
 
@@ -247,8 +249,15 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool ListFolder(const std::string& folder, std::vector<DirEntry>* entries) {
+    // The last character decides, not the last byte: a trail byte may be 0x5C.
+    bool separated = false;
+    for (size_t i = 0; i < folder.size();) {
+        const bool lead = platform::IsLeadByte(static_cast<unsigned char>(folder[i])) && i + 1 < folder.size();
+        separated = !lead && (folder[i] == '\\' || folder[i] == '/');
+        i += lead ? 2 : 1;
+    }
     std::string pattern = folder;
-    if (pattern.empty() || (pattern.back() != '\\' && pattern.back() != '/')) pattern += '\\';
+    if (!separated) pattern += '\\';
     pattern += "*.*";
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(pattern.c_str(), &fd);

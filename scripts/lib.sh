@@ -152,3 +152,41 @@ kb_configure_build() {
   cmake --preset "$preset" -S "$ROOT" >/dev/null
   cmake --build --preset "$preset" -j "$JOBS"
 }
+
+# A fresh, persistent Wine server for a prefix, with its background services
+# started on /dev/null (as kb_wine_start does), so programs see changed drives.
+# usage: kb_wine_restart <prefix> <wine loader>
+kb_wine_restart() {
+  local prefix="$1" loader="$2"
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# Maps folder as the CD-ROM drive <letter>: of a prefix: the dosdevices link,
+# the "Drives" registry value, then a fresh Wine server. Refuses (1) a letter
+# that is already mapped.
+# usage: kb_wine_map_cdrom <prefix> <wine loader> <letter> <folder>
+kb_wine_map_cdrom() {
+  local prefix="$1" loader="$2" letter="$3" folder="$4"
+  local link="$prefix/dosdevices/${letter}:"
+  if [ -e "$link" ] || [ -L "$link" ]; then
+    echo "${letter}: is already mapped in $prefix" >&2
+    return 1
+  fi
+  ln -s "$folder" "$link"
+  WINEPREFIX="$prefix" "$loader" reg add 'HKLM\Software\Wine\Drives' /v "${letter}:" /d cdrom /f \
+    </dev/null >/dev/null 2>&1
+  kb_wine_restart "$prefix" "$loader"
+}
+
+# Takes a mapping made by kb_wine_map_cdrom away again (only a link to folder).
+kb_wine_unmap_cdrom() {
+  local prefix="$1" loader="$2" letter="$3" folder="$4"
+  local link="$prefix/dosdevices/${letter}:"
+  if [ -L "$link" ] && [ "$(readlink "$link")" = "$folder" ]; then rm -f "$link"; fi
+  WINEPREFIX="$prefix" "$loader" reg delete 'HKLM\Software\Wine\Drives' /v "${letter}:" /f \
+    </dev/null >/dev/null 2>&1 || true
+  kb_wine_restart "$prefix" "$loader"
+}

@@ -9,6 +9,9 @@ namespace kb {
 // Starts command (a command line) with the show state showCmd; false when it
 // cannot start, else true once it is idle for input.
 bool Exec(const std::string& command, int showCmd);
+// As Exec, but waits at most idleWaitMs for the program to become idle; a
+// program that is still busy then counts as started (true).
+bool Exec(const std::string& command, int showCmd, unsigned long idleWaitMs);
 
 // The steps of ExecWait that touch the desktop or the clock; tests replace them.
 struct ExecWaitSteps {

@@ -52,10 +52,12 @@ void LeftButton(void*, bool down) {
 
 }  // namespace
 
-bool Exec(const std::string& command, int showCmd) {
+bool Exec(const std::string& command, int showCmd) { return Exec(command, showCmd, INFINITE); }
+
+bool Exec(const std::string& command, int showCmd, unsigned long idleWaitMs) {
     PROCESS_INFORMATION pi = {};
     if (!Start(command, showCmd, 0, pi)) return false;
-    WaitForInputIdle(pi.hProcess, INFINITE);
+    WaitForInputIdle(pi.hProcess, idleWaitMs);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return true;

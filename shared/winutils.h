@@ -39,6 +39,8 @@ struct LogOffSteps {
 bool LogOffWith(int versionCode, const LogOffSteps& steps);
 
 #ifdef _WIN32
+// What GetVersionEx reports.
+WindowsVersionData QueryWindowsVersion();
 // GetVersionEx's answer through WindowsVersionCode.
 int GetWindowsVersion();
 // Logs the interactive user off; true when Windows accepted the request.

@@ -13,7 +13,7 @@ std::string GetTempFolderName() {
     return folder;
 }
 
-int GetWindowsVersion() {
+WindowsVersionData QueryWindowsVersion() {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
     WindowsVersionData data;
@@ -28,8 +28,10 @@ int GetWindowsVersion() {
         data.platformId = info.dwPlatformId;
         data.servicePack.assign(info.szCSDVersion, strnlen(info.szCSDVersion, sizeof info.szCSDVersion));
     }
-    return WindowsVersionCode(data);
+    return data;
 }
+
+int GetWindowsVersion() { return WindowsVersionCode(QueryWindowsVersion()); }
 
 namespace {
 

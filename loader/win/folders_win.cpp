@@ -1,0 +1,73 @@
+#include "loader/win/folders_win.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "shared/dll_binding.h"
+#include "shared/folders.h"
+#include "shared/strutils.h"
+#include "shared/winutils.h"
+
+namespace kb::loader {
+
+std::string GetTempDir() { return GetTempFolderName(); }
+
+std::string GetSystemDir() {
+    char buffer[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryA(buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
+}
+
+std::string GetProgramDir() {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    const std::string path(buffer, n);
+    return path.substr(0, path.size() - FileNameOf(path).size() - 1);
+}
+
+bool WinFolderSystem::FolderExists(const std::string& path) { return kb::FolderExists(path); }
+
+bool WinFolderSystem::MakeFolder(const std::string& path) { return CreateOneFolder(path); }
+
+bool WinFolderSystem::RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+
+FolderSystem::NewFile WinFolderSystem::CreateNewFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return NewFile::Created;
+    }
+    // A file or a folder of that name: someone else's.
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? NewFile::Exists : NewFile::Failed;
+}
+
+bool WinFolderSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+std::optional<std::string> WinFolderSystem::ReadWriteTempPath() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kWorkFolderKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char buffer[MAX_PATH + 1] = {};
+    DWORD type = 0;
+    DWORD size = MAX_PATH;  // room for 259 bytes and the zero
+    const LONG r = RegQueryValueExA(key, kWorkFolderValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
+    return GetString(buffer, std::min<DWORD>(size, MAX_PATH));
+}
+
+bool WinFolderSystem::WriteWriteTempPath(const std::string& base) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kWorkFolderKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG r = RegSetValueExA(key, kWorkFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(base.c_str()),
+                                  static_cast<DWORD>(base.size() + 1));
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+}  // namespace kb::loader

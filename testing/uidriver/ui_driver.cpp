@@ -1,0 +1,200 @@
+#include "testing/uidriver/ui_driver.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace kb::uidriver {
+namespace {
+
+struct FindState {
+    const WindowQuery* query;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTop(HWND window, LPARAM param) {
+    auto* state = reinterpret_cast<FindState*>(param);
+    const WindowQuery& q = *state->query;
+    if (q.visibleOnly && !IsWindowVisible(window)) return TRUE;
+    if (q.pid) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid != q.pid) return TRUE;
+    }
+    if (!q.windowClass.empty() && ClassOf(window) != q.windowClass) return TRUE;
+    if (!q.title.empty() && TextOf(window) != q.title) return TRUE;
+    state->found.push_back(window);
+    return TRUE;
+}
+
+struct ChildState {
+    int id;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindById(HWND window, LPARAM param) {
+    auto* state = reinterpret_cast<ChildState*>(param);
+    if (GetDlgCtrlID(window) == state->id) {
+        state->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void PutBe32(std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void PutChunk(std::string& out, const char* type, const std::string& data) {
+    PutBe32(out, static_cast<uint32_t>(data.size()));
+    const std::string typed = std::string(type, 4) + data;
+    out += typed;
+    PutBe32(out, static_cast<uint32_t>(
+                     crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+}
+
+}  // namespace
+
+std::vector<HWND> FindTopWindows(const WindowQuery& query) {
+    FindState state{&query, {}};
+    EnumWindows(&CollectTop, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+HWND WaitForTopWindow(const WindowQuery& query, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const std::vector<HWND> found = FindTopWindows(query);
+        if (!found.empty()) return found.front();
+        if (GetTickCount() - start >= timeoutMs) return nullptr;
+        Sleep(20);
+    }
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = {};
+    const int n = GetClassNameA(window, name, sizeof name);
+    return std::string(name, n > 0 ? n : 0);
+}
+
+std::string TextOf(HWND window) {
+    // WM_GETTEXT is carried across processes for us.
+    const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    const LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD pid, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    WindowQuery q;
+    q.windowClass = "#32770";
+    q.title = title;
+    q.pid = pid;
+    for (;;) {
+        for (HWND box : FindTopWindows(q)) {
+            HWND text = GetDlgItem(box, 0xFFFF);
+            if (!text) continue;
+            return MessageBoxSeen{box, TextOf(box), TextOf(text)};
+        }
+        if (GetTickCount() - start >= timeoutMs) return std::nullopt;
+        Sleep(20);
+    }
+}
+
+bool AnswerMessageBox(HWND box, int button) {
+    return PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != FALSE;
+}
+
+HWND FindChild(HWND parent, int id) {
+    ChildState state{id};
+    EnumChildWindows(parent, &FindById, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+bool Click(HWND child) {
+    RECT r;
+    if (!GetClientRect(child, &r)) return false;
+    const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
+    return PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(child, WM_LBUTTONUP, 0, at);
+}
+
+bool TypeText(HWND edit, const std::string& text) {
+    return SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != FALSE;
+}
+
+bool AskToClose(HWND window) { return PostMessageA(window, WM_CLOSE, 0, 0) != FALSE; }
+
+bool CaptureWindow(HWND window, std::vector<uint32_t>& pixels, int& width, int& height) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    width = r.right - r.left;
+    height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+        GdiFlush();
+        if (ok) pixels.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + width * height);
+        SelectObject(memory, old);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
+    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height) return false;
+    std::string raw;
+    raw.reserve(static_cast<size_t>(height) * (1 + 3 * width));
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';  // no filter
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+            raw += static_cast<char>((p >> 16) & 0xFF);
+            raw += static_cast<char>((p >> 8) & 0xFF);
+            raw += static_cast<char>(p & 0xFF);
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::string packed(packedSize, '\0');
+    if (compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+                 static_cast<uLong>(raw.size())) != Z_OK)
+        return false;
+    packed.resize(packedSize);
+    std::string header;
+    PutBe32(header, static_cast<uint32_t>(width));
+    PutBe32(header, static_cast<uint32_t>(height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB, deflate, no filter, no interlace
+    std::string png = "\x89PNG\r\n\x1a\n";
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", "");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool SaveWindowPng(HWND window, const std::string& path) {
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    return CaptureWindow(window, pixels, width, height) && WritePng(path, pixels, width, height);
+}
+
+}  // namespace kb::uidriver

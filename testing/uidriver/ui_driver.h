@@ -1,0 +1,57 @@
+// Driving the programs under test from outside, as a user would: find their
+// top-level windows, read and close message boxes, click child windows, type
+// into edits, and keep a PNG screenshot of a window.
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kb::uidriver {
+
+// What to look for; empty class or title, and pid 0, match anything. Only
+// visible windows are matched unless visibleOnly is false.
+struct WindowQuery {
+    std::string windowClass;
+    std::string title;
+    DWORD pid = 0;
+    bool visibleOnly = true;
+};
+
+std::vector<HWND> FindTopWindows(const WindowQuery& query);
+// The first matching window, polled until timeoutMs has passed; null then.
+HWND WaitForTopWindow(const WindowQuery& query, DWORD timeoutMs);
+
+std::string ClassOf(HWND window);
+std::string TextOf(HWND window);
+
+struct MessageBoxSeen {
+    HWND window = nullptr;
+    std::string title;
+    std::string text;  // the static with id 0xFFFF
+};
+// A message box (class "#32770" with a static of id 0xFFFF) whose title
+// matches (empty: any) of process pid (0: any), polled until timeoutMs.
+std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD pid, DWORD timeoutMs);
+// Presses the box's button (IDOK, IDCANCEL, IDYES, ...).
+bool AnswerMessageBox(HWND box, int button);
+
+// The child window of parent with control id, at any depth; null when none.
+HWND FindChild(HWND parent, int id);
+// A left click at the middle of a child window (button down, button up).
+bool Click(HWND child);
+// Replaces the text of an edit as typing would leave it (EN_CHANGE follows).
+bool TypeText(HWND edit, const std::string& text);
+// Asks a window to close.
+bool AskToClose(HWND window);
+
+// The pixels of window as the screen shows them (top to bottom, 0xAARRGGBB),
+// with its size; false when it cannot be read.
+bool CaptureWindow(HWND window, std::vector<uint32_t>& pixels, int& width, int& height);
+// A PNG file of pixels (8-bit RGB).
+bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height);
+// CaptureWindow and WritePng.
+bool SaveWindowPng(HWND window, const std::string& path);
+
+}  // namespace kb::uidriver

@@ -1,0 +1,41 @@
+#!/bin/bash
+# Writes the sample disc into a fresh folder, maps it as a CD-ROM drive of the
+# test prefix, runs a Windows program with KB_CDROM_LETTER set (under Xvfb when
+# no display is set), and takes the mapping and the folder away again.
+# usage: with_cdrom.sh <wine-run.sh> <prefix> <letter> <disc folder> <disc_builder.exe> <program> [args...]
+# Exit code: the program's; 77 when the letter is already mapped (skipped).
+# KB_WINE_LOADER names the Wine loader of the prefix's word size.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
+set +e
+run=$1 prefix=$2 letter=$3 disc=$4 builder=$5
+shift 5
+# The folder is emptied first: accept only the build tree's own "cdrom-disc".
+case "$disc" in
+  /?*/cdrom-disc) ;;
+  *) echo "refusing disc folder $disc"; exit 1 ;;
+esac
+if [ -e "$prefix/dosdevices/${letter}:" ] || [ -L "$prefix/dosdevices/${letter}:" ]; then
+  echo "${letter}: is already mapped in $prefix; leaving it alone"
+  exit 77
+fi
+export WINEPREFIX="$prefix"
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+rm -rf "$disc" "$disc.work"
+mkdir -p "$disc" "$disc.work" || exit 1
+mapped=
+cleanup() {
+  [ -n "$mapped" ] && kb_wine_unmap_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc"
+  rm -rf "$disc" "$disc.work"
+  [ -n "$KB_XVFB_PID" ] && kill "$KB_XVFB_PID" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+"$run" "$builder" "$(windows_path "$disc")" "$(windows_path "$disc.work")" || { echo "the disc was not written"; exit 1; }
+kb_xvfb_start || exit 1
+kb_wine_map_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc" || exit 1
+mapped=1
+KB_CDROM_LETTER="$letter" "$run" "$@"
+rc=$?
+exit $rc
