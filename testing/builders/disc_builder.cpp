@@ -56,7 +56,7 @@ int RunToEnd(CKabbitApp& app, int rc) {
     if (rc < 0) return rc;
     app.WaitForWorker();
     const int p = app.GetProgress(nullptr);
-    return p == pack::PACKPROGRESS_DONE ? 0 : (p < 0 ? p : -1);
+    return p == kb::PACKPROGRESS_DONE ? 0 : (p < 0 ? p : -1);
 }
 
 // A pack at packPath holding one compressed ini file made from text.
@@ -140,7 +140,7 @@ std::string FilesLstFor(const std::vector<DiscFile>& files) {
 
 int WriteDisc(const DiscLayout& layout, const std::string& root, const std::string& workFolder) {
     CKabbitApp app;
-    CPackJobs jobs(app);
+    CPackJobs& jobs = app.Packing();
     const std::string tmp = workFolder + "\\tmp";
     if (!fs::CreateFolder(tmp)) return -1;
     app.SetWorkingDir((tmp + "\\").c_str());
