@@ -13,3 +13,8 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 # zlib's import library would make every deliverable need zlib1.dll beside it.
 set(ZLIB_USE_STATIC_LIBS ON)
+# A build tree configured before that setting keeps the import library in its
+# cache; forget it so zlib is looked up again.
+if(ZLIB_LIBRARY_RELEASE MATCHES "\\.dll\\.a$")
+  unset(ZLIB_LIBRARY_RELEASE CACHE)
+endif()
