@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
-#include "archive/core/names.h"
-#include "archive/core/reader.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
+#include "archive/names.h"
+#include "archive/reader.h"
 #include "shared/strutils.h"
 
 namespace ark::components {

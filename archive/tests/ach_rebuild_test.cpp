@@ -8,9 +8,9 @@
 
 #include "archive/ach_api.h"
 #include "archive/ach_writer.h"
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
+#include "archive/api.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
 #include "archive/tests/ach_test_support.h"
 #include "archive/tests/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "archive/ach_api.h"
-#include "archive/core/fs.h"
+#include "archive/fs.h"
 #include "archive/tests/test_support.h"
 #include "packlib/buffer_cipher.h"
 #include "shared/dll_binding.h"

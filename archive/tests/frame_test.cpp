@@ -2,7 +2,7 @@
 // the message-box fallback when the log cannot be written.
 #include <gtest/gtest.h>
 
-#include "archive/core/frame.h"
+#include "archive/frame.h"
 #include "archive/tests/test_support.h"
 
 namespace ark {

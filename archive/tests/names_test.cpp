@@ -1,7 +1,7 @@
 // Stored-name safety, path joining and folder creation, double-byte aware.
 #include <gtest/gtest.h>
 
-#include "archive/core/names.h"
+#include "archive/names.h"
 #include "archive/tests/test_support.h"
 #include "shared/platform/dbcs.h"
 

@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "archive/core/api.h"
+#include "archive/api.h"
 #include "shared/message_sink.h"
 
 namespace {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
-#include "archive/core/scrambled.h"
+#include "archive/api.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
+#include "archive/scrambled.h"
 #include "archive/tests/test_support.h"
 #include "shared/platform/dbcs.h"
-#include "testing/fixtures/archive/ach_builder.h"
+#include "testing/builders/ach_builder.h"
 
 namespace ark {
 namespace {

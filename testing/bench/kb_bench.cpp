@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "archive/ach_writer.h"
-#include "archive/core/api.h"
+#include "archive/api.h"
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
 #include "packlib/fs.h"
@@ -30,7 +30,7 @@
 #include "packlib/pack_jobs.h"
 #include "peak_memory.h"
 #include "shared/pack_errors.h"
-#include "testing/fixtures/wipe_path.h"
+#include "testing/kit/wipe_path.h"
 
 namespace {
 

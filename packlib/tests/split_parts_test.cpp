@@ -1,0 +1,145 @@
+// Splitting a file into parts and joining them: sizes, names, and what a failure leaves.
+#include "packlib/split_parts.h"
+
+#include <gtest/gtest.h>
+
+#include "packlib/tests/pack_test_support.h"
+#include "shared/pack_errors.h"
+
+namespace kb {
+namespace {
+
+using packtest::Pattern;
+using packtest::ReadAll;
+using packtest::WriteAll;
+
+class SplitPartsTest : public packtest::TempFolderTest {};
+
+// A NameList of the given names.
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const auto& n : names) list += n + '\0';
+    return list + '\0';
+}
+
+TEST(SplitPartNameTest, TwoDigitIndex) {
+    EXPECT_EQ(SplitPartName("C:\\x\\f.bin", 0), "C:\\x\\f.bin.prt00");
+    EXPECT_EQ(SplitPartName("f", 7), "f.prt07");
+    EXPECT_EQ(SplitPartName("f", 99), "f.prt99");
+}
+
+TEST_F(SplitPartsTest, TenBytesIntoThreePartsAndBack) {
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
+    EXPECT_EQ(ReadAll(file + ".prt00"), "012");
+    EXPECT_EQ(ReadAll(file + ".prt01"), "345");
+    EXPECT_EQ(ReadAll(file + ".prt02"), "6789");
+    EXPECT_FALSE(fs::Exists(file + ".prt03"));
+    EXPECT_EQ(ReadAll(file), "0123456789");
+
+    const std::string list = NameList({file + ".prt00", file + ".prt01", file + ".prt02"});
+    const std::string joined = P("joined.bin");
+    ASSERT_EQ(UnSplitHugeFile(list.c_str(), 3, true, joined.c_str()), 0);
+    EXPECT_EQ(ReadAll(joined), "0123456789");
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(fs::Exists(SplitPartName(file, i))) << i;
+}
+
+TEST_F(SplitPartsTest, SizesOfPartsAndStreamingAcrossBuffers) {
+    struct Case {
+        size_t length;
+        int parts;
+    };
+    // More parts than bytes, one part, the largest count, and parts bigger than
+    // the copy buffer.
+    const Case cases[] = {{2, 5}, {0, 1}, {7, 1}, {1000, 100}, {3 * 1024 * 1024 + 5, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.length << " bytes into " << c.parts);
+        const std::string file = P("s.bin");
+        const std::string data = Pattern(c.length, static_cast<unsigned>(c.length));
+        ASSERT_TRUE(WriteAll(file, data));
+        ASSERT_EQ(SplitHugeFile(file.c_str(), c.parts), c.parts);
+        std::vector<std::string> names;
+        std::string rebuilt;
+        const size_t partSize = c.length / c.parts;
+        for (int i = 0; i < c.parts; ++i) {
+            names.push_back(SplitPartName(file, i));
+            const std::string part = ReadAll(names.back());
+            EXPECT_EQ(part.size(), i + 1 < c.parts ? partSize : c.length - partSize * (c.parts - 1)) << i;
+            rebuilt += part;
+        }
+        EXPECT_TRUE(rebuilt == data);
+        const std::string list = NameList(names);
+        ASSERT_EQ(UnSplitHugeFile(list.c_str(), c.parts, false, P("j.bin").c_str()), 0);
+        EXPECT_TRUE(ReadAll(P("j.bin")) == data);
+        for (const auto& n : names) EXPECT_TRUE(fs::Exists(n)) << n;  // not asked to delete
+        for (const auto& n : names) fs::RemoveFile(n);
+    }
+}
+
+TEST_F(SplitPartsTest, ArgumentErrors) {
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file, "abc"));
+    EXPECT_EQ(SplitHugeFile(file.c_str(), 0), PACKERR_INVALID_PARAMETER);
+    EXPECT_EQ(SplitHugeFile(file.c_str(), -1), PACKERR_INVALID_PARAMETER);
+    EXPECT_EQ(SplitHugeFile(file.c_str(), 101), PACKERR_INVALID_PARAMETER);
+    EXPECT_FALSE(fs::Exists(file + ".prt00"));
+    EXPECT_EQ(SplitHugeFile(P("missing.bin").c_str(), 2), PACKERR_OPEN_SOURCE_FILE);
+    EXPECT_EQ(SplitHugeFile(nullptr, 2), PACKERR_OPEN_SOURCE_FILE);
+    EXPECT_EQ(SplitHugeFile((dir_ + "\\" + std::string(260, 'n')).c_str(), 2), PACKERR_PATH_TOO_LONG);
+
+    const std::string list = NameList({file});
+    EXPECT_EQ(UnSplitHugeFile(list.c_str(), 0, false, P("j").c_str()), PACKERR_INVALID_PARAMETER);
+    EXPECT_FALSE(fs::Exists(P("j")));
+    EXPECT_EQ(UnSplitHugeFile(nullptr, 1, false, P("j").c_str()), PACKERR_NULL_BUFFER);
+    EXPECT_EQ(UnSplitHugeFile(list.c_str(), 1, false, P("nofolder\\j").c_str()), PACKERR_OPEN_DESTINATION_FILE);
+}
+
+TEST_F(SplitPartsTest, FailedJoinKeepsEveryPart) {
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
+    const std::string names[] = {SplitPartName(file, 0), SplitPartName(file, 1), SplitPartName(file, 2)};
+
+    struct Case {
+        const char* what;
+        std::string list;
+        int count;
+    };
+    const Case cases[] = {
+        {"a missing part in the middle", NameList({names[0], P("gone.prt"), names[2]}), 3},
+        {"a missing last part", NameList({names[0], names[1], P("gone.prt")}), 3},
+        {"a count past the end of the list", NameList({names[0], names[1]}), 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(UnSplitHugeFile(c.list.c_str(), c.count, true, P("joined").c_str()), PACKERR_OPEN_SOURCE_FILE);
+        EXPECT_EQ(ReadAll(names[0]), "012");
+        EXPECT_EQ(ReadAll(names[1]), "345");
+        EXPECT_EQ(ReadAll(names[2]), "6789");
+    }
+}
+
+TEST_F(SplitPartsTest, CountBelowTheListJoinsOnlyThoseParts) {
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
+    const std::string list = NameList({SplitPartName(file, 0), SplitPartName(file, 1), SplitPartName(file, 2)});
+    ASSERT_EQ(UnSplitHugeFile(list.c_str(), 2, true, P("joined").c_str()), 0);
+    EXPECT_EQ(ReadAll(P("joined")), "012345");
+    EXPECT_FALSE(fs::Exists(SplitPartName(file, 0)));
+    EXPECT_FALSE(fs::Exists(SplitPartName(file, 1)));
+    EXPECT_TRUE(fs::Exists(SplitPartName(file, 2)));
+}
+
+TEST_F(SplitPartsTest, SplitReplacesOldParts) {
+    const std::string file = P("f.bin");
+    ASSERT_TRUE(WriteAll(file + ".prt00", "old old old old"));
+    ASSERT_TRUE(WriteAll(file, "abcd"));
+    ASSERT_EQ(SplitHugeFile(file.c_str(), 2), 2);
+    EXPECT_EQ(ReadAll(file + ".prt00"), "ab");
+    EXPECT_EQ(ReadAll(file + ".prt01"), "cd");
+}
+
+}  // namespace
+}  // namespace kb
