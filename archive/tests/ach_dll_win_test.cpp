@@ -10,14 +10,18 @@
 
 #include "archive/arkstow_api.h"
 #include "archive/tests/ach_test_support.h"
-#include "archive/tests/test_support.h"
 #include "pe_exports.h"
 #include "shared/tkabbit.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark {
 namespace {
 
 using namespace ark::testing;
+using kb::testing::ReadWholeFile;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
 
 std::string BinFolder() {
     char self[MAX_PATH] = {};

@@ -9,19 +9,21 @@
 #include <vector>
 
 #include "archive/arkstow_api.h"
-#include "archive/tests/test_support.h"
 #include "testing/builders/ach_builder.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace {
 
 using ark::testing::AchBuilder;
 using ark::testing::BuilderEntry;
 using ark::testing::PatternBody;
-using ark::testing::ReadWholeFile;
-using ark::testing::RecordingSink;
-using ark::testing::ScopedTempFolder;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 using GetCountFn = int(WINAPI*)(const char*, int*, int*);
 using GetNameFn = int(WINAPI*)(const char*, int, char*, int);

@@ -16,24 +16,26 @@
 #include "archive/fs.h"
 #include "archive/names.h"
 #include "archive/register_run.h"
-#include "archive/tests/test_support.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_run.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark::components {
 namespace {
 
-using ark::testing::FileExists;
-using ark::testing::kDay;
-using ark::testing::kTime2020;
-using ark::testing::NativePath;
-using ark::testing::ReadWholeFile;
-using ark::testing::RecordingSink;
-using ark::testing::ScopedTempFolder;
-using ark::testing::TempDir;
 using ark::testing::TestEntry;
 using ark::testing::WriteTestArchive;
-using ark::testing::WriteWholeFile;
+using ark::testing::kDay;
+using ark::testing::kTime2020;
+using kb::testing::FileExists;
+using kb::testing::NativePath;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 // A module body the fake system understands: "MOD|translation|version|com|mark".
 std::string Module(const std::string& translation, const std::string& version, bool com, const std::string& mark) {
@@ -168,10 +170,7 @@ protected:
         sys.system = systemDir.path();
     }
     std::string Installed(const std::string& name) { return systemDir / ("TQZDisc\\" + name); }
-    std::string Content(const std::string& path) {
-        std::string s;
-        return ReadWholeFile(path, s) ? s : "<missing>";
-    }
+    std::string Content(const std::string& path) { return kb::testing::ReadAll(path); }
     void Place(const std::string& path, const std::string& body, uint64_t lastWrite) {
         ark::MakePathFolders(path);
         ASSERT_TRUE(WriteWholeFile(path, body));

@@ -1,7 +1,7 @@
 #include "archive/tests/components_test_support.h"
 
 #include "archive/layout.h"
-#include "archive/tests/test_support.h"
+#include "testing/kit/file_io.h"
 
 namespace ark::testing {
 
@@ -25,7 +25,7 @@ bool WriteTestArchive(const std::string& path, const std::vector<TestEntry>& ent
         FormatSlot(s, record);
         bytes.replace(SlotPosition(i), kSlotSize, reinterpret_cast<const char*>(record), kSlotSize);
     }
-    return WriteWholeFile(path, bytes);
+    return kb::testing::WriteWholeFile(path, bytes);
 }
 
 }  // namespace ark::testing

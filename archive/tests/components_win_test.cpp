@@ -14,21 +14,23 @@
 #include "archive/components_system.h"
 #include "archive/tests/components_test_support.h"
 #include "archive/frame.h"
-#include "archive/tests/test_support.h"
 #include "archive/vbrm_plan.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark::components {
 namespace {
 
-using ark::testing::FileExists;
+using ark::testing::WriteTestArchive;
 using ark::testing::kDay;
 using ark::testing::kTime2020;
-using ark::testing::ReadWholeFile;
-using ark::testing::RecordingSink;
-using ark::testing::ScopedTempFolder;
-using ark::testing::TempDir;
-using ark::testing::WriteTestArchive;
-using ark::testing::WriteWholeFile;
+using kb::testing::FileExists;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 std::string BinFolder() {
     char path[MAX_PATH];
@@ -82,10 +84,7 @@ uint64_t LastWrite(const std::string& path) {
     return (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
-std::string Content(const std::string& path) {
-    std::string s;
-    return ReadWholeFile(path, s) ? s : "<missing>";
-}
+std::string Content(const std::string& path) { return kb::testing::ReadAll(path); }
 
 // Each record's date line replaced by "[]", so reports compare exactly.
 std::string WithoutDates(const std::string& log) {

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "shared/dll_binding.h"
 #include "shared/exec.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/temp_folder.h"
 
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
 
 std::string Child() { return kb::BesideThisModule("standins\\exec_child\\exec_child.exe"); }
 

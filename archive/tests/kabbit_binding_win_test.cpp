@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "shared/dll_binding.h"
 #include "shared/tkabbit.h"
+#include "testing/kit/recording_sink.h"
 
 namespace {
 
-using ark::testing::RecordingSink;
+using kb::testing::RecordingSink;
 
 std::string StandIn(const char* variant) {
     return kb::BesideThisModule(std::string("standins\\kabbit_") + variant + "\\Kabbit.dll");

@@ -132,7 +132,7 @@ TEST_F(BufferJobsTest, ArgumentErrors) {
     };
     for (bool sync : {true, false}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << "sync " << sync << " expected " << std::hex << c.expected);
+            SCOPED_TRACE(::testing::Message() << "sync " << sync << " expected " << std::hex << c.expected);
             EXPECT_EQ(jobs_.Code(c.data, c.length, c.pw, c.pwLength, sync), c.expected);
             EXPECT_EQ(v, original);
         }
@@ -184,7 +184,7 @@ TEST_F(BufferJobsTest, SynchronousJobLeavesProgressAndErrorAlone) {
 
 // Notes the progress after every chunk and holds the worker after a chosen
 // one until released.
-struct Gate : fixtures::HoldPoint {
+struct Gate : kb::testing::HoldPoint {
     uint32_t holdAt = 0;
     std::vector<int> progressSeen;  // read once the worker has ended
     std::atomic<int>* progress = nullptr;

@@ -22,7 +22,7 @@ const std::string& WorkFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string work = WorkFolder();
-    kb::fixtures::WipePath(work);
+    kb::testing::WipePath(work);
     if (!kb::fs::CreateFolder(work) || !kb::fs::CreateFolder(work + "\\out")) std::abort();
     const std::string container = work + "\\in.cmp";
     {
@@ -49,6 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kb::fs::ListFolder(work, &entries);
     for (const auto& e : entries)
         if (e.name != "in.cmp" && e.name != "out") std::abort();
-    kb::fixtures::WipePath(work);
+    kb::testing::WipePath(work);
     return 0;
 }

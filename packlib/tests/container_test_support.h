@@ -1,63 +1,45 @@
 // Helpers of the container tests: a fresh folder per test, whole-file reads and
-// writes through the file seam, and a byte-by-byte record builder.
+// writes of byte vectors, patterns and an independent container parser, over
+// the test kit and the container builder.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "packlib/container_format.h"
 #include "packlib/fs.h"
+#include "testing/builders/container_builder.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/patterns.h"
+#include "testing/kit/temp_folder.h"
 #include "testing/kit/wipe_path.h"
 
 namespace kb::pack::testing {
 
-using Bytes = std::vector<uint8_t>;
+using ::kb::testing::WipePath;
 
-inline void Wipe(const std::string& path) { ::kb::fixtures::WipePath(path); }
-
-class TempDirTest : public ::testing::Test {
+class TempDirTest : public ::kb::testing::TempFolderTest {
 protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        dir_ = fs::TempFolder() + "kbc_" + name + "_" + std::to_string(counter++);
-        Wipe(dir_);
-        ASSERT_TRUE(fs::CreateFolder(dir_)) << dir_;
-    }
-    void TearDown() override {
-        fs::SetMemoryStatusForTesting(nullptr);
-        Wipe(dir_);
-    }
-    std::string P(const std::string& name) const { return dir_ + "\\" + name; }
-    std::string dir_;
+    void TearDown() override { fs::SetMemoryStatusForTesting(nullptr); }
 };
 
 inline void WriteAll(const std::string& path, const Bytes& data) {
-    fs::File f = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
-    ASSERT_TRUE(f.IsOpen()) << path;
-    ASSERT_TRUE(f.Write(data.data(), data.size()));
+    ASSERT_TRUE(::kb::testing::WriteWholeFile(path, std::string(data.begin(), data.end()))) << path;
 }
 
 inline void WriteText(const std::string& path, const std::string& text) {
-    WriteAll(path, Bytes(text.begin(), text.end()));
+    ASSERT_TRUE(::kb::testing::WriteWholeFile(path, text)) << path;
 }
 
+// The file's bytes; none when it cannot be read.
 inline Bytes ReadAll(const std::string& path) {
-    fs::File f = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::All);
-    Bytes data;
-    uint64_t size = 0;
-    if (!f.IsOpen() || !f.Size(&size)) return data;
-    data.resize(size);
-    if (!f.ReadExact(data.data(), data.size())) data.clear();
-    return data;
+    std::string bytes;
+    if (!::kb::testing::ReadWholeFile(path, bytes)) return {};
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 inline std::string ReadText(const std::string& path) {
@@ -65,64 +47,10 @@ inline std::string ReadText(const std::string& path) {
     return std::string(b.begin(), b.end());
 }
 
-// Deterministic, poorly compressible content.
 inline Bytes Pattern(size_t n, uint32_t seed = 1) {
-    Bytes b(n);
-    uint32_t x = seed * 2654435761u + 1;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = static_cast<uint8_t>(x >> 16);
-    }
-    return b;
+    const std::string s = ::kb::testing::Pattern(n, seed);
+    return Bytes(s.begin(), s.end());
 }
-
-inline Bytes Zlib(const Bytes& input) {
-    uLongf n = compressBound(static_cast<uLong>(input.size()));
-    Bytes out(n);
-    EXPECT_EQ(compress(out.data(), &n, input.data(), static_cast<uLong>(input.size())), Z_OK);
-    out.resize(n);
-    return out;
-}
-
-// Builds container bytes one field at a time.
-struct Builder {
-    Bytes bytes;
-    Builder& U32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
-        return *this;
-    }
-    Builder& U8(uint8_t v) {
-        bytes.push_back(v);
-        return *this;
-    }
-    Builder& Raw(const Bytes& b) {
-        bytes.insert(bytes.end(), b.begin(), b.end());
-        return *this;
-    }
-    Builder& Str(const std::string& s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
-    Builder& Name(const std::string& s) { return U32(static_cast<uint32_t>(s.size())).Str(s); }
-    Builder& Status(uint32_t c, uint32_t w, uint32_t a, int32_t size, uint8_t attributes) {
-        U32(c).U32(w).U32(a).U32(static_cast<uint32_t>(size)).U8(attributes);
-        return U8(0).U8(0).U8(0);
-    }
-    Builder& Block(const Bytes& packed) { return U32(static_cast<uint32_t>(packed.size())).Raw(packed); }
-    // A whole well-formed record of content in the given mode.
-    Builder& Record(const std::string& name, const Bytes& content, uint8_t mode, uint8_t attributes = 0x20) {
-        Name(name).Status(0, 0, 0, static_cast<int32_t>(content.size()), attributes);
-        U32(static_cast<uint32_t>(content.size()));
-        if (content.empty()) return *this;
-        U8(mode);
-        if (mode == 0) return Block(Zlib(content));
-        for (size_t at = 0; at < content.size(); at += kZipPkgBlockSize) {
-            const size_t n = std::min<size_t>(kZipPkgBlockSize, content.size() - at);
-            Block(Zlib(Bytes(content.begin() + at, content.begin() + at + n)));
-        }
-        return *this;
-    }
-};
 
 // A record's layout, read independently of the codec.
 struct ParsedRecord {

@@ -562,7 +562,7 @@ std::vector<HostileCase> HostileCases() {
 TEST_F(CodecTest, HostileContainersAreRefused) {
     for (const HostileCase& c : HostileCases()) {
         SCOPED_TRACE(c.what);
-        Wipe(P("work"));
+        WipePath(P("work"));
         ASSERT_TRUE(fs::CreateFolder(P("work")));
         ASSERT_TRUE(fs::CreateFolder(P("work\\out")));
         WriteAll(P("work\\h.cmp"), c.bytes);
@@ -571,7 +571,7 @@ TEST_F(CodecTest, HostileContainersAreRefused) {
         EXPECT_LT(codec_.ExpandZipPkg(P("work\\h.cmp"), P("work\\out"), {}), 0);
         EXPECT_THAT(Tree(P("work")), ::testing::UnorderedElementsAre("out\\", "h.cmp"));
     }
-    Wipe(P("work"));
+    WipePath(P("work"));
     EXPECT_THAT(Tree(dir_), ::testing::IsEmpty());
 }
 
@@ -590,7 +590,7 @@ TEST_F(CodecTest, ContainerCutAtEveryOffset) {
             EXPECT_EQ(first, 0);
             EXPECT_EQ(second, 0);  // at the end: nothing, no error
             EXPECT_THAT(Tree(P("out")), ::testing::UnorderedElementsAre("sub\\", "sub\\a.txt"));
-            Wipe(P("out"));
+            WipePath(P("out"));
             ASSERT_TRUE(fs::CreateFolder(P("out")));
             continue;
         }
@@ -605,7 +605,7 @@ TEST_F(CodecTest, ContainerCutAtEveryOffset) {
         for (const auto& p : Tree(P("out")))
             if (p.back() != '\\') files.insert(p);
         EXPECT_TRUE(files.empty() || (cut > endA && files == std::set<std::string>{"sub\\a.txt"}));
-        Wipe(P("out"));
+        WipePath(P("out"));
         ASSERT_TRUE(fs::CreateFolder(P("out")));
     }
 }

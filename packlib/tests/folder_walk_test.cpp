@@ -79,8 +79,8 @@ TEST_F(FolderWalkTest, DoubleByteFolderNamesKeepTheirTrailBytes) {
     ASSERT_TRUE(fs::CreateFolder(P("out")));
     CreateFolderPath("\\\x95\x5C\\g.txt", P("out") + "\\\x95\x5C\\g.txt");
     EXPECT_TRUE(fs::Exists(P("out\\\x95\x5C")));
-    Wipe(folder);
-    Wipe(P("out"));
+    WipePath(folder);
+    WipePath(P("out"));
     platform::SetAnsiCodePageForTesting(1252);
 }
 

@@ -1,6 +1,6 @@
 // Test helpers of the pack library's frame: a system seam with a fake clock,
-// sleeps, atoms and message posts (real threads, optional thread failure), and a
-// fresh temporary folder per test.
+// sleeps, atoms and message posts (real threads, optional thread failure), with
+// the test kit's temp folders, whole-file I/O and patterns.
 #pragma once
 #include <algorithm>
 #include <atomic>
@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "packlib/fs.h"
-#include "testing/kit/wipe_path.h"
 #include "packlib/sys.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/patterns.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/wipe_path.h"
 
 namespace kb::testing {
 
@@ -69,70 +72,5 @@ private:
     std::map<std::string, int> atoms;
     std::vector<std::pair<uintptr_t, uint32_t>> posts;
 };
-
-// A fresh folder under the temp folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> counter{0};
-        const std::string base = fs::TempFolder();
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            path_ = base + "kbframe-" + std::to_string(reinterpret_cast<uintptr_t>(this) % 100000) + "-" +
-                    std::to_string(counter++);
-            if (fs::CreateFolder(path_)) return;
-        }
-        path_.clear();
-    }
-    ~TempDir() {
-        if (!path_.empty()) Wipe(path_);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    // The folder, without a trailing backslash.
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
-    static void Wipe(const std::string& path) { ::kb::fixtures::WipePath(path); }
-
-private:
-    std::string path_;
-};
-
-inline std::string ReadAll(const std::string& path) {
-    fs::File f = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::ReadWrite);
-    if (!f.IsOpen()) return "<missing>";
-    std::string data;
-    char buf[65536];
-    size_t got = 0;
-    while (f.Read(buf, sizeof buf, &got) && got > 0) data.append(buf, got);
-    return data;
-}
-
-inline bool WriteAll(const std::string& path, const std::string& data) {
-    fs::File f = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
-    return f.IsOpen() && f.Write(data.data(), data.size()) && f.Close();
-}
-
-// Bytes that differ from position to position, so misplaced chunks show.
-inline std::string Pattern(size_t n, uint32_t seed = 1) {
-    std::string s(n, '\0');
-    uint32_t x = seed * 2654435761u + 12345u;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1103515245u + 12345u;
-        s[i] = static_cast<char>(x >> 24);
-    }
-    return s;
-}
-
-// The names in a folder, sorted.
-inline std::vector<std::string> Listing(const std::string& folder) {
-    std::vector<fs::DirEntry> entries;
-    fs::ListFolder(folder, &entries);
-    std::vector<std::string> names;
-    for (const auto& e : entries) names.push_back(e.name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 }  // namespace kb::testing

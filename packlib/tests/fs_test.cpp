@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-#include "testing/kit/wipe_path.h"
+#include "testing/kit/temp_folder.h"
 
 namespace kb::fs {
 namespace {
@@ -29,19 +28,7 @@ bool UnderWine() {
 }
 
 // A fresh folder per test, removed with everything in it afterwards.
-class FsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = TempFolder() + "kbfs_" + info->name() + "_" + std::to_string(counter++);
-        fixtures::WipePath(dir_);
-        ASSERT_TRUE(CreateFolder(dir_)) << dir_;
-    }
-    void TearDown() override { fixtures::WipePath(dir_); }
-    std::string P(const std::string& name) const { return dir_ + "\\" + name; }
-    std::string dir_;
-};
+class FsTest : public ::kb::testing::TempFolderTest {};
 
 void WriteFile(const std::string& path, const std::string& data) {
     File f = File::Open(path, Access::Write, Disposition::CreateAlways, Share::None);

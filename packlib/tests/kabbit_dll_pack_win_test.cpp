@@ -17,7 +17,7 @@ namespace {
 using namespace kb;  // the PACKERR_ codes
 using kb::packtest::Pattern;
 using kb::packtest::ReadAll;
-using kb::packtest::WriteAll;
+using kb::packtest::WriteWholeFile;
 
 constexpr char kPassword[] = "dll-password";
 
@@ -100,8 +100,8 @@ protected:
 TEST_F(KabbitDllPack, PacksAndReadsBack) {
     ASSERT_TRUE(kb::fs::CreateFolder(P("src")));
     ASSERT_TRUE(kb::fs::CreateFolder(P("src\\a")));
-    ASSERT_TRUE(WriteAll(P("src\\a\\b.txt"), Pattern(4000, 5)));
-    ASSERT_TRUE(WriteAll(P("src\\x.txt"), "x"));
+    ASSERT_TRUE(WriteWholeFile(P("src\\a\\b.txt"), Pattern(4000, 5)));
+    ASSERT_TRUE(WriteWholeFile(P("src\\x.txt"), "x"));
     const std::string pack = P("p.pck");
     ASSERT_EQ(api_.createNew(pack.c_str(), kPassword, TRUE, 9), 0);
     EXPECT_EQ(api_.PollToEnd(api_.pack(pack.c_str(), P("src").c_str(), "a\\b.txt", kPassword, FALSE)),
@@ -141,8 +141,8 @@ TEST_F(KabbitDllPack, PacksAndReadsBack) {
 
 TEST_F(KabbitDllPack, ForceFlagWithARealLock) {
     ASSERT_TRUE(kb::fs::CreateFolder(P("set")));
-    ASSERT_TRUE(WriteAll(P("set\\a.txt"), "a"));
-    ASSERT_TRUE(WriteAll(P("set\\locked.txt"), "locked"));
+    ASSERT_TRUE(WriteWholeFile(P("set\\a.txt"), "a"));
+    ASSERT_TRUE(WriteWholeFile(P("set\\locked.txt"), "locked"));
     const std::string pack = P("p.pck");
     ASSERT_EQ(api_.createNew(pack.c_str(), kPassword, FALSE, 1), 0);
     HANDLE lock = CreateFileA(P("set\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -183,7 +183,7 @@ TEST_F(KabbitDllPack, BufferCoding) {
 
 TEST_F(KabbitDllPack, SplitJoinAndConvert) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
     ASSERT_EQ(api_.splitHugeFile(file.c_str(), 3), 3);
     EXPECT_EQ(ReadAll(file + ".prt02"), "6789");
     const std::string list = file + ".prt00" + '\0' + file + ".prt01" + '\0' + file + ".prt02" + '\0' + '\0';

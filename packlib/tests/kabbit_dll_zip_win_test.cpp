@@ -84,7 +84,7 @@ protected:
                      {"sub\\b.bin", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY}};
         for (const auto& f : files) {
             const std::string path = src + "\\" + f.name;
-            ASSERT_TRUE(kb::testing::WriteAll(path, data[&f - files]));
+            ASSERT_TRUE(kb::testing::WriteWholeFile(path, data[&f - files]));
             HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
             ASSERT_NE(h, INVALID_HANDLE_VALUE);
             FILETIME w;

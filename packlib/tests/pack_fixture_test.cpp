@@ -17,7 +17,7 @@ using packtest::ReadAll;
 class PackFixtureTest : public packtest::TempFolderTest {
 protected:
     void ExpectFile(const std::string& path, const fixture::SourceFile& source) {
-        EXPECT_TRUE(ReadAll(path) == fixture::Bytes(source.size, source.seed)) << path;
+        EXPECT_TRUE(ReadAll(path) == packtest::Pattern(source.size, source.seed)) << path;
         fs::FileTimes times;
         ASSERT_TRUE(fs::GetTimes(path, &times)) << path;
         EXPECT_EQ(times.lastWrite, fixture::Times().lastWrite) << path;

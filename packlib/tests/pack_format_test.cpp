@@ -24,7 +24,7 @@ class PackFormat : public ::testing::Test {
 protected:
     std::string Write(const std::string& name, const std::string& bytes) {
         const std::string path = dir / name;
-        EXPECT_TRUE(testing::WriteAll(path, bytes));
+        EXPECT_TRUE(testing::WriteWholeFile(path, bytes));
         return path;
     }
     std::string Write(const std::string& name, const PackBuilder& b) { return Write(name, b.Bytes()); }
@@ -317,7 +317,7 @@ TEST_F(PackFormat, CommittedEncryptedFixtureIsReproducedByteForByte) {
     const std::string made = testing::ReadAll(path) + b.EntryBytes(0) + b.EntryBytes(1);
     const std::string fixture = std::string(KB_FIXTURE_DIR) + "/encrypted-r7.pck";
     if (std::getenv("KB_WRITE_FIXTURES")) {
-        ASSERT_TRUE(testing::WriteAll(fixture, made));
+        ASSERT_TRUE(testing::WriteWholeFile(fixture, made));
     }
     const std::string committed = testing::ReadAll(fixture);
     ASSERT_NE(committed, "<missing>") << fixture;

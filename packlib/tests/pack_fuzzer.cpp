@@ -30,7 +30,7 @@ const std::string& WorkFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string work = WorkFolder();
-    kb::fixtures::WipePath(work);
+    kb::testing::WipePath(work);
     if (!kb::fs::CreateFolder(work) || !kb::fs::CreateFolder(work + "\\out")) std::abort();
     const std::string pack = work + "\\in.pck";
     {

@@ -30,7 +30,7 @@ namespace {
 
 using packtest::Pattern;
 using packtest::ReadAll;
-using packtest::WriteAll;
+using packtest::WriteWholeFile;
 
 constexpr char kPassword[] = "pack-password";
 
@@ -67,7 +67,7 @@ private:
 };
 
 // Holds a worker inside a hook until released.
-struct Gate : fixtures::HoldPoint {
+struct Gate : kb::testing::HoldPoint {
     int at = -1;  // the value the hook saw when it held
     void Hold(int value) {
         HoldPoint::Hold([&] { at = value; });
@@ -98,7 +98,7 @@ protected:
     }
 
     void MakeFile(const std::string& path, const std::string& data, uint32_t attributes = fs::kAttrArchive) {
-        ASSERT_TRUE(WriteAll(path, data)) << path;
+        ASSERT_TRUE(WriteWholeFile(path, data)) << path;
         ASSERT_TRUE(fs::SetTimes(path, kTimes));
         ASSERT_TRUE(fs::SetAttributes(path, attributes));
     }
@@ -242,7 +242,7 @@ TEST_F(PackJobsTest, RoundTrips) {
             EXPECT_EQ(PackLength(), expected);
 
             const std::string out = P("out");
-            packtest::Wipe(out);
+            packtest::WipePath(out);
             ASSERT_TRUE(fs::CreateFolder(out));
             if (row.compressed) {
                 ExpandEntry(row.entryName, out);
@@ -265,7 +265,7 @@ TEST_F(PackJobsTest, RoundTrips) {
             for (const char* f : row.files) ExpectSameFile(P(row.sourceBase) + "\\" + f, out + "\\" + f);
             for (const char* f : row.absent) EXPECT_FALSE(fs::Exists(out + "\\" + f)) << f;
             EXPECT_FALSE(fs::Exists(jobs_.PreCompressFilePath()));
-            packtest::Wipe(out);
+            packtest::WipePath(out);
         }
     }
 }
@@ -344,7 +344,7 @@ TEST_F(PackJobsTest, PackFileErrors) {
     MakeTree();
     EXPECT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), PACKERR_OPEN_PACKED_FILE);
     EXPECT_FALSE(fs::Exists(pack_));  // a missing pack is not created
-    ASSERT_TRUE(WriteAll(pack_, std::string(525, 'h')));
+    ASSERT_TRUE(WriteWholeFile(pack_, std::string(525, 'h')));
     EXPECT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, false), PACKERR_ILLEGAL_PACKED_FILE);
     EXPECT_EQ(jobs_.Pack(pack_.c_str(), P("src").c_str(), "b.txt", kPassword, true), PACKERR_ILLEGAL_PACKED_FILE);
     EXPECT_EQ(ReadAll(pack_), std::string(525, 'h'));

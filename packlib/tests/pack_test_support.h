@@ -1,9 +1,8 @@
-// Test helpers of the packing tests: a fresh folder per test, and whole-file
-// I/O and patterns from the frame fixtures.
+// Test helpers of the packing tests: an independent reader of compressed
+// entries, with the test kit's fresh folder per test, whole-file I/O and patterns.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,9 @@ namespace kb::packtest {
 
 using ::kb::testing::Pattern;
 using ::kb::testing::ReadAll;
-using ::kb::testing::WriteAll;
-
-inline void Wipe(const std::string& path) { ::kb::fixtures::WipePath(path); }
+using ::kb::testing::TempFolderTest;
+using ::kb::testing::WipePath;
+using ::kb::testing::WriteWholeFile;
 
 // Decodes the compressed entry named name from the pack into scratch (a container
 // file) and expands it into folder, as the unpack worker does: an independent
@@ -50,28 +49,10 @@ inline void ExpandCompressedEntry(const std::string& packPath, const std::string
         const size_t n = data.size() - off < pack::kChunkSize ? data.size() - off : pack::kChunkSize;
         key.CodeEntryChunk(reinterpret_cast<uint8_t*>(&data[off]), n, entry.index, static_cast<uint32_t>(chunk));
     }
-    ASSERT_TRUE(WriteAll(scratch, data));
+    ASSERT_TRUE(WriteWholeFile(scratch, data));
     pack::CFileCodec codec;
     ASSERT_EQ(codec.ExpandZipPkg(scratch, folder, {}), 0);
     fs::RemoveFile(scratch);
 }
-
-// A fresh folder per test (dir_, no trailing backslash), removed afterwards.
-class TempFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("kbpk_") + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        dir_ = fs::TempFolder() + name + "_" + std::to_string(counter++);
-        Wipe(dir_);
-        ASSERT_TRUE(fs::CreateFolder(dir_)) << dir_;
-    }
-    void TearDown() override { Wipe(dir_); }
-    std::string P(const std::string& name) const { return dir_ + "\\" + name; }
-    std::string dir_;
-};
 
 }  // namespace kb::packtest

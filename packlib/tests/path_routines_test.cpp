@@ -4,35 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "frame_test_support.h"
-#include "shared/platform/dbcs.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "testing/kit/code_page.h"
 
 namespace kb::pack {
 namespace {
 
 class PathRoutines : public ::testing::Test {
 protected:
-    void SetUp() override {
-#ifdef _WIN32
-        if (GetACP() != 932) {
-            if (std::getenv("KB_REQUIRE_CP932")) FAIL() << "the code page is " << GetACP() << ", not 932";
-            GTEST_SKIP() << "double-byte rows need code page 932";
-        }
-#else
-        platform::SetAnsiCodePageForTesting(932);
-#endif
-    }
-    void TearDown() override {
-#ifndef _WIN32
-        platform::SetAnsiCodePageForTesting(1252);
-#endif
-    }
+    void SetUp() override { KB_REQUIRE_CP932(); }
+    void TearDown() override { kb::testing::UseSingleByteCodePage(); }
 };
 
 struct NameCase {
@@ -118,10 +99,10 @@ TEST(PathRoutinesAscii, RemoveTempFoldersRemovesOnlyEmptyFoldersDeepestFirst) {
     ASSERT_TRUE(fs::CreateFolder(dir / "a"));
     ASSERT_TRUE(fs::CreateFolder(dir / "a\\b"));
     ASSERT_TRUE(fs::CreateFolder(dir / "keep"));
-    ASSERT_TRUE(testing::WriteAll(dir / "keep\\f.txt", "x"));
-    RemoveTempFolders(dir.Path(), "a\\b\\c.cmp");
+    ASSERT_TRUE(testing::WriteWholeFile(dir / "keep\\f.txt", "x"));
+    RemoveTempFolders(dir.path(), "a\\b\\c.cmp");
     EXPECT_FALSE(fs::Exists(dir / "a"));
-    RemoveTempFolders(dir.Path(), "keep\\f.txt");
+    RemoveTempFolders(dir.path(), "keep\\f.txt");
     EXPECT_TRUE(fs::Exists(dir / "keep\\f.txt"));
     // A name that climbs out removes nothing.
     RemoveTempFolders(dir / "keep", "..\\keep\\x.cmp");

@@ -11,7 +11,7 @@ namespace {
 
 using packtest::Pattern;
 using packtest::ReadAll;
-using packtest::WriteAll;
+using packtest::WriteWholeFile;
 
 class SplitPartsTest : public packtest::TempFolderTest {};
 
@@ -30,7 +30,7 @@ TEST(SplitPartNameTest, TwoDigitIndex) {
 
 TEST_F(SplitPartsTest, TenBytesIntoThreePartsAndBack) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
     ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
     EXPECT_EQ(ReadAll(file + ".prt00"), "012");
     EXPECT_EQ(ReadAll(file + ".prt01"), "345");
@@ -57,7 +57,7 @@ TEST_F(SplitPartsTest, SizesOfPartsAndStreamingAcrossBuffers) {
         SCOPED_TRACE(::testing::Message() << c.length << " bytes into " << c.parts);
         const std::string file = P("s.bin");
         const std::string data = Pattern(c.length, static_cast<unsigned>(c.length));
-        ASSERT_TRUE(WriteAll(file, data));
+        ASSERT_TRUE(WriteWholeFile(file, data));
         ASSERT_EQ(SplitHugeFile(file.c_str(), c.parts), c.parts);
         std::vector<std::string> names;
         std::string rebuilt;
@@ -79,7 +79,7 @@ TEST_F(SplitPartsTest, SizesOfPartsAndStreamingAcrossBuffers) {
 
 TEST_F(SplitPartsTest, ArgumentErrors) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteAll(file, "abc"));
+    ASSERT_TRUE(WriteWholeFile(file, "abc"));
     EXPECT_EQ(SplitHugeFile(file.c_str(), 0), PACKERR_INVALID_PARAMETER);
     EXPECT_EQ(SplitHugeFile(file.c_str(), -1), PACKERR_INVALID_PARAMETER);
     EXPECT_EQ(SplitHugeFile(file.c_str(), 101), PACKERR_INVALID_PARAMETER);
@@ -97,7 +97,7 @@ TEST_F(SplitPartsTest, ArgumentErrors) {
 
 TEST_F(SplitPartsTest, FailedJoinKeepsEveryPart) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
     ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
     const std::string names[] = {SplitPartName(file, 0), SplitPartName(file, 1), SplitPartName(file, 2)};
 
@@ -122,7 +122,7 @@ TEST_F(SplitPartsTest, FailedJoinKeepsEveryPart) {
 
 TEST_F(SplitPartsTest, CountBelowTheListJoinsOnlyThoseParts) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
     ASSERT_EQ(SplitHugeFile(file.c_str(), 3), 3);
     const std::string list = NameList({SplitPartName(file, 0), SplitPartName(file, 1), SplitPartName(file, 2)});
     ASSERT_EQ(UnSplitHugeFile(list.c_str(), 2, true, P("joined").c_str()), 0);
@@ -134,8 +134,8 @@ TEST_F(SplitPartsTest, CountBelowTheListJoinsOnlyThoseParts) {
 
 TEST_F(SplitPartsTest, SplitReplacesOldParts) {
     const std::string file = P("f.bin");
-    ASSERT_TRUE(WriteAll(file + ".prt00", "old old old old"));
-    ASSERT_TRUE(WriteAll(file, "abcd"));
+    ASSERT_TRUE(WriteWholeFile(file + ".prt00", "old old old old"));
+    ASSERT_TRUE(WriteWholeFile(file, "abcd"));
     ASSERT_EQ(SplitHugeFile(file.c_str(), 2), 2);
     EXPECT_EQ(ReadAll(file + ".prt00"), "ab");
     EXPECT_EQ(ReadAll(file + ".prt01"), "cd");

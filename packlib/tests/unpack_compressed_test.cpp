@@ -31,8 +31,8 @@ void ExpectFile(const std::string& path, const SourceFile& f) {
 TEST_F(UnpackCompressed, OneAndThreeRecordsOverPlainAndEncryptedPacks) {
     const std::vector<SourceFile> one = {{"c.txt", Pattern(4000, 5), fs::kAttrArchive | fs::kAttrReadOnly}};
     const std::vector<SourceFile> three = ThreeFiles();
-    const std::string oneBytes = MakeContainer(dir.Path(), one);
-    const std::string threeBytes = MakeContainer(dir.Path(), three);
+    const std::string oneBytes = MakeContainer(dir.path(), one);
+    const std::string threeBytes = MakeContainer(dir.path(), three);
     struct Kind {
         const char* what;
         uint8_t rounds;
@@ -74,14 +74,14 @@ TEST_F(UnpackCompressed, OneAndThreeRecordsOverPlainAndEncryptedPacks) {
             std::sort(expected.begin(), expected.end());
             // Exactly the files: no copy of the container is left.
             EXPECT_EQ(Listing(out), expected);
-            kb::testing::TempDir::Wipe(out);
+            kb::testing::WipePath(out);
             ASSERT_TRUE(fs::CreateFolder(out));
         }
     }
 }
 
 TEST_F(UnpackCompressed, CurrentNameShowsTheRecordBeingExpanded) {
-    const std::string pack = WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.Path(), ThreeFiles()))));
+    const std::string pack = WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
     ASSERT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
     char name[260] = {};
     EXPECT_EQ(app.GetProgress(name), PACKPROGRESS_DONE);
@@ -90,7 +90,7 @@ TEST_F(UnpackCompressed, CurrentNameShowsTheRecordBeingExpanded) {
 
 TEST_F(UnpackCompressed, StopInTheCopyPhaseLeavesNoCopyAndNoFolders) {
     const std::string pack =
-        WritePack(PackBuilder().Encrypted(2).Add(Compressed("deep\\er\\set.cmp", MakeContainer(dir.Path(), ThreeFiles()))));
+        WritePack(PackBuilder().Encrypted(2).Add(Compressed("deep\\er\\set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
     ProgressLog log;
     log.stopAtChunk = 1;
     log.Attach(app);
@@ -108,10 +108,10 @@ TEST_F(UnpackCompressed, StopInTheCopyPhaseLeavesNoCopyAndNoFolders) {
 TEST_F(UnpackCompressed, StopInTheExpansionPhase) {
     // One record in three 512 KiB blocks: the partial output goes with the copy.
     const std::vector<SourceFile> big = {{"big.bin", Pattern(2 * kZipPkgBlockSize + 100, 3)}};
-    const std::string bigBytes = MakeContainer(dir.Path(), big, true);
+    const std::string bigBytes = MakeContainer(dir.path(), big, true);
     const std::string pack = WritePack(PackBuilder()
                                            .Add(Compressed("big.cmp", bigBytes))
-                                           .Add(Compressed("set.cmp", MakeContainer(dir.Path(), ThreeFiles()))));
+                                           .Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
     struct Case {
         const char* entry;
         std::vector<std::string> left;  // what the stop leaves in the destination
@@ -133,14 +133,14 @@ TEST_F(UnpackCompressed, StopInTheExpansionPhase) {
         EXPECT_EQ(log.expand.size(), 1u);
         EXPECT_EQ(Listing(out), c.left);
         EXPECT_EQ(sys.Posts().size(), postsBefore + 1);
-        kb::testing::TempDir::Wipe(out);
+        kb::testing::WipePath(out);
         ASSERT_TRUE(fs::CreateFolder(out));
     }
 }
 
 TEST_F(UnpackCompressed, MultiBlockRecordExpandsWhole) {
     const std::vector<SourceFile> big = {{"big.bin", Pattern(2 * kZipPkgBlockSize + 100, 4)}};
-    const std::string pack = WritePack(PackBuilder().Encrypted(1).Add(Compressed("big.cmp", MakeContainer(dir.Path(), big, true))));
+    const std::string pack = WritePack(PackBuilder().Encrypted(1).Add(Compressed("big.cmp", MakeContainer(dir.path(), big, true))));
     ProgressLog log;
     log.Attach(app);
     ASSERT_EQ(RunToEnd(pack, "big.cmp"), PACKPROGRESS_DONE);
@@ -150,12 +150,12 @@ TEST_F(UnpackCompressed, MultiBlockRecordExpandsWhole) {
 }
 
 TEST_F(UnpackCompressed, CopyNeverReplacesAUsersFile) {
-    const std::string pack = WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.Path(), ThreeFiles()))));
+    const std::string pack = WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
     // The user has a file under the entry's name and one under the first
     // temporary name: both stay as they are.
-    ASSERT_TRUE(kb::testing::WriteAll(out + "\\set.cmp", "mine"));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(out + "\\set.cmp", "mine"));
     ASSERT_TRUE(fs::SetAttributes(out + "\\set.cmp", fs::kAttrReadOnly));
-    ASSERT_TRUE(kb::testing::WriteAll(out + "\\~kb0001.tmp", "also mine"));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(out + "\\~kb0001.tmp", "also mine"));
     ASSERT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
     EXPECT_EQ(ReadAll(out + "\\set.cmp"), "mine");
     EXPECT_EQ(ReadAll(out + "\\~kb0001.tmp"), "also mine");
@@ -197,17 +197,17 @@ TEST_F(UnpackCompressed, HostileContainersFailClearlyAndWriteNothingOutside) {
         // Neither the copy nor anything else stays, inside the destination or above it.
         EXPECT_TRUE(Listing(deep).empty());
         EXPECT_EQ(Listing(out), (std::vector<std::string>{"d1"}));
-        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"out", "p.pck"}));
+        EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"out", "p.pck"}));
         ASSERT_TRUE(fs::RemoveFolder(deep));
     }
 }
 
 TEST_F(UnpackCompressed, CopyFailureLeavesTheCopyAndTheError) {
     PackBuilder b;
-    b.Add(Compressed("set.cmp", MakeContainer(dir.Path(), ThreeFiles())));
+    b.Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles())));
     const std::string full = b.Bytes();
     const std::string pack = dir / "cut.pck";
-    ASSERT_TRUE(kb::testing::WriteAll(pack, full.substr(0, full.size() - 100)));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(pack, full.substr(0, full.size() - 100)));
     EXPECT_EQ(RunToEnd(pack, "set.cmp"), PACKERR_FILE_IO);
     // Nothing was expanded; the copy stays as far as it was written.
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"set.cmp"}));

@@ -138,7 +138,7 @@ TEST_F(Unpack, NamesThatLeaveTheDestinationTouchNothing) {
     }
     EXPECT_TRUE(testing::Listing(deep).empty());
     EXPECT_EQ(testing::Listing(out), (std::vector<std::string>{"d1"}));
-    EXPECT_EQ(testing::Listing(dir.Path()), (std::vector<std::string>{"out", "p.pck"}));
+    EXPECT_EQ(testing::Listing(dir.path()), (std::vector<std::string>{"out", "p.pck"}));
     // No destination at all would mean the root of the drive.
     EXPECT_EQ(app.UnPack(pack.c_str(), "", "x.txt", "secret1"), PACKERR_INVALID_PARAMETER);
 }
@@ -166,7 +166,7 @@ TEST_F(Unpack, DamagedEntryFailsTheJobAndTheErrorSticks) {
     };
     for (const auto& c : cases) {
         const std::string pack = dir / "d.pck";
-        ASSERT_TRUE(testing::WriteAll(pack, c.bytes));
+        ASSERT_TRUE(testing::WriteWholeFile(pack, c.bytes));
         EXPECT_EQ(RunToEnd(pack, "a.txt"), PACKERR_FILE_IO) << c.what;
         EXPECT_EQ(testing::ReadAll(out + "\\a.txt"), std::string(c.kept, 'a')) << c.what;
         char name[260] = "junk";
@@ -180,7 +180,7 @@ TEST_F(Unpack, DamagedEntryFailsTheJobAndTheErrorSticks) {
 
 // Notes the progress after every chunk and holds the worker at a chosen one
 // until the test lets it go.
-struct Gate : fixtures::HoldPoint {
+struct Gate : kb::testing::HoldPoint {
     uint32_t holdAt = UINT32_MAX;
     std::vector<int> progress;  // read once the worker has ended
     CKabbitApp* app = nullptr;

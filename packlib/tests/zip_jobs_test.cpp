@@ -23,7 +23,7 @@ protected:
         work = dir / "work";
         ASSERT_TRUE(fs::CreateFolder(work));
         app.SetWorkingDir((work + "\\").c_str());
-        container = MakeContainer(dir.Path(), ThreeFiles());
+        container = MakeContainer(dir.path(), ThreeFiles());
         PackBuilder b;
         b.Encrypted(6).Add("plain.txt", "plain").Add(Compressed("set.cmp", container)).Add(Compressed("sub\\in.cmp", container));
         pack = WritePack(b);
@@ -35,7 +35,7 @@ protected:
     }
     // An unpack of set.cmp expands it: the one-shot options are at their defaults.
     void ExpectPlainUnpackExpands() {
-        kb::testing::TempDir::Wipe(out);
+        kb::testing::WipePath(out);
         ASSERT_TRUE(fs::CreateFolder(out));
         EXPECT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
         EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.txt", "e.txt", "sub"}));
@@ -81,7 +81,7 @@ TEST_F(ZipJobs, EnumBufferBoundsAndErrors) {
         PackBuilder b;
         b.Add(Compressed("set.cmp", container));
         const std::string full = b.Bytes();
-        ASSERT_TRUE(kb::testing::WriteAll(cut, full.substr(0, full.size() - 100)));
+        ASSERT_TRUE(kb::testing::WriteWholeFile(cut, full.substr(0, full.size() - 100)));
     }
     const std::string hostile = WritePack(
         PackBuilder().Add(Compressed("h.cmp", RecordBytes().U32(0xFFFFFFF0).Raw("\\a").bytes)).Add(Compressed("none.cmp", "")),
@@ -134,7 +134,7 @@ TEST_F(ZipJobs, EnumWithoutAWorkingFolderUsesTheTempFolder) {
 }
 
 TEST_F(ZipJobs, EnumKeepsAUsersFileUnderTheCopysName) {
-    ASSERT_TRUE(kb::testing::WriteAll(work + "\\set.cmp", "mine"));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(work + "\\set.cmp", "mine"));
     char names[64];
     uint32_t sizes[3];
     EXPECT_EQ(Enum("set.cmp", names, sizeof names, sizes, sizeof sizes), 3);
@@ -205,13 +205,13 @@ TEST_F(ZipJobs, SubFileErrors) {
         {"damaged container", hostile, "cut.cmp", "\\a.txt", "secret1", PACKERR_UNCOMPRESSION},
     };
     // The user's own file under the entry's name outlives every failure.
-    ASSERT_TRUE(kb::testing::WriteAll(out + "\\set.cmp", "mine"));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(out + "\\set.cmp", "mine"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(SubFileToEnd(c.packPath, c.entry, c.sub, c.password), c.result);
         EXPECT_EQ(Listing(out), (std::vector<std::string>{"set.cmp"}));
         EXPECT_EQ(ReadAll(out + "\\set.cmp"), "mine");
-        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"h.pck", "out", "p.pck", "work"}));
+        EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"h.pck", "out", "p.pck", "work"}));
     }
 }
 
@@ -250,7 +250,7 @@ TEST_F(ZipJobs, JobsAroundASubFileAreNotDisturbed) {
 }
 
 TEST_F(ZipJobs, WorkersThatCannotStart) {
-    ASSERT_TRUE(kb::testing::WriteAll(out + "\\set.cmp", "mine"));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(out + "\\set.cmp", "mine"));
     // No unpack worker: nothing is created.
     sys.failThreads = true;
     char names[64];

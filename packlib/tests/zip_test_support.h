@@ -59,7 +59,7 @@ inline std::string MakeContainer(const std::string& work, const std::vector<Sour
             at = slash + 1;
         }
         path = src + "\\" + f.name;
-        EXPECT_TRUE(kb::testing::WriteAll(path, f.data)) << path;
+        EXPECT_TRUE(kb::testing::WriteWholeFile(path, f.data)) << path;
         fs::FileTimes times;
         times.creation = kb::testing::kCreationTime;
         times.lastAccess = kb::testing::kLastAccessTime;
@@ -71,8 +71,8 @@ inline std::string MakeContainer(const std::string& work, const std::vector<Sour
     }
     if (blockMode) fs::SetMemoryStatusForTesting(nullptr);
     const std::string bytes = kb::testing::ReadAll(container);
-    kb::testing::TempDir::Wipe(src);
-    kb::testing::TempDir::Wipe(container);
+    kb::testing::WipePath(src);
+    kb::testing::WipePath(container);
     return bytes;
 }
 
@@ -155,7 +155,7 @@ struct ProgressLog {
 };
 
 // Holds the first worker that reaches a chunk until Release.
-struct ChunkGate : fixtures::HoldPoint {
+struct ChunkGate : kb::testing::HoldPoint {
     static void OnChunk(void* context, uint32_t) { static_cast<ChunkGate*>(context)->Hold(); }
 };
 

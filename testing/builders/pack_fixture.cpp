@@ -28,7 +28,7 @@ int WriteFixturePack(const std::string& packPath, const std::string& workFolder)
     for (const char* folder : {"", "\\a", "\\set", "\\set\\sub"})
         if (!fs::CreateFolder(src + folder)) return -1;
     for (const SourceFile& f : kSources)
-        if (WriteSource(src + "\\" + f.name, Bytes(f.size, f.seed)) != 0) return -1;
+        if (WriteSource(src + "\\" + f.name, kb::testing::Pattern(f.size, f.seed)) != 0) return -1;
     if (!fs::CreateFolder(workFolder + "\\work")) return -1;
 
     CKabbitApp app;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "packlib/fs.h"
+#include "testing/kit/patterns.h"
 
 namespace kb::pack::fixture {
 
@@ -17,18 +18,8 @@ inline fs::FileTimes Times() {
             fs::FileTimeFromUnixSeconds(1200000000)};
 }
 
-// Bytes that differ from position to position.
-inline std::string Bytes(size_t n, unsigned seed) {
-    std::string s(n, '\0');
-    uint32_t x = seed * 2654435761u + 12345u;
-    for (size_t i = 0; i < n; ++i) {
-        x = x * 1103515245u + 12345u;
-        s[i] = static_cast<char>(x >> 24);
-    }
-    return s;
-}
-
 // The source files, relative to the source folder.
+// Each file's bytes are ::kb::testing::Pattern(size, seed).
 struct SourceFile {
     const char* name;
     size_t size;
