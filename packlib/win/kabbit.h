@@ -1,3 +1,6 @@
+// packlib/win/: Kabbit.dll itself, its public headers and its exports, each a
+// thin forward into the portable core in packlib/; nothing else depends on it.
+//
 // Kabbit.dll, the pack library: the exported functions of this release. Callers
 // load the library by name and look each function up by name (ordinals are fixed
 // in shared/kabbit_exports.inc). Strings are zero-terminated single-byte ANSI
