@@ -1,7 +1,7 @@
 #include "archive/ach_api.h"
 
 #include "archive/ach_writer.h"
-#include "archive/core/frame.h"
+#include "archive/frame.h"
 
 namespace ark::api {
 

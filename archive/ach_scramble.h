@@ -3,15 +3,15 @@
 // chunks through the pack library's synchronous buffer coding with the body
 // password, reached through a TKabbit binding. TAchCipher is the one
 // process-wide holder of that binding and is the form the readers use
-// (archive/core/scrambled.h).
+// (archive/scrambled.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "archive/core/layout.h"
-#include "archive/core/scrambled.h"
+#include "archive/layout.h"
+#include "archive/scrambled.h"
 #include "shared/tkabbit.h"
 
 namespace ark {

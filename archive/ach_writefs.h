@@ -1,5 +1,5 @@
 // The file operations the archive writers need beyond the readers' seam
-// (archive/core/fs.h): an existing file opened for reading and writing, files
+// (archive/fs.h): an existing file opened for reading and writing, files
 // created only where none exists, the source information of an added file,
 // private folders, and the copy and replace of a finished archive. Windows-
 // syntax paths ("\" separators; the native build maps them to "/").
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "archive/core/fs.h"
+#include "archive/fs.h"
 
 namespace ark::wfs {
 

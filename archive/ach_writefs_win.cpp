@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "archive/ach_writefs.h"
-#include "archive/core/fs_win.h"
+#include "archive/fs_win.h"
 
 namespace ark::wfs {
 namespace {

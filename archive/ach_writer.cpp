@@ -9,12 +9,12 @@
 
 #include "archive/ach_scramble.h"
 #include "archive/ach_writefs.h"
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
-#include "archive/core/layout.h"
-#include "archive/core/name_index.h"
-#include "archive/core/names.h"
-#include "archive/core/reader.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
+#include "archive/layout.h"
+#include "archive/name_index.h"
+#include "archive/names.h"
+#include "archive/reader.h"
 #include "shared/winutils.h"
 
 namespace ark {

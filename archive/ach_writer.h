@@ -1,7 +1,7 @@
 // Writing operations of an archive: an empty archive with a fixed number of
 // slots, appending one file into the next free slot, removal by rebuilding
 // the archive without the removed entries, and the scrambled copy of a plain
-// archive. Like the readers (archive/core/reader.h) each routine pushes its
+// archive. Like the readers (archive/reader.h) each routine pushes its
 // trace name and none resets the error context. Paths are in Windows syntax.
 #pragma once
 #include <cstdint>

@@ -1,3 +1,9 @@
+// archive/: the archive and component server's portable core (reading, writing,
+// the scrambled form, component installation, the runtime-module install),
+// each platform half beside its concern as *_win.cpp or *_posix.cpp.
+// Arkstow.dll's entry points are in win/, the tests in tests/. It may use
+// shared/; the pack library is bound at run time (shared/tkabbit.h), never linked.
+//
 // Arkstow.dll: the C interface a caller sees (result codes, the entry
 // information block, the caller-owned memory stream, the exported functions).
 #pragma once

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "archive/core/frame.h"
+#include "archive/frame.h"
 #include "archive/register_run.h"
 #include "archive/vbrm_run.h"
 

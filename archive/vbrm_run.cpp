@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
-#include "archive/core/name_index.h"
-#include "archive/core/names.h"
-#include "archive/core/reader.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
+#include "archive/name_index.h"
+#include "archive/names.h"
+#include "archive/reader.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_version.h"
 #include "shared/message_sink.h"

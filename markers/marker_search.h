@@ -1,3 +1,7 @@
+// markers/: the marker-file search over an injected view of drives and folders,
+// with the Windows view beside it (system_marker_view_win.cpp). Spurlane.dll's
+// exports are in win/, the tests in tests/. It may use shared/ only.
+//
 // Where the marker files of an administrator-mode install step are looked for,
 // and the search itself, over an injected view of the drives and folders.
 #pragma once

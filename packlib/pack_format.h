@@ -1,3 +1,9 @@
+// packlib/: the pack library's portable core (formats, cipher, container codec,
+// jobs and their controller), each platform half beside its concern as
+// *_win.cpp or *_posix.cpp. It may use shared/, zlib and the system's MD5; never
+// archive/ or markers/, and no Windows header outside a *_win.cpp. Kabbit.dll's
+// exports and public headers are in win/, the tests in tests/.
+//
 // The pack file: a 526-byte header with the password and cipher parameters, then
 // entries appended one after another. Fields are read one by one from a buffered
 // reader with 64-bit positions; every stored length is checked before it is used.

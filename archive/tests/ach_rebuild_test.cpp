@@ -8,16 +8,25 @@
 
 #include "archive/ach_api.h"
 #include "archive/ach_writer.h"
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
+#include "archive/api.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
 #include "archive/tests/ach_test_support.h"
-#include "archive/tests/test_support.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark {
 namespace {
 
 using namespace ark::testing;
+using kb::testing::FileExists;
+using kb::testing::Listing;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 const std::vector<EntrySpec> kThree = {
     {"first.txt", "one", 1}, {"dir\\second.bin", Pattern(70000, 2), 2}, {"third", "", 3}};
@@ -45,7 +54,7 @@ protected:
     }
     // What the temp folder holds apart from the error log.
     std::vector<std::string> TempListing() {
-        auto names = ListFolder(temp.path());
+        auto names = Listing(temp.path());
         std::erase(names, std::string(kErrorLogName));
         return names;
     }
@@ -180,7 +189,7 @@ TEST_P(RebuildFaultTest, AFailingStepLeavesTheArchiveAndTheTempFolderAsTheyWere)
     const FaultCase c = GetParam();
     ASSERT_EQ(BuildPlainArchive(archive, 4, kThree, dir.path()), 0);
     const std::string before = ReadAll(archive);
-    const auto folderBefore = ListFolder(dir.path());
+    const auto folderBefore = Listing(dir.path());
     bool fired = false;
     SetRebuildFaultForTesting([&](RebuildStep step, int entry) {
         if (step != c.step || entry != c.entry) return false;
@@ -190,7 +199,7 @@ TEST_P(RebuildFaultTest, AFailingStepLeavesTheArchiveAndTheTempFolderAsTheyWere)
     EXPECT_EQ(api::RemoveByIndex(archive.c_str(), 0), ARKSTOWRET_CLIB_ERROR);
     EXPECT_TRUE(fired);
     EXPECT_EQ(ReadAll(archive), before);
-    EXPECT_EQ(ListFolder(dir.path()), folderBefore);
+    EXPECT_EQ(Listing(dir.path()), folderBefore);
     EXPECT_TRUE(TempListing().empty());
     EXPECT_TRUE(FileExists(temp / kErrorLogName));
 }

@@ -9,15 +9,24 @@
 
 #include "archive/ach_api.h"
 #include "archive/ach_scramble.h"
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
+#include "archive/api.h"
+#include "archive/frame.h"
 #include "archive/tests/ach_test_support.h"
-#include "archive/tests/test_support.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark {
 namespace {
 
 using namespace ark::testing;
+using kb::testing::FileExists;
+using kb::testing::Listing;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 std::string Record(const uint8_t (&r)[kSlotSize]) { return std::string(reinterpret_cast<const char*>(r), kSlotSize); }
 
@@ -225,7 +234,7 @@ TEST_F(ScrambleTest, AScrambledSourceIsRefusedAndNoDestinationIsLeft) {
     ASSERT_TRUE(WriteWholeFile(again, "mine"));
     EXPECT_EQ(api::EncryptAchFile(scrambled.c_str(), again.c_str()), ARKSTOWRET_ALREADY_SCRAMBLED);
     EXPECT_EQ(ReadAll(again), "mine");
-    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"again.ach", "plain.ach", "scrambled.ach", "src0"}));
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"again.ach", "plain.ach", "scrambled.ach", "src0"}));
 }
 
 TEST_F(ScrambleTest, ScramblingOntoItselfIsRefusedAndTheArchiveKept) {
@@ -244,7 +253,7 @@ TEST_F(ScrambleTest, ExistingDestinationIsReplacedOnlyBySuccess) {
     ASSERT_TRUE(WriteWholeFile(scrambled, "old"));
     ASSERT_EQ(api::EncryptAchFile(plain.c_str(), scrambled.c_str()), 0);
     EXPECT_EQ(api::GetCount(scrambled.c_str(), nullptr, nullptr), 1);
-    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"plain.ach", "scrambled.ach", "src0"}));
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"plain.ach", "scrambled.ach", "src0"}));
 }
 
 TEST(ScrambleWithoutPackLibrary, BodiesFailWhileSlotsAndNamesStillRead) {

@@ -12,7 +12,7 @@
 
 #include "archive/ach_api.h"
 #include "archive/ach_scramble.h"
-#include "archive/core/api.h"
+#include "archive/api.h"
 #include "shared/dll_binding.h"
 #include "shared/kabbit_exports.h"
 #include "shared/message_sink.h"

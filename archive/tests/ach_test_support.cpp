@@ -2,19 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 #include "archive/ach_api.h"
-#include "archive/core/fs.h"
-#include "archive/tests/test_support.h"
+#include "archive/fs.h"
 #include "packlib/buffer_cipher.h"
 #include "shared/dll_binding.h"
 #include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
+#include "testing/kit/file_io.h"
 
 namespace ark::testing {
 
@@ -87,7 +85,7 @@ ScopedBodyCoding::~ScopedBodyCoding() {
 uint64_t FixedFiletime(int k) { return 128790000000000000ULL + uint64_t(k) * 10000000ULL * 3600; }
 
 bool MakeSourceFile(const std::string& path, const std::string& bytes, int k) {
-    if (!WriteWholeFile(path, bytes)) return false;
+    if (!kb::testing::WriteWholeFile(path, bytes)) return false;
     fs::FileTimes times;
     times.creation = times.lastAccess = times.lastWrite = FixedFiletime(k);
     return fs::SetTimes(path, times);
@@ -128,18 +126,9 @@ int BuildPlainArchive(const std::string& archive, int capacity, const std::vecto
     return 0;
 }
 
-std::vector<std::string> ListFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(NativePath(folder), ec))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string ReadAll(const std::string& path) {
     std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
+    EXPECT_TRUE(kb::testing::ReadWholeFile(path, bytes)) << path;
     return bytes;
 }
 

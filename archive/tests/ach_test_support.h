@@ -78,7 +78,4 @@ std::string ReadAll(const std::string& path);
 // A caller stream's resize that keeps the bytes in the std::string at ctx.
 int KB_WINAPI ResizeString(ArkMemStream* stream, uint32_t size);
 
-// Names of the files and folders directly in folder, sorted.
-std::vector<std::string> ListFolder(const std::string& folder);
-
 }  // namespace ark::testing

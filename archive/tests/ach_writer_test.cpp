@@ -9,10 +9,12 @@
 
 #include "archive/ach_api.h"
 #include "archive/ach_writer.h"
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
+#include "archive/api.h"
+#include "archive/frame.h"
 #include "archive/tests/ach_test_support.h"
-#include "archive/tests/test_support.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -22,6 +24,12 @@ namespace ark {
 namespace {
 
 using namespace ark::testing;
+using kb::testing::FileExists;
+using kb::testing::NativePath;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 class WriterTest : public ::testing::Test {
 protected:

@@ -2,16 +2,18 @@
 // the message-box fallback when the log cannot be written.
 #include <gtest/gtest.h>
 
-#include "archive/core/frame.h"
-#include "archive/tests/test_support.h"
+#include "archive/frame.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::RecordingSink;
-using testing::ScopedTempFolder;
-using testing::TempDir;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
 
 class FrameTest : public ::testing::Test {
 protected:

@@ -11,27 +11,30 @@
 #include <vector>
 
 #include "archive/ach_writer.h"
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
-#include "archive/core/name_index.h"
-#include "archive/core/scrambled.h"
-#include "archive/tests/test_support.h"
-#include "testing/fixtures/archive/ach_builder.h"
+#include "archive/api.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
+#include "archive/name_index.h"
+#include "archive/scrambled.h"
+#include "testing/kit/code_page.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/builders/ach_builder.h"
 
 namespace ark {
 namespace {
 
 using testing::AchBuilder;
 using testing::BuilderEntry;
-using testing::NativePath;
+using kb::testing::NativePath;
 using testing::PatternBody;
 using testing::PutLe32;
-using testing::ReadWholeFile;
-using testing::RecordingSink;
-using testing::ScopedTempFolder;
-using testing::TempDir;
-using testing::WriteWholeFile;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 constexpr uint64_t kSecond = 10'000'000;  // FILETIME units
 
@@ -246,7 +249,7 @@ TEST_F(NameIndexTest, EveryLookupGivesWhatTheWalkGives) {
 }
 
 TEST_F(NameIndexTest, EveryLookupGivesWhatTheWalkGivesWithDoubleByteNames) {
-    ARK_REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_CP932();
     const std::string path = Put(Images()[0].bytes);
     for (const std::string& name : NamesFor(Images()[0])) {
         SCOPED_TRACE("name \"" + name + "\"");
@@ -260,7 +263,7 @@ TEST_F(NameIndexTest, EveryLookupGivesWhatTheWalkGivesWithDoubleByteNames) {
     }
     // 0x83 0x41 and 0x83 0x61 are two characters: the trail byte is compared exactly.
     EXPECT_EQ(Walked(path, "\x83\x61.bmp").result, -1);
-    testing::UseSingleByte();
+    kb::testing::UseSingleByteCodePage();
 }
 
 TEST_F(NameIndexTest, ScrambledArchivesAgreeToo) {

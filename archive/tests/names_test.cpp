@@ -1,9 +1,11 @@
 // Stored-name safety, path joining and folder creation, double-byte aware.
 #include <gtest/gtest.h>
 
-#include "archive/core/names.h"
-#include "archive/tests/test_support.h"
+#include "archive/names.h"
 #include "shared/platform/dbcs.h"
+#include "testing/kit/code_page.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark {
 namespace {
@@ -31,14 +33,14 @@ TEST(Names, JoinPathAddsOneBackslash) {
 }
 
 TEST(Names, DoubleByteCharactersStayWhole) {
-    ARK_REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_CP932();
     // 0x95 0x5C is one character whose trail byte is a backslash.
     EXPECT_TRUE(IsSafeEntryName("\x95\x5C.txt"));
     EXPECT_TRUE(IsSafeEntryName("\x81\x5C\x81\x5C"));
     EXPECT_EQ(JoinPath("C:\\\x95\x5C", "a"), "C:\\\x95\x5C\\a");
     EXPECT_TRUE(EqualIgnoringAsciiCase("\x83\x41x", "\x83\x41X"));
     EXPECT_FALSE(EqualIgnoringAsciiCase("\x83\x41", "\x83\x61"));
-    testing::UseSingleByte();
+    kb::testing::UseSingleByteCodePage();
 #ifndef _WIN32
     EXPECT_FALSE(IsSafeEntryName("\x81\x5C"));  // without lead bytes: a trailing separator
     EXPECT_TRUE(EqualIgnoringAsciiCase("\x83\x41", "\x83\x61"));
@@ -49,15 +51,15 @@ TEST(Names, DoubleByteCharactersStayWhole) {
 // folder names through the A-functions faithfully, so only the split is shown.
 #ifndef _WIN32
 TEST(Names, MakePathFoldersCreatesEveryLevelButNotAfterATrailByte) {
-    testing::TempDir dir;
-    ARK_REQUIRE_SHIFT_JIS();
+    kb::testing::TempDir dir;
+    KB_REQUIRE_CP932();
     MakePathFolders(dir / "a\\b\\\x95\x5C" "c\\file");
-    EXPECT_TRUE(testing::FileExists(dir / "a\\b"));
-    EXPECT_TRUE(testing::FileExists(dir / "a\\b\\\x95\x5C" "c"));
-    EXPECT_FALSE(testing::FileExists(dir / "a\\b\\\x95\x5C" "c\\file"));
+    EXPECT_TRUE(kb::testing::FileExists(dir / "a\\b"));
+    EXPECT_TRUE(kb::testing::FileExists(dir / "a\\b\\\x95\x5C" "c"));
+    EXPECT_FALSE(kb::testing::FileExists(dir / "a\\b\\\x95\x5C" "c\\file"));
     // Had the trail byte been taken for a separator, this folder would exist.
-    EXPECT_FALSE(testing::FileExists(dir / "a\\b\\\x95"));
-    testing::UseSingleByte();
+    EXPECT_FALSE(kb::testing::FileExists(dir / "a\\b\\\x95"));
+    kb::testing::UseSingleByteCodePage();
 }
 #endif
 

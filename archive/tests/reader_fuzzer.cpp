@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include "archive/core/api.h"
-#include "archive/core/name_index.h"
+#include "archive/api.h"
+#include "archive/name_index.h"
 #include "shared/message_sink.h"
 
 namespace {

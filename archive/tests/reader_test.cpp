@@ -9,27 +9,30 @@
 #include <string>
 #include <vector>
 
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
-#include "archive/core/fs.h"
-#include "archive/core/scrambled.h"
-#include "archive/tests/test_support.h"
+#include "archive/api.h"
+#include "archive/frame.h"
+#include "archive/fs.h"
+#include "archive/scrambled.h"
 #include "shared/platform/dbcs.h"
-#include "testing/fixtures/archive/ach_builder.h"
+#include "testing/builders/ach_builder.h"
+#include "testing/kit/code_page.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
 
 namespace ark {
 namespace {
 
+using kb::testing::FileExists;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 using testing::AchBuilder;
 using testing::BuilderEntry;
-using testing::FileExists;
 using testing::PatternBody;
 using testing::PutLe32;
-using testing::ReadWholeFile;
-using testing::RecordingSink;
-using testing::ScopedTempFolder;
-using testing::TempDir;
-using testing::WriteWholeFile;
 
 // A caller-owned stream backed by a vector, as a loader would hand one over.
 struct VectorStream {
@@ -307,13 +310,13 @@ TEST_F(ReaderTest, ManyEntriesAcrossTheRecordBlocks) {
 }
 
 TEST_F(ReaderTest, LoadByNameComparesTrailBytesExactly) {
-    ARK_REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_CP932();
     // 0x83 0x41 and 0x83 0x61 are two different Japanese characters.
     const std::string path = Put(AchBuilder(2).Add("\x83\x41.bmp", "x").Build());
     VectorStream s;
     EXPECT_EQ(api::LoadByName(path.c_str(), "\x83\x61.bmp", &s.s), -1);
     EXPECT_EQ(api::LoadByName(path.c_str(), "\x83\x41.BMP", &s.s), 0);
-    testing::UseSingleByte();
+    kb::testing::UseSingleByteCodePage();
 }
 
 TEST_F(ReaderTest, FindStopsAtTheFirstFreeSlot) {
@@ -445,8 +448,9 @@ TEST_F(ReaderTest, SaveByIndexAndByNameReplaceAReadOnlyFile) {
 }
 
 // Every file under folder, as paths relative to it with "/" separators, sorted.
-std::vector<std::string> FilesUnder(const std::string& folder) {
+std::vector<std::string> FilesUnder(const std::string& windowsFolder) {
     namespace stdfs = std::filesystem;
+    const std::string folder = kb::testing::NativePath(windowsFolder);
     std::vector<std::string> files;
     std::error_code ec;
     for (stdfs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {

@@ -10,22 +10,24 @@
 #include <system_error>
 #include <vector>
 
-#include "archive/core/api.h"
-#include "archive/core/frame.h"
-#include "archive/tests/test_support.h"
-#include "testing/fixtures/archive/ach_builder.h"
+#include "archive/api.h"
+#include "archive/frame.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/builders/ach_builder.h"
 
 namespace ark {
 namespace {
 
 using testing::AchBuilder;
-using testing::FileExists;
-using testing::NativePath;
-using testing::ReadWholeFile;
-using testing::RecordingSink;
-using testing::ScopedTempFolder;
-using testing::TempDir;
-using testing::WriteWholeFile;
+using kb::testing::FileExists;
+using kb::testing::NativePath;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::ScopedTempFolder;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 // The name of an entry that extracts onto the archive "a.ach" in its own
 // folder: the file system decides whether letter case tells names apart.

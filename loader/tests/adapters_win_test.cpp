@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/file_io.h"
 #include "loader/msg_ini.h"
 #include "loader/settings.h"
 #include "loader/win/folders_win.h"
@@ -18,9 +19,9 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -95,7 +96,7 @@ TEST(LoaderFolders, ProgramSystemAndTempFolders) {
     EXPECT_NE(GetSystemDir().back(), '\\');
     EXPECT_NE(GetFileAttributesA(GetSystemDir().c_str()), INVALID_FILE_ATTRIBUTES);
     TempDir dir;
-    ark::testing::ScopedTempFolder temp(dir.path());
+    kb::testing::ScopedTempFolder temp(dir.path());
     EXPECT_EQ(GetTempDir(), dir.path() + "\\");
 }
 
@@ -169,7 +170,7 @@ protected:
     DWORD savedType_ = 0, savedSize_ = 0;
     BYTE saved_[4096] = {};
     TempDir temp;
-    ark::testing::ScopedTempFolder useTemp{temp.path()};
+    kb::testing::ScopedTempFolder useTemp{temp.path()};
     WinFolderSystem fs;
 };
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "archive/arkstow_api.h"
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/recording_sink.h"
 #include "loader/bindings.h"
 #include "shared/folders.h"
 
@@ -22,7 +23,7 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::RecordingSink;
+using kb::testing::RecordingSink;
 using Texts = std::vector<std::string>;
 
 std::vector<std::string> g_calls;
@@ -227,7 +228,7 @@ TEST_F(KabbitTest, StopAnswersWhetherTheLibraryAccepted) {
 }
 
 TEST_F(KabbitTest, SetWorkingDirCreatesOneLevelAndPassesATrailingBackslash) {
-    ark::testing::TempDir dir;
+    kb::testing::TempDir dir;
     TKabbit k(Full());
     const std::string work = dir / "QZTemp";
     k.SetWorkingDir(work);
@@ -250,7 +251,7 @@ TEST_F(KabbitTest, UnboundFunctionsFailWithoutACall) {
     EXPECT_EQ(k.GetProgress(name), -1);
     EXPECT_EQ(name, "");
     EXPECT_FALSE(k.Stop(nullptr));
-    ark::testing::TempDir dir;
+    kb::testing::TempDir dir;
     k.SetWorkingDir(dir / "w");
     EXPECT_EQ(k.WorkingFolder(), dir / "w");
     EXPECT_TRUE(g_calls.empty());

@@ -10,20 +10,22 @@
 #include <thread>
 #include <vector>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/recording_sink.h"
 #include "loader/bindings.h"
 #include "loader/work_folder.h"
-#include "packlib/pack_fixture.h"
+#include "testing/builders/pack_fixture.h"
 #include "shared/folders.h"
-#include "testing/fixtures/archive/ach_builder.h"
+#include "testing/builders/ach_builder.h"
 
 namespace kb::loader {
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::RecordingSink;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using kb::testing::ReadWholeFile;
+using kb::testing::RecordingSink;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
 
 std::vector<std::string> TextsOf(const RecordingSink& sink) {
     std::vector<std::string> texts;
@@ -64,7 +66,7 @@ TEST(RealKabbit, BindsSilentlyAndUnpacksAFixtureEntryToDone) {
     std::string bytes;
     ASSERT_TRUE(ReadWholeFile(out + "\\c.bin", bytes));
     EXPECT_EQ(bytes, pack::fixture::Bytes(5000, 2));
-    EXPECT_FALSE(ark::testing::FileExists(out + "\\c.bin.cmp"));  // the library removes its copy
+    EXPECT_FALSE(kb::testing::FileExists(out + "\\c.bin.cmp"));  // the library removes its copy
 
     // A compressed folder: its files come out under the folder's name.
     ASSERT_EQ(k.UnPack(out, "set"), 0);

@@ -12,7 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/file_io.h"
 #include "loader/win/platform_win.h"
 #include "loader/work_folder.h"
 #include "shared/dll_binding.h"
@@ -21,8 +22,8 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
 
 using Clock = std::chrono::steady_clock;
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/file_io.h"
 #include "loader/instance_guard.h"
 #include "loader/win/guard_win.h"
 #include "shared/dll_binding.h"
@@ -18,8 +19,8 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
 
 // A top-level window of the loader's class on a thread of its own that pumps
 // messages, so another process can restore it.
@@ -100,7 +101,7 @@ TEST(InstanceGuardAcrossProcesses, ASecondStartRestoresTheFirstOrTellsTheUser) {
         ASSERT_TRUE(IsIconic(window.Handle()));
         EXPECT_EQ(RunProbe(mutex, title), 1u);
         EXPECT_TRUE(WaitFor([&] { return !IsIconic(window.Handle()); })) << "the first instance stays minimised";
-        EXPECT_FALSE(ark::testing::FileExists(messages)) << "a hand-over shows nothing";
+        EXPECT_FALSE(kb::testing::FileExists(messages)) << "a hand-over shows nothing";
     }
     // No window of the first instance: it runs in another session as far as
     // the second can tell.

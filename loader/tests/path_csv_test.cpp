@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/code_page.h"
 #include "loader/path_csv.h"
 
 namespace kb::loader {
@@ -18,8 +18,8 @@ constexpr char kSo[] = "\x83\x5C";
 
 class ShiftJis : public ::testing::Test {
 protected:
-    void SetUp() override { ARK_REQUIRE_SHIFT_JIS(); }
-    void TearDown() override { ark::testing::UseSingleByte(); }
+    void SetUp() override { KB_REQUIRE_CP932(); }
+    void TearDown() override { kb::testing::UseSingleByteCodePage(); }
 };
 
 TEST(SplitPath, SplitsAtBackslashesAndKeepsTheLastByteOnTheLastPart) {

@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
 #include "loader/win/platform_win.h"
 #include "testing/uidriver/ui_driver.h"
 
@@ -56,7 +56,7 @@ bool Choose(HWND picker, const std::string& path) {
 }
 
 TEST(ShellFolderPrompt, ACancelGivesNothingAndAChoiceGivesItsPath) {
-    ark::testing::TempDir dir;
+    kb::testing::TempDir dir;
     ShellFolderPrompt prompt(nullptr);
     std::string folder = "stale";
     std::thread cancel([] {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
 #include "loader/work_folder.h"
 
 namespace kb::loader {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "archive/ach_writer.h"
-#include "archive/core/api.h"
+#include "archive/api.h"
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
 #include "packlib/fs.h"
@@ -30,7 +30,7 @@
 #include "packlib/pack_jobs.h"
 #include "peak_memory.h"
 #include "shared/pack_errors.h"
-#include "testing/fixtures/wipe_path.h"
+#include "testing/kit/wipe_path.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 void FreshFolder(const std::string& path) {
-    kb::fixtures::WipePath(path);
+    kb::testing::WipePath(path);
     Require(fs::CreateFolder(path), "cannot create " + path);
 }
 
@@ -210,7 +210,7 @@ void FinishJob(CKabbitApp& app, int started, const std::string& what) {
 }
 
 void NewEncryptedPack(CKabbitApp& app, const std::string& pack) {
-    kb::fixtures::WipePath(pack);
+    kb::testing::WipePath(pack);
     const int r = app.CreateNew(pack.c_str(), kPassword, true, kRounds);
     if (r != 0) Fail("CreateNew: " + std::string(kb::PackErrorText(r)));
 }
@@ -312,7 +312,7 @@ int RunRatios(const Options& opt, const std::string& work) {
                 FinishJob(app, app.UnPack(cpack.c_str(), out.c_str(), "corpus.bin.cmp", kPassword),
                           "UnPack compressed");
             },
-            Nothing, [&] { kb::fixtures::WipePath(outFile); });
+            Nothing, [&] { kb::testing::WipePath(outFile); });
         PrintRatio("(1) unpack a compressed entry of an encrypted pack (R = 255) into a folder", "zlib uncompress",
                    p1, size, 0.8);
     } else {
@@ -320,21 +320,21 @@ int RunRatios(const Options& opt, const std::string& work) {
                     kb::PackErrorText(probe));
         kb::pack::CFileCodec codec;
         std::string container = Join(tmp, "corpus.cmp"), skipped;
-        kb::fixtures::WipePath(container);
+        kb::testing::WipePath(container);
         Require(codec.CompressToZipPkg(corpusPath, src, &container, "", &skipped) == 0, "CompressToZipPkg");
-        kb::fixtures::WipePath(outFile);
+        kb::testing::WipePath(outFile);
         Require(codec.ExpandZipPkg(container, out, {}) == 0, "ExpandZipPkg");
         Require(FileIsCorpus(outFile, size), "ExpandZipPkg: output differs from the source");
         Pair p1 = SideBySide(
             opt.reps, floor1, [&] { Require(codec.ExpandZipPkg(container, out, {}) == 0, "ExpandZipPkg"); }, Nothing,
-            [&] { kb::fixtures::WipePath(outFile); });
+            [&] { kb::testing::WipePath(outFile); });
         PrintRatio("(1') container expansion only (no pack copy phase, no cipher)", "zlib uncompress", p1, size, 0.8);
-        kb::fixtures::WipePath(container);
+        kb::testing::WipePath(container);
     }
-    kb::fixtures::WipePath(outFile);
+    kb::testing::WipePath(outFile);
     Require(expanded == corpus, "zlib round trip differs");
     }
-    kb::fixtures::WipePath(cpack);
+    kb::testing::WipePath(cpack);
 
     // (2) Unpacking a plain entry of an encrypted pack.
     if (opt.Want(2)) {
@@ -345,12 +345,12 @@ int RunRatios(const Options& opt, const std::string& work) {
     Pair p2 = SideBySide(
         opt.reps, [&] { CopyFile64K(corpusPath, copyFile); },
         [&] { FinishJob(app, app.UnPack(ppack.c_str(), out.c_str(), "corpus.bin", kPassword), "UnPack plain"); },
-        [&] { kb::fixtures::WipePath(copyFile); }, [&] { kb::fixtures::WipePath(outFile); });
+        [&] { kb::testing::WipePath(copyFile); }, [&] { kb::testing::WipePath(outFile); });
     Require(FileIsCorpus(outFile, size), "UnPack plain: output differs from the source");
     PrintRatio("(2) unpack a plain entry of an encrypted pack (R = 255)", "file copy 64 KiB", p2, size, 0.5);
-    kb::fixtures::WipePath(outFile);
-    kb::fixtures::WipePath(copyFile);
-    kb::fixtures::WipePath(ppack);
+    kb::testing::WipePath(outFile);
+    kb::testing::WipePath(copyFile);
+    kb::testing::WipePath(ppack);
     }
 
     // (4) The data key for R = 255 and a six-character password.
@@ -423,8 +423,8 @@ int RunRatios(const Options& opt, const std::string& work) {
         // One entry compared byte for byte, the last one read.
         Require(sink.data == ReadWhole(Join(files, names.back())), "LoadByName: body differs from the file");
         PrintRatio("(5) 2,000 small archive entries by LoadByName", "2,000 plain files", p5, bytes, 0);
-        kb::fixtures::WipePath(files);
-        kb::fixtures::WipePath(archive);
+        kb::testing::WipePath(files);
+        kb::testing::WipePath(archive);
     }
     return 0;
 }
@@ -450,7 +450,7 @@ int RunBigPack(const Options& opt, const std::string& work) {
     const double packSeconds = Seconds(t);
     uint64_t packSize = 0;
     fs::GetSize(pack, &packSize);
-    kb::fixtures::WipePath(source);
+    kb::testing::WipePath(source);
     std::printf("big pack: %llu MiB source, pack %llu bytes, packed in %.1f s (%.1f MiB/s), peak resident %.1f MiB\n",
                 static_cast<unsigned long long>(opt.bigMiB), static_cast<unsigned long long>(packSize), packSeconds,
                 MiBps(size, packSeconds), static_cast<double>(kb::bench::PeakResidentBytes()) / (1024.0 * 1024.0));
@@ -475,7 +475,7 @@ int RunBigUnpack(const std::string& work) {
                 "(%.1f MiB before) (bound 128 MiB: %s)\n",
                 static_cast<unsigned long long>(size >> 20), seconds, MiBps(size, seconds), peak, before,
                 peak < 128 ? "met" : "MISSED");
-    kb::fixtures::WipePath(out);
+    kb::testing::WipePath(out);
     return 0;
 }
 
@@ -524,8 +524,8 @@ int main(int argc, char** argv) {
         break;
     }
     const int r = RunRatios(opt, work);
-    kb::fixtures::WipePath(Join(work, "src"));
-    kb::fixtures::WipePath(Join(work, "out"));
-    kb::fixtures::WipePath(Join(work, "tmp"));
+    kb::testing::WipePath(Join(work, "src"));
+    kb::testing::WipePath(Join(work, "out"));
+    kb::testing::WipePath(Join(work, "tmp"));
     return r;
 }

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/file_io.h"
 #include "packlib/kabbit_app.h"
 #include "shared/platform/dbcs.h"
 #include "testing/builders/disc_builder.h"
@@ -13,8 +14,8 @@
 namespace kb::testing::disc {
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
 
 std::vector<std::string> EntryNames(const std::string& packPath, const std::string& password) {
     pack::CKabbitApp app;
@@ -58,8 +59,8 @@ TEST_F(SampleDiscTest, TheIndexAndControlPacksOpenWithTheFixedPassword) {
     ASSERT_EQ(Unpack(disc / "Session03\\Control.pck", out.path(), "Control.ini.cmp", kIndexPasswordEditions02), 101);
     ASSERT_TRUE(ReadWholeFile(out / "Control.ini", text));
     EXPECT_EQ(text, "[General]\r\nArchive=Data.pck\r\nVolumeLabel=SAMPLE 3\r\nPassword=\r\n");
-    EXPECT_FALSE(ark::testing::FileExists(disc / "Session02"));
-    EXPECT_FALSE(ark::testing::FileExists(disc / "PasswordType"));
+    EXPECT_FALSE(kb::testing::FileExists(disc / "Session02"));
+    EXPECT_FALSE(kb::testing::FileExists(disc / "PasswordType"));
 }
 
 TEST_F(SampleDiscTest, ContentEntriesAreCompressedOrPlainAndUnpackUnderTheDiscPassword) {
@@ -119,7 +120,7 @@ TEST(DiscBuilder, MultiDiscsUseEachSessionsPasswordAndEditionOneItsIndexPassword
     EXPECT_EQ(EntryNames(disc / "Session20\\Control.pck", kIndexPasswordEdition1),
               std::vector<std::string>{"Control.ini.cmp"});
     EXPECT_EQ(EntryNames(disc / "Session20\\Archive", "session-password"), std::vector<std::string>{"x.txt.cmp"});
-    EXPECT_FALSE(ark::testing::FileExists(disc / "Session02\\Files.lst"));
+    EXPECT_FALSE(kb::testing::FileExists(disc / "Session02\\Files.lst"));
     std::string type;
     ASSERT_TRUE(ReadWholeFile(disc / "PasswordType\\PasswordType.Ini", type));
     EXPECT_EQ(type, "[Password]\r\nType=multi\r\n");

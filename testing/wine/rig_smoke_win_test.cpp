@@ -13,7 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "archive/tests/test_support.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/kit/file_io.h"
 #include "loader/bindings.h"
 #include "shared/dll_binding.h"
 #include "shared/platform/dbcs.h"
@@ -22,8 +23,8 @@
 
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
 
 std::string DiscRoot() {
     const char* letter = std::getenv("KB_CDROM_LETTER");

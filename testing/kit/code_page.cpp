@@ -1,0 +1,20 @@
+#include "testing/kit/code_page.h"
+
+#include "shared/platform/dbcs.h"
+
+namespace kb::testing {
+
+bool UseCodePage932() {
+#ifndef _WIN32
+    kb::platform::SetAnsiCodePageForTesting(932);
+#endif
+    return kb::platform::IsLeadByte(0x81) && kb::platform::IsLeadByte(0x95) && !kb::platform::IsLeadByte(0x41);
+}
+
+void UseSingleByteCodePage() {
+#ifndef _WIN32
+    kb::platform::SetAnsiCodePageForTesting(1252);
+#endif
+}
+
+}  // namespace kb::testing

@@ -1,0 +1,27 @@
+// The code-page guard of the double-byte test rows: natively the Japanese code
+// page is chosen; on Windows the system's decides (Wine takes it from LANG).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace kb::testing {
+
+// Chooses code page 932 where the build can, and tells whether lead bytes now
+// follow it.
+bool UseCodePage932();
+// Back to a single-byte code page where the build chooses one.
+void UseSingleByteCodePage();
+
+}  // namespace kb::testing
+
+// Skips the calling test where code page 932 is not in force; with the
+// environment variable KB_REQUIRE_CP932 set (the code-page run: tests labelled
+// cp932), that is a failure instead.
+#define KB_REQUIRE_CP932()                                                                          \
+    do {                                                                                            \
+        if (!::kb::testing::UseCodePage932()) {                                                     \
+            if (std::getenv("KB_REQUIRE_CP932")) FAIL() << "code page 932 required";                \
+            GTEST_SKIP() << "no Japanese code page";                                                \
+        }                                                                                           \
+    } while (0)
