@@ -12,6 +12,7 @@
 
 #include "testing/kit/temp_folder.h"
 #include "testing/kit/file_io.h"
+#include "testing/kit/patterns.h"
 #include "testing/kit/recording_sink.h"
 #include "loader/bindings.h"
 #include "loader/work_folder.h"
@@ -65,14 +66,14 @@ TEST(RealKabbit, BindsSilentlyAndUnpacksAFixtureEntryToDone) {
     EXPECT_EQ(PollToEnd(k), 101);
     std::string bytes;
     ASSERT_TRUE(ReadWholeFile(out + "\\c.bin", bytes));
-    EXPECT_EQ(bytes, pack::fixture::Bytes(5000, 2));
+    EXPECT_EQ(bytes, kb::testing::Pattern(5000, 2));
     EXPECT_FALSE(kb::testing::FileExists(out + "\\c.bin.cmp"));  // the library removes its copy
 
     // A compressed folder: its files come out under the folder's name.
     ASSERT_EQ(k.UnPack(out, "set"), 0);
     EXPECT_EQ(PollToEnd(k), 101);
     ASSERT_TRUE(ReadWholeFile(out + "\\set\\sub\\y.bin", bytes));
-    EXPECT_EQ(bytes, pack::fixture::Bytes(2000, 4));
+    EXPECT_EQ(bytes, kb::testing::Pattern(2000, 4));
 
     // The plain entry a\b.txt has no ".cmp" form: the start fails with a code
     // whose text the table knows.

@@ -317,7 +317,7 @@ TEST_F(KabbitDllPack, StopsBelowFiftyOfSingleFilesAndPreCompression) {
     ASSERT_TRUE(kb::fs::CreateFolder(P("set")));
     ASSERT_TRUE(kb::fs::CreateFolder(P("set\\sub")));
     for (const char* name : {"a.txt", "b.txt", "c.txt", "sub\\d.txt"})
-        ASSERT_TRUE(WriteAll(P("set\\") + name, Pattern(3000, static_cast<unsigned>(std::strlen(name)))));
+        ASSERT_TRUE(WriteWholeFile(P("set\\") + name, Pattern(3000, static_cast<unsigned>(std::strlen(name)))));
     const std::string pack = P("p.pck");
     ASSERT_EQ(api_.createNew(pack.c_str(), kPassword, TRUE, 5), 0);
     const std::string original = ReadAll(pack);
@@ -361,8 +361,8 @@ TEST_F(KabbitDllPack, StopsBelowFiftyOfSingleFilesAndPreCompression) {
 // without, the job fails at once and the container is left to its holder.
 TEST_F(KabbitDllPack, OldContainerThatCannotBeDeletedLendsNothing) {
     ASSERT_TRUE(kb::fs::CreateFolder(P("set")));
-    ASSERT_TRUE(WriteAll(P("set\\a.txt"), Pattern(3000, 1)));
-    ASSERT_TRUE(WriteAll(P("set\\b.txt"), Pattern(2000, 2)));
+    ASSERT_TRUE(WriteWholeFile(P("set\\a.txt"), Pattern(3000, 1)));
+    ASSERT_TRUE(WriteWholeFile(P("set\\b.txt"), Pattern(2000, 2)));
     const std::string pack = P("p.pck");
     char container[MAX_PATH + 8];
     api_.getPreCompressFileName(container);
@@ -404,7 +404,7 @@ TEST_F(KabbitDllPack, OldContainerThatCannotBeDeletedLendsNothing) {
 
 TEST_F(KabbitDllPack, JoinNeverDamagesItsDestinationOrAPart) {
     const std::string file = P("a long name.bin");
-    ASSERT_TRUE(WriteAll(file, "0123456789"));
+    ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
     ASSERT_EQ(api_.splitHugeFile(file.c_str(), 3), 3);
     const std::string parts[] = {file + ".prt00", file + ".prt01", file + ".prt02"};
     auto expectParts = [&] {
@@ -412,7 +412,7 @@ TEST_F(KabbitDllPack, JoinNeverDamagesItsDestinationOrAPart) {
         EXPECT_EQ(ReadAll(parts[1]), "345");
         EXPECT_EQ(ReadAll(parts[2]), "6789");
     };
-    ASSERT_TRUE(WriteAll(P("joined.bin"), "the user's own"));
+    ASSERT_TRUE(WriteWholeFile(P("joined.bin"), "the user's own"));
     const std::vector<std::string> before = Listing(dir_);
 
     // A part that is missing: the user's file stays, nothing is left beside it.
@@ -469,8 +469,8 @@ TEST_F(KabbitDllPackFullDisk, FailureInTheAppendPhaseCutsThePackBack) {
     // The pack ends 1 MiB short of the limit; the container of 2 MiB fits in its
     // own file but not after the pack's end.
     ASSERT_TRUE(kb::fs::CreateFolder(P("src")));
-    ASSERT_TRUE(WriteAll(P("src\\fill.bin"), std::string(static_cast<size_t>(limit - kMiB), 'f')));
-    ASSERT_TRUE(WriteAll(P("src\\big.bin"), Pattern(static_cast<size_t>(2 * kMiB), 9)));
+    ASSERT_TRUE(WriteWholeFile(P("src\\fill.bin"), std::string(static_cast<size_t>(limit - kMiB), 'f')));
+    ASSERT_TRUE(WriteWholeFile(P("src\\big.bin"), Pattern(static_cast<size_t>(2 * kMiB), 9)));
     const std::string pack = P("p.pck");
     ASSERT_EQ(api_.createNew(pack.c_str(), kPassword, FALSE, 1), 0);
     ASSERT_EQ(api_.PollToEnd(api_.pack(pack.c_str(), P("src").c_str(), "fill.bin", kPassword, FALSE)),

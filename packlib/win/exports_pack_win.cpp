@@ -5,8 +5,6 @@
 #include "packlib/convert_path.h"
 #include "packlib/win/export_guard.h"
 #include "packlib/kabbit_app.h"
-#include "packlib/kabbit_app_access.h"
-#include "packlib/pack_jobs.h"
 #include "packlib/win/kabbit_pack.h"
 #include "packlib/split_parts.h"
 #include "shared/pack_errors.h"
