@@ -141,7 +141,7 @@ bool GetAdminNames(std::string& accountName, std::string& groupName) {
 }
 
 bool IsUserAdmin() {
-    if (GetOsVersionCode() < kOsCodeNtFirst) return true;
+    if (IsAdminByVersionCode(GetOsVersionCode())) return true;
     NetApi api;
     if (!api.Bind()) return false;
     std::string accountName, groupName;

@@ -2,17 +2,9 @@
 
 #include <cstring>
 
-namespace kb::launcher {
+#include "launcher/win/os_version_win.h"
 
-bool UseGlobalNamespace() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info)) return false;
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion >= 5;
-}
+namespace kb::launcher {
 
 int ProbeNamedMutex(const std::string& name, bool usePrefix) {
     const std::string probed = usePrefix && UseGlobalNamespace() ? "Global\\" + name : name;

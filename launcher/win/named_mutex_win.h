@@ -9,10 +9,6 @@
 
 namespace kb::launcher {
 
-// True on the NT family from version 5 on, where names live in "Global\" or
-// "Local\" namespaces.
-bool UseGlobalNamespace();
-
 enum MutexProbe : int { kMutexFree = 0, kMutexTaken = 1, kMutexDenied = 2 };
 
 // Whether a mutex of name exists: with usePrefix on NT 5 and later the probed
