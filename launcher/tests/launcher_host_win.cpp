@@ -2,7 +2,7 @@
 // exists: each command runs one piece of the real code in a process of its
 // own, so tests can drive it from outside as a user would meet it.
 //   launcher_host wait-disc <letter> <text>   the wait-for-disc dialog; exit code its result
-//   launcher_host version <file>              writes "<code in hex> <supported 0|1>"
+//   launcher_host version <file>              writes "<code in hex> <supported 0|1> <major>.<minor>"
 //   launcher_host hold-own                    the main window (minimised) and the own mutex;
 //                                             exit 0 at once when another launcher holds it,
 //                                             else holds until ended by its id
@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
     if (command == "version" && argc == 3) {
         std::FILE* f = std::fopen(argv[2], "wb");
         if (!f) return kBadCommandLine;
-        std::fprintf(f, "%08X %d\n", static_cast<unsigned>(GetOsVersionCode()), IsSupportedWindows() ? 1 : 0);
+        const OsVersionFacts facts = QueryOsVersionFacts();
+        std::fprintf(f, "%08X %d %u.%u\n", static_cast<unsigned>(GetOsVersionCode()), IsSupportedWindows() ? 1 : 0,
+                     static_cast<unsigned>(facts.major), static_cast<unsigned>(facts.minor));
         std::fclose(f);
         return 0;
     }
