@@ -142,16 +142,5 @@ TEST(ShiftJisFileHelpers, ATrailByteBackslashIsNoSeparator) {
     EXPECT_EQ(GetModuleFolder(folder + "\\a.exe"), folder + "\\");
 }
 
-// A quoted value whose last character is a double-byte one with a trail byte
-// 0x22 keeps that byte (0x81 0x22 is one character). The reader takes the
-// outer pair of quotes first.
-TEST(ShiftJisSettings, ATrailByteQuoteIsKept) {
-    LAUNCHER_REQUIRE_SHIFT_JIS();
-    TempDir dir;
-    const std::string path = dir / "Dremlin.ini";
-    ASSERT_TRUE(WriteWholeFile(path, "[Message]\r\nText=\"\"ab\x81\"\"\r\n"));
-    EXPECT_EQ(ReadIniString(path, "Message", "Text", ""), "ab\x81\"");
-}
-
 }  // namespace
 }  // namespace kb::launcher
