@@ -1,0 +1,102 @@
+// A test-only host of the launcher's Windows code, until the launcher program
+// exists: each command runs one piece of the real code in a process of its
+// own, so tests can drive it from outside as a user would meet it.
+//   launcher_host wait-disc <letter> <text>   the wait-for-disc dialog; exit code its result
+//   launcher_host version <file>              writes "<code in hex> <supported 0|1> <major>.<minor>"
+//   launcher_host hold-own                    the main window (minimised) and the own mutex;
+//                                             exit 0 at once when another launcher holds it,
+//                                             else holds until ended by its id
+//   launcher_host conflicts <TargetApp> <ini> the conflict check over the messages of ini,
+//                                             owned by the main window; exit 1 when none runs
+//   launcher_host wait-eraser                 exit 1 when no eraser runs (any more)
+//   launcher_host hold-mutexes <TargetApp>    the launcher-family and edition mutexes;
+//                                             exit 0 at once when taken, else holds
+// Exit code 100 for a bad command line.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "launcher/win/os_version_win.h"
+#include "launcher/win/resource.h"
+#include "launcher/win/settings_win.h"
+#include "launcher/win/system_checks_win.h"
+#include "launcher/win/wait_disc_dlg_win.h"
+
+namespace {
+
+using namespace kb::launcher;
+
+constexpr int kBadCommandLine = 100;
+
+INT_PTR CALLBACK MainProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
+
+// The launcher's main window from its own template, as a second launcher or a
+// family program would find it.
+HWND ShowMainWindow(int show) {
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DREMLIN_DIALOG), nullptr,
+                                     &MainProc, 0);
+    if (window) ShowWindow(window, show);
+    return window;
+}
+
+int HoldUntilEnded() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return kBadCommandLine;
+    const std::string command = argv[1];
+    if (command == "wait-disc" && argc == 4) {
+        CWaitDiscDlg dialog(nullptr);
+        dialog.SetDrive(argv[2][0]);
+        dialog.SetText(argv[3]);
+        return static_cast<int>(dialog.DoModal());
+    }
+    if (command == "version" && argc == 3) {
+        std::FILE* f = std::fopen(argv[2], "wb");
+        if (!f) return kBadCommandLine;
+        const OsVersionFacts facts = QueryOsVersionFacts();
+        std::fprintf(f, "%08X %d %u.%u\n", static_cast<unsigned>(GetOsVersionCode()), IsSupportedWindows() ? 1 : 0,
+                     static_cast<unsigned>(facts.major), static_cast<unsigned>(facts.minor));
+        std::fclose(f);
+        return 0;
+    }
+    if (command == "hold-own" && argc == 2) {
+        ShowMainWindow(SW_SHOWMINIMIZED);
+        CMessageTable messages;
+        CSystemChecks checks(nullptr, messages);
+        if (!checks.HoldOwnMutex()) return 0;
+        return HoldUntilEnded();
+    }
+    if (command == "conflicts" && argc == 4) {
+        HWND main = ShowMainWindow(SW_SHOWNORMAL);
+        CMessageTable messages;
+        messages.SetSettingsPath(argv[3]);
+        messages.LoadMessages();
+        CSystemChecks checks(main, messages);
+        checks.SetTargetApp(std::atoi(argv[2]));
+        return checks.CheckConflictingPrograms() ? 1 : 0;
+    }
+    if (command == "wait-eraser" && argc == 2) {
+        CMessageTable messages;
+        CSystemChecks checks(nullptr, messages);
+        return checks.WaitForEraser() ? 1 : 0;
+    }
+    if (command == "hold-mutexes" && argc == 3) {
+        CMessageTable messages;
+        CSystemChecks checks(nullptr, messages);
+        checks.SetTargetApp(std::atoi(argv[2]));
+        if (!checks.HoldLauncherMutexes() || !checks.HoldEditionMutex()) return 0;
+        return HoldUntilEnded();
+    }
+    return kBadCommandLine;
+}
