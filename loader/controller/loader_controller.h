@@ -143,7 +143,7 @@ private:
     void RunOpenSession();
     void StartupDone();
     void BuildViews();
-    // A failed unpack attempt: the same state again (or backState) while it
+    // A failed unpack attempt: unpackState on the next tick while the failure
     // may pass and attempts are left, else the error kind with the timer off.
     void UnpackAttemptFailed(int code, int unpackState, int errorKind);
     void TimerOn() { host_.SetTimer(true); }
