@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/loader_host.h"
 #include "loader/controller/window_rules.h"
@@ -64,7 +63,7 @@ public:
         dest_ = destFolder;
         entry_ = entry;
         jobPath_ = path_;
-        ark::testing::WriteWholeFile(dest_ + entry_, "partial");
+        testing::WriteWholeFile(dest_ + entry_, "partial");
         return 0;
     }
     int GetProgress(std::string& name) override {
@@ -75,7 +74,7 @@ public:
         if (p >= 100) {
             auto it = contents.find(jobPath_ + "|" + entry_);
             if (it == contents.end()) it = contents.find(entry_);
-            ark::testing::WriteWholeFile(dest_ + entry_, it == contents.end() ? "" : it->second);
+            testing::WriteWholeFile(dest_ + entry_, it == contents.end() ? "" : it->second);
         }
         return p;
     }
@@ -242,7 +241,7 @@ public:
         char buffer[PATH_MAX];
         if (::getcwd(buffer, sizeof buffer)) previous_ = buffer;
         fs::CreateFolder(dir_.path() + "\\Q:");
-        if (::chdir(ark::testing::NativePath(dir_.path()).c_str()) != 0) previous_.clear();
+        if (::chdir(testing::NativePath(dir_.path()).c_str()) != 0) previous_.clear();
     }
     ~DriveQ() {
         if (previous_.empty()) return;
@@ -256,7 +255,7 @@ public:
     const std::string& Folder() const { return dir_.path(); }
 
 private:
-    ark::testing::TempDir dir_;
+    testing::TempDir dir_;
     std::string previous_;
 };
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/tests/controller_test_support.h"
 #include "packlib/kabbit_app.h"
@@ -19,8 +18,8 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::ReadWholeFile;
-using ark::testing::TempDir;
+using testing::ReadWholeFile;
+using testing::TempDir;
 using testing::DriveQ;
 
 pack::CKabbitApp* g_app = nullptr;

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/tests/controller_test_support.h"
 #include "loader/controller/window_rules.h"
@@ -19,9 +18,9 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::FileExists;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using testing::FileExists;
+using testing::TempDir;
+using testing::WriteWholeFile;
 using testing::DriveQ;
 using testing::FakePack;
 using States = std::vector<std::string>;

@@ -4,16 +4,16 @@
 
 #include <string>
 
-#include "archive/tests/test_support.h"
 #include "loader/controller/unpack_folder.h"
+#include "loader/session/tests/session_test_support.h"
 #include "packlib/fs.h"
 
 namespace kb::loader {
 namespace {
 
-using ark::testing::FileExists;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using testing::FileExists;
+using testing::TempDir;
+using testing::WriteWholeFile;
 
 TEST(UnpackFolder, AFreshFolderUnderTheWorkFolderRemovedWithItsFiles) {
     TempDir dir;

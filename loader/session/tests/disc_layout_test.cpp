@@ -3,18 +3,18 @@
 
 #include <string>
 
-#include "archive/tests/test_support.h"
 #include "loader/session/disc_layout.h"
 #include "loader/session/password.h"
+#include "loader/session/tests/session_test_support.h"
 #include "loader/tests/memory_profile.h"
 #include "packlib/fs.h"
 
 namespace kb::loader {
 namespace {
 
-using ark::testing::FileExists;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using testing::FileExists;
+using testing::TempDir;
+using testing::WriteWholeFile;
 using testing::MemoryProfiles;
 
 TEST(DiscLayout, SessionFoldersAreNumberedWithTwoDigits) {

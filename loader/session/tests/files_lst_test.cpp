@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "loader/session/files_lst.h"
 #include "loader/session/sessions.h"
 #include "loader/session/tests/session_test_support.h"
@@ -14,8 +13,8 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using testing::TempDir;
+using testing::WriteWholeFile;
 
 TEST(FilesLstNumbers, OnlyDecimalIntegersInRange) {
     struct Case {
@@ -277,7 +276,7 @@ TEST_F(FileListTest, OpeningAgainRefillsWithoutDoublingAndKeepsTheLabels) {
 }
 
 TEST_F(FileListTest, ShiftJisNamesWhoseTrailByteIsABackslash) {
-    ARK_REQUIRE_SHIFT_JIS();
+    LOADER_REQUIRE_CP932();
     // "表" is 0x95 0x5C: its second byte must not split the path.
     const std::string rows = std::string("\x95\x5C\\,0,1\r\n") + "\x95\x5C\\\x83\x5C.txt,4,0\r\n" +
                              "\x83\x5C,4,0\r\n" + "\x95\x5C,4,2,0\r\n";
@@ -285,7 +284,7 @@ TEST_F(FileListTest, ShiftJisNamesWhoseTrailByteIsABackslash) {
     const SessionRecord& s = sessions.Session(1);
     EXPECT_EQ(Shown(s), (std::vector<std::string>{"\x95\x5C|1|4|0|0", "\x83\x5C|0|0|0|1"}));
     EXPECT_EQ(iconKeys, (std::vector<std::string>{"\x95\x5C\\", "\x83\x5C"}));
-    ark::testing::UseSingleByte();
+    testing::UseSingleByteCodePage();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// Test helpers of the session model and the controller: a sorted entry list
-// under a byte-order collator, and a reader of real ini files for the native
-// build. Kept in one file so they can move to the test kit.
+// Test helpers of the session model and the controller: the test kit's
+// pieces they use (fresh folders, whole-file reads and writes, the code-page
+// switch), a sorted entry list under a byte-order collator, and a reader of
+// real ini files for the native build. Kept in one file so they can move to
+// the test kit.
 #pragma once
 #include <algorithm>
 #include <map>
@@ -9,12 +11,21 @@
 #include <utility>
 #include <vector>
 
+#include "archive/tests/test_support.h"
 #include "loader/path_csv.h"
 #include "loader/profile.h"
 #include "loader/session/entry_list.h"
 #include "packlib/fs.h"
 
 namespace kb::loader::testing {
+
+// The kit's pieces.
+using ark::testing::FileExists;
+using ark::testing::NativePath;
+using ark::testing::ReadWholeFile;
+using ark::testing::TempDir;
+using ark::testing::WriteWholeFile;
+inline void UseSingleByteCodePage() { ark::testing::UseSingleByte(); }
 
 // The full and export lists' data: the sort key of each path (a blank before
 // every folder part, a folder's key ending in two backslashes), sorted by
@@ -99,3 +110,7 @@ inline std::unique_ptr<ProfileReader> OpenIniFile(const std::string& path) {
 }
 
 }  // namespace kb::loader::testing
+
+// Skips the calling test where the Japanese code page is not in force (a
+// failure where the run requires it).
+#define LOADER_REQUIRE_CP932() ARK_REQUIRE_SHIFT_JIS()

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "loader/session/sessions.h"
 #include "loader/session/tests/session_test_support.h"
 #include "testing/builders/disc_builder.h"
@@ -13,7 +12,7 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::TempDir;
+using testing::TempDir;
 
 TEST(SampleDisc, SessionsAndTheirTopLevelRows) {
     TempDir disc, work;

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/tests/test_support.h"
 #include "loader/session/sessions.h"
 #include "loader/session/tests/session_test_support.h"
 #include "loader/tests/memory_profile.h"
@@ -14,9 +13,9 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::FileExists;
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using testing::FileExists;
+using testing::TempDir;
+using testing::WriteWholeFile;
 
 class ScanTest : public ::testing::Test {
 protected:

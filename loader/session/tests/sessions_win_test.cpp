@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "archive/tests/test_support.h"
 #include "loader/session/disc_layout.h"
 #include "loader/session/password.h"
 #include "loader/session/sessions.h"
@@ -16,8 +15,8 @@
 namespace kb::loader {
 namespace {
 
-using ark::testing::TempDir;
-using ark::testing::WriteWholeFile;
+using testing::TempDir;
+using testing::WriteWholeFile;
 
 TEST(ControlFileOnWindows, QuotedPasswordsKeepTheirBlanksAndMissingKeysTheirDefaults) {
     TempDir dir;
