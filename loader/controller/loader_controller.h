@@ -1,0 +1,175 @@
+// LoaderController: the main window's fields and sequences without a window.
+// The host (LoaderHost) forwards its creation, timer ticks, window messages
+// and skin-button events here; the controller decides and tells the host what
+// to show. The start-up sequence unpacks the disc index and reads the disc
+// password, tells the caller that the start has ended and opens the highest
+// session; the open-session sequence unpacks and reads a session's control
+// file and builds its lists from its "Files.lst".
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loader/controller/command_line.h"
+#include "loader/controller/loader_host.h"
+#include "loader/controller/pack_library.h"
+#include "loader/controller/unpack_folder.h"
+#include "loader/session/password.h"
+#include "loader/session/sessions.h"
+
+namespace kb::loader {
+
+// The sequence FileTimer runs.
+enum class Sequence { None, Startup, OpenSession, Export };
+
+// States of the start-up sequence.
+enum StartupState : int {
+    ssShowPages = 1,
+    ssUnpackIndex = 2,
+    ssWaitIndex = 3,
+    ssNoteIndexFile = 4,
+    ssReadPassword = 5,
+    ssDeleteIndex = 6,
+    ssDone = 9,
+};
+
+// States of the open-session sequence.
+enum OpenSessionState : int {
+    osUnpackControl = 1,
+    osWaitControl = 2,
+    osNoteControlFile = 3,
+    osReadControl = 4,
+    osDeleteControl = 5,
+    osNoteFileList = 6,
+    osBuildViews = 7,
+    osCleanUp = 8,
+    osShowViews = 9,
+    osFirstOpen = 10,
+    osDone = 11,
+};
+
+// The export's state after the pack library has confirmed a stop.
+constexpr int kExportStoppedState = 201;
+
+// UnpackControlFile's result when no private folder could be made (positive,
+// so never a pack error code).
+constexpr int kNoUnpackFolder = 1;
+
+// Whether a failed unpack of the index or a control file (UnPack's result or
+// a negative progress) may succeed when tried again: no private folder, the
+// pack could not be opened, a file error. A wrong password or a damaged pack
+// never passes, and repeating it would only wait out the library's throttle.
+bool UnpackMayPass(int code);
+
+// Whether WM_PACK_STOPPED acts: only while the export runs with a job.
+bool PackStoppedActs(Sequence sequence, int jobRunning);
+
+// What the plain dialog says once per session about left-out rows.
+std::string UnsafeRowsText(int count);
+
+class LoaderController {
+public:
+    explicit LoaderController(LoaderHost& host);
+    LoaderController(const LoaderController&) = delete;
+    LoaderController& operator=(const LoaderController&) = delete;
+
+    // The window's creation, steps in order: fonts, message file, field
+    // defaults, the command line (arguments without the program; programPath
+    // gives the default drive); in writer mode it returns here with
+    // RunMode::Scrivane and the writer's start is the caller's. Otherwise:
+    // skin, the session scan (pnlInit hidden), the pack library with the work
+    // folder, the install-marker question, the start-up sequence's timer, the
+    // hourglass, the window's position, the password tries.
+    RunMode FormCreate(const std::vector<std::string>& arguments, const std::string& programPath);
+    // The main window never agrees to close: the program ends only by
+    // terminating the application.
+    bool FormCloseQuery() const { return false; }
+    // A Windows session may always end (the host then runs the destroy steps).
+    bool QueryEndSession() const { return true; }
+
+    // One FileTimer tick: the timer goes off, the current sequence runs the
+    // one state FRunState names and turns the timer on again only when it
+    // goes on. The open-session sequence disables the main window first.
+    void OnTimer();
+
+    // WM_LOADER_ERROR, WM_LOADER_FOCUSLIST, WM_LOADER_CANCEL, WM_HANDOFF_CLOSE
+    // and WM_PACK_STOPPED; false for any other message.
+    bool HandleMessage(uint32_t message, uintptr_t wParam);
+
+    // Skin-button events.
+    void OnSkinButtonMouseUp(int id);
+    void OnSkinButtonClick(int id);
+
+    // Shows session n (1 to Count) and opens it when it never was; the
+    // session on view, or a number without a session, does nothing.
+    void SelectSession(int n);
+    // Tab buttons 101 to 100 + Count visible with image 1, the current one 0.
+    void ShowSessionTabs();
+    // Hides every session's views; unless hideOnly, shows the current
+    // session's and, with the window enabled, focuses its file list.
+    void ShowSessionControls(bool hideOnly);
+    // Export button visible exactly when the current session has selected rows.
+    void UpdateExportButton();
+    // Posts WM_HANDOFF_CLOSE to the caller, when there is one, once in the run.
+    void NotifyCaller();
+
+    // Starts unpacking entry name of a pack (a bare name lies at the disc
+    // root) into a fresh private folder: 0 started, kNoUnpackFolder, or the
+    // pack library's error code.
+    int UnpackControlFile(const std::string& packPath, const std::string& name);
+    // SINGLE: "Sessions.Pck" exists at the disc root; MULTI: there are sessions.
+    bool IndexAvailable();
+
+    // What the sequences and the host read.
+    Sequence CurrentSequence() const { return sequence_; }
+    int RunState() const { return runState_; }
+    int Retries() const { return retries_; }
+    int CurrentSession() const { return currentSession_; }
+    bool FirstOpen() const { return firstOpen_; }
+    bool WindowEnabled() const { return windowEnabled_; }
+    bool CancelRequested() const { return cancelRequested_; }
+    bool Destroying() const { return destroying_; }
+    int PasswordTries() const { return passwordTries_; }
+    const CommandLine& Arguments() const { return args_; }
+    const std::string& UnpackFolderPath() const { return unpackFolderPath_; }
+    const std::string& UnpackName() const { return unpackName_; }
+    TSessionS& Sessions() { return *sessions_; }
+    TPassword& Password() { return password_; }
+    PackLibrary* Pack() { return pack_.get(); }
+
+private:
+    void RunStartup();
+    void RunOpenSession();
+    void StartupDone();
+    void BuildViews();
+    // A failed unpack attempt: unpackState on the next tick while the failure
+    // may pass and attempts are left, else the error kind with the timer off.
+    void UnpackAttemptFailed(int code, int unpackState, int errorKind);
+    void TimerOn() { host_.SetTimer(true); }
+    void EnableWindow(bool enabled);
+    void ShowPages(bool sessionsOnView);
+    ProfileOpener Opener();
+
+    LoaderHost& host_;
+    CommandLine args_;
+    TPassword password_;
+    std::unique_ptr<TSessionS> sessions_;
+    std::unique_ptr<PackLibrary> pack_;
+    std::unique_ptr<UnpackFolder> unpackFolder_;
+    Sequence sequence_ = Sequence::None;
+    int runState_ = 0;
+    int retries_ = 0;
+    std::string unpackName_;
+    std::string unpackFolderPath_;
+    int currentSession_ = 0;
+    bool cancelRequested_ = false;
+    int jobRunning_ = 0;
+    bool destroying_ = false;
+    bool firstOpen_ = true;
+    int passwordTries_ = 0;
+    bool windowEnabled_ = true;
+    bool callerNotified_ = false;
+};
+
+}  // namespace kb::loader

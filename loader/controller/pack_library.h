@@ -1,0 +1,46 @@
+// What the loader's sequences ask of the pack library, so that a fake
+// library can drive them: the TKabbit binding behind a small interface.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "loader/bindings.h"
+
+namespace kb::loader {
+
+class PackLibrary {
+public:
+    virtual ~PackLibrary() = default;
+    // The folder the library keeps its temporary copies in.
+    virtual void SetWorkingDir(const std::string& folder) = 0;
+    // The pack the next UnPack reads, and its password.
+    virtual void SetPackPath(const std::string& path) = 0;
+    virtual void SetPackPassword(const std::string& password) = 0;
+    // Starts unpacking entry (the library's ".cmp" entry of that name) into
+    // destFolder (with a trailing backslash): 0 started, else a negative pack
+    // error code (-1 when the library lacks the function).
+    virtual int UnPack(const std::string& destFolder, const std::string& entry) = 0;
+    // The running job's ProgressValue: 0 to 100 working, 101 done, negative
+    // its error code; name is the file being written.
+    virtual int GetProgress(std::string& name) = 0;
+};
+
+// The pack library through its run-time binding.
+class KabbitPackLibrary final : public PackLibrary {
+public:
+    explicit KabbitPackLibrary(std::unique_ptr<TKabbit> binding) : binding_(std::move(binding)) {}
+    TKabbit& Binding() { return *binding_; }
+
+    void SetWorkingDir(const std::string& folder) override { binding_->SetWorkingDir(folder); }
+    void SetPackPath(const std::string& path) override { binding_->packPath = path; }
+    void SetPackPassword(const std::string& password) override { binding_->packPassword = password; }
+    int UnPack(const std::string& destFolder, const std::string& entry) override {
+        return binding_->UnPack(destFolder, entry);
+    }
+    int GetProgress(std::string& name) override { return binding_->GetProgress(name); }
+
+private:
+    std::unique_ptr<TKabbit> binding_;
+};
+
+}  // namespace kb::loader

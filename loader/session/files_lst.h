@@ -1,0 +1,46 @@
+// "Files.lst", a session's file list: one comma-separated row per line, entry
+// rows (path, size, Kind 0 or 1) and summary rows (top-level name, total size,
+// a number above 1, a 32-bit value).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kb::loader {
+
+struct FilesLstRow {
+    std::string path;       // field 1
+    int64_t size = 0;       // field 2
+    int kind = 0;           // field 3: at most 1 an entry row, above 1 a summary row
+    std::string kindText;   // field 3 as read (trimmed)
+    int32_t field4 = 0;     // field 4, read for summary rows only
+};
+
+// Why the reading of a file list stopped before its end.
+enum class FilesLstStop {
+    None,        // read to the end
+    Unreadable,  // the file could not be opened or read
+    BadNumber,   // field 2, 3 or (summary row) 4 is not a decimal integer in range
+};
+
+// Reads the usable lines of text (blank lines and every line holding "//" are
+// skipped) and gives each row to onRow in file order; stops at the first row
+// with a field that is not a decimal integer in range.
+FilesLstStop ReadFilesLstRows(std::string_view text, const std::function<void(const FilesLstRow&)>& onRow);
+
+// The bytes of the file at path. False when it cannot be opened or a read
+// fails; text then holds the whole lines read before the failure.
+bool ReadFilesLstText(const std::string& path, std::string& text);
+
+// Whether an entry path may be shown and ever joined to a destination folder:
+// not empty, not rooted, no ':' or '/', and no part that is empty or made of
+// dots and blanks alone ("." and "..", and what Windows would shorten to them).
+// A folder's one trailing backslash is allowed.
+bool IsSafeEntryPath(std::string_view path);
+
+// An optionally signed decimal integer and nothing else, within the range.
+bool ParseDecimal64(std::string_view text, int64_t& value);
+bool ParseDecimal32(std::string_view text, int32_t& value);
+
+}  // namespace kb::loader
