@@ -39,4 +39,9 @@ MessageBoxLayout LayoutMessageBox(const MessageBoxInput& in) {
     return out;
 }
 
+std::vector<std::string> MessageLines(std::vector<std::string> controlLines) {
+    if (!controlLines.empty() && controlLines.back().empty()) controlLines.pop_back();
+    return controlLines;
+}
+
 }  // namespace kb::loader

@@ -2,6 +2,7 @@
 // of eight skin images, the OK button below, the box sized to its text and
 // centred on its owner. All values in pixels.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "loader/dialogs/dialog_rules.h"
@@ -23,7 +24,7 @@ struct MessageFrameSizes {
 
 struct MessageBoxInput {
     MessageFrameSizes frame;
-    // Each line's label size once auto-sized, in line order; empty text: none.
+    // Each line's label size once auto-sized, in the order MessageLines gives.
     std::vector<Size> lines;
     // The OK button (id 200); 0 x 0 when the skin has none.
     Size button;
@@ -47,6 +48,11 @@ struct MessageBoxLayout {
 };
 
 MessageBoxLayout LayoutMessageBox(const MessageBoxInput& in);
+
+// The lines that get labels, from the lines the wrapping text control
+// reports: its final line is left out when empty (an empty text, or a text
+// ending with a line break), as that line shows nothing.
+std::vector<std::string> MessageLines(std::vector<std::string> controlLines);
 
 // SetButtons(flags): the OK button is shown when bit 0 is set.
 inline bool MessageBoxShowsOk(int flags) { return (flags & 1) != 0; }

@@ -83,6 +83,16 @@ TEST(MessageBoxLayout, AFrameWithoutImagesStillLaysOut) {
     EXPECT_EQ(l.left.height, 64);
 }
 
+TEST(MessageBoxLayout, LinesThatGetLabels) {
+    using L = std::vector<std::string>;
+    EXPECT_EQ(MessageLines({""}), L{});
+    EXPECT_EQ(MessageLines({}), L{});
+    EXPECT_EQ(MessageLines({"a", ""}), L{"a"});
+    EXPECT_EQ(MessageLines({"a", "", ""}), (L{"a", ""}));
+    EXPECT_EQ(MessageLines({"", "b"}), (L{"", "b"}));
+    EXPECT_EQ(MessageLines({"a", "b"}), (L{"a", "b"}));
+}
+
 TEST(MessageBoxLayout, OkButtonShownByBitZero) {
     EXPECT_TRUE(MessageBoxShowsOk(1));
     EXPECT_TRUE(MessageBoxShowsOk(3));
