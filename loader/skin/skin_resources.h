@@ -61,6 +61,8 @@ struct SkinAssets {
 class SkinResources {
 public:
     // programDir: the program's folder; fileExists tests the Splash fallback.
+    // def is the skin definition of prefix and must outlive these resources;
+    // archive is made once per skin (for the product, ArkstowSkinArchive).
     SkinResources(std::string prefix, const SkinPartSource& def, std::unique_ptr<SkinArchiveReader> archive,
                   std::string programDir, FileExistsFn fileExists);
     SkinResources(const SkinResources&) = delete;
