@@ -1,5 +1,7 @@
 #include "loader/skin/skin_resources.h"
 
+#include "loader/path_csv.h"
+
 namespace kb::loader {
 
 void ArkstowSkinArchive::Open(const std::string& archivePath) { binding_->OpenArchive(archivePath); }
@@ -12,10 +14,11 @@ bool ArkstowSkinArchive::Load(const std::string& entry, std::vector<uint8_t>& by
 }
 
 SkinResources::SkinResources(std::string prefix, const SkinPartSource& def,
-                             std::unique_ptr<SkinArchiveReader> archive, std::string programDir,
-                             FileExistsFn fileExists)
-    : prefix_(std::move(prefix)), def_(def), archive_(std::move(archive)), programDir_(std::move(programDir)) {
-    files_ = SkinFilesFor(prefix_, programDir_, fileExists);
+                             std::unique_ptr<SkinArchiveReader> archive, const SkinFiles& files)
+    : prefix_(std::move(prefix)), def_(def), archive_(std::move(archive)), programDir_(files.programDir) {
+    archivePath_ = SkinArchivePath(prefix_, files);
+    const std::string list = SkinButtonListName(prefix_);
+    if (!list.empty()) buttonListPath_ = IncludeTrailingBackslash(programDir_) + "skin\\" + list;
 }
 
 std::vector<uint8_t> SkinResources::Read(const std::string& entry) {
@@ -31,23 +34,24 @@ bool SkinResources::LoadEntry(const std::string& entry, std::vector<uint8_t>& by
 
 SkinAssets SkinResources::LoadCreationAssets(bool useRegion) {
     SkinAssets a;
-    a.files = files_;
-    if (archive_) archive_->Open(files_.archive);
+    a.archivePath = archivePath_;
+    a.buttonListPath = buttonListPath_;
+    if (archive_) archive_->Open(archivePath_);
 
-    const SkinPartValues* bg = def_.Find(BackgroundPart(prefix_));
-    const SkinPartValues empty;
-    const SkinPartValues& b = bg ? *bg : empty;
+    const SkinPart* bg = def_.Find(BackgroundPart(prefix_));
+    const SkinPart empty;
+    const SkinPart& b = bg ? *bg : empty;
     if (!b.region.empty() && useRegion) a.region = Read(RegionEntry(b.region));
     a.draggable = b.move != 0;
     a.background = Read(BitmapEntry(b.name));
     a.tiled = prefix_ == kMessageBoxPrefix;
     if (a.tiled) {
-        if (const SkinPartValues* frame = def_.Find("CdFrame")) {
+        if (const SkinPart* frame = def_.Find("CdFrame")) {
             a.frameWidth = frame->width;
             a.frameHeight = frame->height;
         }
         for (size_t i = 0; i < kFrameParts.size(); ++i) {
-            const SkinPartValues* part = def_.Find(kFrameParts[i]);
+            const SkinPart* part = def_.Find(kFrameParts[i]);
             a.frames[i] = Read(BitmapEntry(part ? part->name : std::string()));
         }
     }

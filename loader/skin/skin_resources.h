@@ -43,7 +43,8 @@ private:
 
 // What skin creation reads, each piece empty when it cannot be read.
 struct SkinAssets {
-    SkinFiles files;
+    std::string archivePath;     // empty: the prefix's letter has none
+    std::string buttonListPath;  // empty: no button list
     // The region entry's bytes; empty for no region (region not allowed,
     // Region empty, or entry missing). Checked by whoever makes the region.
     std::vector<uint8_t> region;
@@ -60,16 +61,16 @@ struct SkinAssets {
 
 class SkinResources {
 public:
-    // programDir: the program's folder; fileExists tests the Splash fallback.
-    // def is the skin definition of prefix and must outlive these resources;
+    // files: the program's folder and the Splash fallback's file test. def is the skin definition of prefix and must outlive these resources;
     // archive is made once per skin (for the product, ArkstowSkinArchive).
     SkinResources(std::string prefix, const SkinPartSource& def, std::unique_ptr<SkinArchiveReader> archive,
-                  std::string programDir, FileExistsFn fileExists);
+                  const SkinFiles& files);
     SkinResources(const SkinResources&) = delete;
     SkinResources& operator=(const SkinResources&) = delete;
 
     const std::string& Prefix() const { return prefix_; }
-    const SkinFiles& Files() const { return files_; }
+    const std::string& ArchivePath() const { return archivePath_; }
+    const std::string& ButtonListPath() const { return buttonListPath_; }
 
     // Reads what skin creation needs from the prefix's archive and leaves it
     // open for the button images (LoadEntry).
@@ -91,6 +92,9 @@ public:
         return PlanSkinApply(op, part, current, def_, fonts);
     }
     uint32_t GetColor(std::string_view part, int index) const { return GetSkinColor(part, index, def_); }
+    ButtonGroupPlan SetButtonGroup(std::string_view part, int group) const {
+        return loader::SetButtonGroup(part, group);
+    }
 
 private:
     std::vector<uint8_t> Read(const std::string& entry);
@@ -98,7 +102,8 @@ private:
     const SkinPartSource& def_;
     std::unique_ptr<SkinArchiveReader> archive_;
     std::string programDir_;
-    SkinFiles files_;
+    std::string archivePath_;
+    std::string buttonListPath_;
 };
 
 }  // namespace kb::loader

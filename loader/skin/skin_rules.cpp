@@ -14,13 +14,17 @@ bool OneOf(std::string_view part, std::initializer_list<std::string_view> names)
     return std::find(names.begin(), names.end(), part) != names.end();
 }
 
-// A part the definition left out reads as an empty record.
-SkinPartValues ValuesOf(const SkinPartSource& def, std::string_view part) {
-    const SkinPartValues* v = def.Find(part);
-    return v ? *v : SkinPartValues{};
+// A part the definition does not hold reads as an empty record.
+const SkinPart& ValuesOf(const SkinPartSource& def, std::string_view part) {
+    static const SkinPart kEmpty;
+    const SkinPart* v = def.Find(part);
+    return v ? *v : kEmpty;
 }
 
-void TakeBounds(SkinApply& a, const SkinPartValues& v, bool width, bool height) {
+// Colours are kept as the file's 32-bit patterns.
+uint32_t Colour(int value) { return static_cast<uint32_t>(value); }
+
+void TakeBounds(SkinApply& a, const SkinPart& v, bool width, bool height) {
     a.bounds.left = v.left;
     a.bounds.top = v.top;
     if (width) a.bounds.width = v.width;
@@ -38,27 +42,6 @@ int FrameIndex(std::string_view part) {
     for (size_t i = 0; i < kFrameParts.size(); ++i)
         if (part == kFrameParts[i]) return static_cast<int>(i);
     return -1;
-}
-
-SkinFiles SkinFilesFor(std::string_view prefix, const std::string& programDir, const FileExistsFn& fileExists) {
-    const std::string dir = IncludeTrailingBackslash(programDir);
-    SkinFiles f;
-    if (prefix.empty()) return f;
-    const char* base = nullptr;
-    switch (prefix[0]) {
-        case 'C': base = "Common"; break;
-        case 'R': base = "Reader"; break;
-        case 'W': base = "Writer"; break;
-        case 'S': {
-            const std::string skinSplash = dir + "skin\\Splash.arc";
-            f.archive = fileExists(skinSplash) ? skinSplash : dir + "default\\Splash.arc";
-            return f;
-        }
-        default: return f;
-    }
-    f.archive = dir + "skin\\" + base + ".arc";
-    f.buttonList = dir + "skin\\" + base + ".btn";
-    return f;
 }
 
 std::string ReaderArchive(const std::string& programDir) {
@@ -82,15 +65,14 @@ void ApplyGaugeHeight(ControlBounds& bounds, int gaugeHeight) {
 }
 
 void ReportUndefinedPart(std::string_view part) {
-    const std::string text = std::string(part) + " not defined.";
-    ShowMessage(kLoaderTitle, text.c_str());
+    ShowMessage(kLoaderTitle, NotDefinedText(part).c_str());
 }
 
 SkinApply PlanSkinApply(SkinOp op, std::string_view part, const ControlBounds& current, const SkinPartSource& def,
                         const SkinFontSettings& fonts) {
     SkinApply a;
     a.bounds = current;
-    const SkinPartValues v = ValuesOf(def, part);
+    const SkinPart& v = ValuesOf(def, part);
     switch (op) {
         case SkinOp::Label:
             a.transparent = true;
@@ -98,17 +80,17 @@ SkinApply PlanSkinApply(SkinOp op, std::string_view part, const ControlBounds& c
             if (OneOf(part, {"RmVolume", "RmPermission", "RmSize"})) {
                 a.partKnown = true;
                 TakeBounds(a, v, false, false);
-                a.fontColor = v.fgColor;
+                a.fontColor = Colour(v.fgColor);
             } else if (part == "RmStatus") {
                 a.partKnown = true;
                 a.rightJustify = true;
                 a.autoSize = false;
                 TakeBounds(a, v, true, false);
-                a.fontColor = v.fgColor;
+                a.fontColor = Colour(v.fgColor);
             } else if (OneOf(part, {"RsFileName", "RwFileName"})) {
                 a.partKnown = true;
                 TakeBounds(a, v, true, false);
-                a.fontColor = v.fgColor;
+                a.fontColor = Colour(v.fgColor);
             }
             break;
         case SkinOp::Edit:
@@ -118,8 +100,8 @@ SkinApply PlanSkinApply(SkinOp op, std::string_view part, const ControlBounds& c
             if (part == "RpPassword") {
                 a.partKnown = true;
                 TakeBounds(a, v, true, false);
-                a.backColor = v.bgColor;
-                a.fontColor = v.fgColor;
+                a.backColor = Colour(v.bgColor);
+                a.fontColor = Colour(v.fgColor);
                 a.maxLength = 255;
                 a.passwordChar = '*';
             }
@@ -129,8 +111,8 @@ SkinApply PlanSkinApply(SkinOp op, std::string_view part, const ControlBounds& c
             if (OneOf(part, {"RsFileName", "RwFileName"})) {
                 a.partKnown = true;
                 TakeBounds(a, v, true, true);
-                a.fontColor = v.fgColor;
-                a.backColor = v.bgColor;
+                a.fontColor = Colour(v.fgColor);
+                a.backColor = Colour(v.bgColor);
                 a.border = SkinBorder::None;
                 a.arrowCursor = true;
                 a.readOnly = true;
@@ -142,9 +124,9 @@ SkinApply PlanSkinApply(SkinOp op, std::string_view part, const ControlBounds& c
             if (part == "RsBar") {
                 a.partKnown = true;
                 TakeBounds(a, v, true, true);
-                a.backColor = v.bgColor;
-                a.foreColor = v.fgColor;
-                a.fontColor = v.fontColor;
+                a.backColor = Colour(v.bgColor);
+                a.foreColor = Colour(v.fgColor);
+                a.fontColor = Colour(v.fontColor);
             }
             break;
         case SkinOp::TreeView:
@@ -176,15 +158,9 @@ SkinApply PlanSkinApply(SkinOp op, std::string_view part, const ControlBounds& c
     return a;
 }
 
-ButtonGroupPlan PlanButtonGroup(std::string_view part, int group) {
-    ButtonGroupPlan plan;
-    if (part != "Rw") {
-        ReportUndefinedPart(part);
-        return plan;
-    }
-    const std::vector<int> more = {40, 41, 42, 43}, last = {44, 45};
-    if (group == 1) plan = {more, last};
-    if (group == 2) plan = {last, more};
+ButtonGroupPlan SetButtonGroup(std::string_view part, int group) {
+    ButtonGroupPlan plan = PlanButtonGroup(part, group);
+    if (!plan.partKnown) ReportUndefinedPart(part);
     return plan;
 }
 
@@ -194,7 +170,7 @@ std::optional<std::string> BackgroundEntryFor(std::string_view part, const SkinP
 }
 
 uint32_t GetSkinColor(std::string_view part, int /*index*/, const SkinPartSource& def) {
-    return part == "CdText" ? ValuesOf(def, part).fgColor : 0;
+    return part == "CdText" ? Colour(ValuesOf(def, part).fgColor) : 0;
 }
 
 }  // namespace kb::loader

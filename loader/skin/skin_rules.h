@@ -1,54 +1,41 @@
-// What a window's skin does to the window, apart from the window: which skin
-// files a prefix reads, the background's tiling, and for each apply operation
+// What a window's skin does to the window, apart from the window: the
+// background's tiling, and for each apply operation
 // and part name the settings a control takes. The window side applies the
 // results; a part an operation does not know is reported here, through the
 // message sink.
 #pragma once
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "loader/settings.h"
+#include "loader/skin/button_group.h"
+#include "loader/skin/skin_def.h"
 
 namespace kb::loader {
 
-// The values of one part of the skin definition that the skin reads (empty
-// strings and 0 for a part the definition left empty).
-struct SkinPartValues {
-    std::string name;    // bitmap entry without ".bmp"
-    std::string region;  // region entry without ".rgn"
-    int move = 0;
-    int left = 0, top = 0, width = 0, height = 0;
-    uint32_t bgColor = 0, fgColor = 0, fontColor = 0;
-};
-
 // The skin definition of one prefix, by exact, case-sensitive part name;
-// null for a part it does not hold.
+// null for a name that is no part.
 class SkinPartSource {
 public:
     virtual ~SkinPartSource() = default;
-    virtual const SkinPartValues* Find(std::string_view part) const = 0;
+    virtual const SkinPart* Find(std::string_view part) const = 0;
+};
+
+// The product's source: the skin definition read for the prefix.
+class SkinDefParts final : public SkinPartSource {
+public:
+    explicit SkinDefParts(const TSkinDef& def) : def_(def) {}
+    const SkinPart* Find(std::string_view part) const override { return def_.Find(part); }
+
+private:
+    const TSkinDef& def_;
 };
 
 // --- Files ------------------------------------------------------------------
-
-// Whether a file exists (the platform's file test).
-using FileExistsFn = std::function<bool(const std::string& path)>;
-
-struct SkinFiles {
-    std::string archive;     // full path; empty: no archive (every load finds nothing)
-    std::string buttonList;  // full path; empty: no buttons
-};
-
-// The skin archive and button list of prefix's first letter under
-// programDir: C, R, W "skin\Common|Reader|Writer.arc" and ".btn"; S
-// "skin\Splash.arc" when it exists, else "default\Splash.arc", no button
-// list; any other letter (or an empty prefix) none.
-SkinFiles SkinFilesFor(std::string_view prefix, const std::string& programDir, const FileExistsFn& fileExists);
 
 // The archive LoadBackground and SetPanel read, whatever the prefix.
 std::string ReaderArchive(const std::string& programDir);
@@ -139,14 +126,9 @@ void ApplyGaugeHeight(ControlBounds& bounds, int gaugeHeight);
 // Shows Part + " not defined." through the message sink.
 void ReportUndefinedPart(std::string_view part);
 
-// SetButtonGroup: which buttons to show and hide (a button the skin lacks is
-// skipped). Only the part "Rw" is known: group 1 shows 40 to 43 and hides 44,
-// 45; group 2 the reverse; any other group nothing. Any other part reports.
-struct ButtonGroupPlan {
-    std::vector<int> show;
-    std::vector<int> hide;
-};
-ButtonGroupPlan PlanButtonGroup(std::string_view part, int group);
+// SetButtonGroup: the plan of PlanButtonGroup (button_group.h), with a part
+// it does not know reported.
+ButtonGroupPlan SetButtonGroup(std::string_view part, int group);
 
 // LoadBackground: the bitmap entry of "RwBg" or "RwBg2" (from
 // ReaderArchive); none, and no message, for any other part.

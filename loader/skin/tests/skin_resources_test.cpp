@@ -20,17 +20,24 @@ using Texts = std::vector<std::string>;
 
 class MapDef final : public SkinPartSource {
 public:
-    std::map<std::string, SkinPartValues, std::less<>> parts;
-    const SkinPartValues* Find(std::string_view part) const override {
+    std::map<std::string, SkinPart, std::less<>> parts;
+    const SkinPart* Find(std::string_view part) const override {
         auto it = parts.find(part);
         return it == parts.end() ? nullptr : &it->second;
     }
 };
 
+SkinFiles Files(const std::string& programDir) {
+    SkinFiles f;
+    f.programDir = programDir;
+    f.fileExists = [](const std::string&) { return false; };
+    return f;
+}
+
 Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-SkinPartValues Part(const std::string& name, const std::string& region = "", int move = 0) {
-    SkinPartValues v;
+SkinPart Part(const std::string& name, const std::string& region = "", int move = 0) {
+    SkinPart v;
     v.name = name;
     v.region = region;
     v.move = move;
@@ -69,8 +76,7 @@ protected:
     RecordingSink sink;
 
     std::unique_ptr<SkinResources> Make(const std::string& prefix) {
-        return std::make_unique<SkinResources>(prefix, def, std::make_unique<FakeArchives>(files, log), "C:\\Prog",
-                                               [](const std::string&) { return false; });
+        return std::make_unique<SkinResources>(prefix, def, std::make_unique<FakeArchives>(files, log), Files("C:\\Prog"));
     }
 };
 
@@ -79,8 +85,8 @@ TEST_F(SkinResourcesTest, ReaderWindowTakesRegionBackgroundAndDrag) {
     files["C:\\Prog\\skin\\Reader.arc"] = {{"main.bmp", "BG"}, {"shape.rgn", "RGN"}, {"ok.bmp", "OK"}};
     auto skin = Make("Rm");
     const SkinAssets a = skin->LoadCreationAssets(true);
-    EXPECT_EQ(a.files.archive, "C:\\Prog\\skin\\Reader.arc");
-    EXPECT_EQ(a.files.buttonList, "C:\\Prog\\skin\\Reader.btn");
+    EXPECT_EQ(a.archivePath, "C:\\Prog\\skin\\Reader.arc");
+    EXPECT_EQ(a.buttonListPath, "C:\\Prog\\skin\\Reader.btn");
     EXPECT_EQ(a.region, B("RGN"));
     EXPECT_TRUE(a.draggable);
     EXPECT_EQ(a.background, B("BG"));
@@ -127,7 +133,7 @@ TEST_F(SkinResourcesTest, MessageBoxTakesItsEightFramesInOrderEachAlone) {
     EXPECT_EQ(a.frameHeight, 6);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(a.frames[static_cast<size_t>(i)], i == 5 ? Bytes{} : B(std::string("F") + names[i])) << i;
-    EXPECT_EQ(a.files.buttonList, "C:\\Prog\\skin\\Common.btn");
+    EXPECT_EQ(a.buttonListPath, "C:\\Prog\\skin\\Common.btn");
 }
 
 TEST_F(SkinResourcesTest, EmptyDefinitionAndMissingArchiveLeaveEverythingEmpty) {
@@ -137,10 +143,11 @@ TEST_F(SkinResourcesTest, EmptyDefinitionAndMissingArchiveLeaveEverythingEmpty) 
     EXPECT_FALSE(a.draggable);
     // Every bitmap looked for is the entry ".bmp".
     EXPECT_EQ(log, (Texts{"open C:\\Prog\\skin\\Reader.arc", "load .bmp"}));
-    // A prefix of no letter opens no archive file.
+    // A prefix of no letter opens no archive file and has no button list.
     log.clear();
-    Make("Xy")->LoadCreationAssets(true);
+    const SkinAssets none = Make("Xy")->LoadCreationAssets(true);
     EXPECT_EQ(log, (Texts{"open ", "load .bmp"}));
+    EXPECT_TRUE(none.archivePath.empty() && none.buttonListPath.empty());
     EXPECT_TRUE(sink.messages.empty());
 }
 
@@ -217,7 +224,7 @@ TEST(ArkstowSkinArchive, ReadsEntriesOfTheArchiveOpenedLast) {
     SkinResources skin("Rm", def,
                        std::make_unique<ArkstowSkinArchive>(std::make_unique<TArkstow>(
                            std::make_unique<FakeLibrary>(true))),
-                       "C:\\P", [](const std::string&) { return false; });
+                       Files("C:\\P"));
     EXPECT_EQ(skin.LoadCreationAssets(true).background, B("AA"));
     g_entries["b.bmp"] = "BB";
     def.parts["RmPageWork"].name = "b";
@@ -233,8 +240,8 @@ TEST(ArkstowSkinArchive, AMissingLibraryIsReportedOncePerSkinAndTheSkinStillComp
     def.parts["RwBg"] = Part("a", "r", 1);
     def.parts["RwBg2"] = Part("b");
     def.parts["RmPageView"] = Part("c");
-    SkinResources skin("Rw", def, std::make_unique<ArkstowSkinArchive>(std::make_unique<TArkstow>(nullptr)), "C:\\P",
-                       [](const std::string&) { return false; });
+    SkinResources skin("Rw", def, std::make_unique<ArkstowSkinArchive>(std::make_unique<TArkstow>(nullptr)),
+                       Files("C:\\P"));
     const SkinAssets a = skin.LoadCreationAssets(true);
     Bytes bytes;
     EXPECT_FALSE(skin.LoadEntry("button.bmp", bytes));

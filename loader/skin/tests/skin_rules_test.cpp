@@ -17,54 +17,12 @@ using Texts = std::vector<std::string>;
 
 class MapDef final : public SkinPartSource {
 public:
-    std::map<std::string, SkinPartValues, std::less<>> parts;
-    const SkinPartValues* Find(std::string_view part) const override {
+    std::map<std::string, SkinPart, std::less<>> parts;
+    const SkinPart* Find(std::string_view part) const override {
         auto it = parts.find(part);
         return it == parts.end() ? nullptr : &it->second;
     }
 };
-
-TEST(SkinFiles, ByFirstLetter) {
-    const auto none = [](const std::string&) { return false; };
-    const auto all = [](const std::string&) { return true; };
-    struct Case {
-        const char* prefix;
-        bool splashInSkin;
-        const char* archive;
-        const char* buttons;
-    };
-    const Case cases[] = {
-        {"Cd", false, "C:\\Prog\\skin\\Common.arc", "C:\\Prog\\skin\\Common.btn"},
-        {"Rm", false, "C:\\Prog\\skin\\Reader.arc", "C:\\Prog\\skin\\Reader.btn"},
-        {"Ww", false, "C:\\Prog\\skin\\Writer.arc", "C:\\Prog\\skin\\Writer.btn"},
-        {"Sp", true, "C:\\Prog\\skin\\Splash.arc", ""},
-        {"Sp", false, "C:\\Prog\\default\\Splash.arc", ""},
-        {"rm", false, "", ""},
-        {"X", false, "", ""},
-        {"", false, "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.prefix);
-        for (const char* dir : {"C:\\Prog", "C:\\Prog\\"}) {
-            const SkinFiles f = SkinFilesFor(c.prefix, dir, c.splashInSkin ? FileExistsFn(all) : FileExistsFn(none));
-            EXPECT_EQ(f.archive, c.archive);
-            EXPECT_EQ(f.buttonList, c.buttons);
-        }
-    }
-    // Only the Splash archive is looked for.
-    std::vector<std::string> asked;
-    SkinFilesFor("Sw", "D:\\", [&](const std::string& p) {
-        asked.push_back(p);
-        return false;
-    });
-    EXPECT_EQ(asked, Texts{"D:\\skin\\Splash.arc"});
-    SkinFilesFor("Rm", "D:\\", [&](const std::string& p) {
-        asked.push_back(p);
-        return false;
-    });
-    EXPECT_EQ(asked.size(), 1u);
-    EXPECT_EQ(ReaderArchive("C:\\Prog"), "C:\\Prog\\skin\\Reader.arc");
-}
 
 TEST(SkinFiles, FramePartsInOrder) {
     const char* order[] = {"CdTop",     "CdBottom",   "CdLeft",       "CdRight",
@@ -74,6 +32,8 @@ TEST(SkinFiles, FramePartsInOrder) {
     EXPECT_EQ(BitmapEntry("bg"), "bg.bmp");
     EXPECT_EQ(RegionEntry("shape"), "shape.rgn");
     EXPECT_EQ(BackgroundPart("Rw"), "RwBg");
+    EXPECT_EQ(ReaderArchive("C:\\Prog"), "C:\\Prog\\skin\\Reader.arc");
+    EXPECT_EQ(ReaderArchive("C:\\Prog\\"), "C:\\Prog\\skin\\Reader.arc");
 }
 
 TEST(Tiling, Rectangles) {
@@ -132,19 +92,20 @@ protected:
                               "RpPassword", "RsBar", "RmTreeView", "RmListView", "RmPageView", "RmPageWork",
                               "RmPageInit", "CdText", "RwBg", "RwBg2"}) {
             ++n;
-            SkinPartValues v;
+            SkinPart v;
             v.name = std::string(p) + "Pic";
             v.left = 10 * n;
             v.top = 10 * n + 1;
             v.width = 10 * n + 2;
             v.height = 10 * n + 3;
-            v.bgColor = 0x100u + n;
-            v.fgColor = 0x200u + n;
-            v.fontColor = 0x300u + n;
+            v.bgColor = 0x100 + n;
+            v.fgColor = 0x200 + n;
+            v.fontColor = 0x300 + n;
             def.parts[p] = v;
         }
     }
-    const SkinPartValues& V(const char* part) { return def.parts.at(part); }
+    const SkinPart& V(const char* part) { return def.parts.at(part); }
+    static uint32_t U(int colour) { return static_cast<uint32_t>(colour); }
     SkinApply Apply(SkinOp op, const char* part) { return PlanSkinApply(op, part, current, def, fonts); }
 };
 
@@ -156,7 +117,7 @@ TEST_F(ApplyTest, Labels) {
         EXPECT_TRUE(a.transparent);
         EXPECT_EQ(a.font, (SkinFont{"Gothic", 128, 9, false}));
         EXPECT_EQ(a.bounds, (ControlBounds{V(p).left, V(p).top, 3, 4}));
-        EXPECT_EQ(a.fontColor, V(p).fgColor);
+        EXPECT_EQ(a.fontColor, U(V(p).fgColor));
         EXPECT_FALSE(a.rightJustify);
         EXPECT_FALSE(a.autoSize.has_value());
     }
@@ -167,7 +128,7 @@ TEST_F(ApplyTest, Labels) {
     for (const char* p : {"RsFileName", "RwFileName"}) {
         const SkinApply a = Apply(SkinOp::Label, p);
         EXPECT_EQ(a.bounds, (ControlBounds{V(p).left, V(p).top, V(p).width, 4}));
-        EXPECT_EQ(a.fontColor, V(p).fgColor);
+        EXPECT_EQ(a.fontColor, U(V(p).fgColor));
     }
     EXPECT_TRUE(sink.messages.empty());
 }
@@ -177,16 +138,16 @@ TEST_F(ApplyTest, EditMemoGaugeTreeListImagePanel) {
     EXPECT_EQ(edit.border, SkinBorder::None);
     EXPECT_EQ(edit.font, (SkinFont{"Mono", 128, 10, true}));
     EXPECT_EQ(edit.bounds, (ControlBounds{V("RpPassword").left, V("RpPassword").top, V("RpPassword").width, 17}));
-    EXPECT_EQ(edit.backColor, V("RpPassword").bgColor);
-    EXPECT_EQ(edit.fontColor, V("RpPassword").fgColor);
+    EXPECT_EQ(edit.backColor, U(V("RpPassword").bgColor));
+    EXPECT_EQ(edit.fontColor, U(V("RpPassword").fgColor));
     EXPECT_EQ(edit.maxLength, 255);
     EXPECT_EQ(edit.passwordChar, '*');
 
     for (const char* p : {"RsFileName", "RwFileName"}) {
         const SkinApply memo = Apply(SkinOp::Memo, p);
         EXPECT_EQ(memo.bounds, (ControlBounds{V(p).left, V(p).top, V(p).width, V(p).height}));
-        EXPECT_EQ(memo.fontColor, V(p).fgColor);
-        EXPECT_EQ(memo.backColor, V(p).bgColor);
+        EXPECT_EQ(memo.fontColor, U(V(p).fgColor));
+        EXPECT_EQ(memo.backColor, U(V(p).bgColor));
         EXPECT_EQ(memo.border, SkinBorder::None);
         EXPECT_TRUE(memo.readOnly && memo.arrowCursor && memo.focusToSink);
         EXPECT_EQ(memo.font, (SkinFont{"Gothic", 128, 9, false}));
@@ -195,9 +156,9 @@ TEST_F(ApplyTest, EditMemoGaugeTreeListImagePanel) {
     const SkinApply gauge = Apply(SkinOp::Gauge, "RsBar");
     EXPECT_EQ(gauge.border, SkinBorder::None);
     EXPECT_EQ(gauge.bounds, (ControlBounds{V("RsBar").left, V("RsBar").top, V("RsBar").width, V("RsBar").height}));
-    EXPECT_EQ(gauge.backColor, V("RsBar").bgColor);
-    EXPECT_EQ(gauge.foreColor, V("RsBar").fgColor);
-    EXPECT_EQ(gauge.fontColor, V("RsBar").fontColor);
+    EXPECT_EQ(gauge.backColor, U(V("RsBar").bgColor));
+    EXPECT_EQ(gauge.foreColor, U(V("RsBar").fgColor));
+    EXPECT_EQ(gauge.fontColor, U(V("RsBar").fontColor));
     EXPECT_FALSE(gauge.font.has_value());
 
     fonts.gaugeHeight = 10;  // the part is 83 high
@@ -289,18 +250,18 @@ TEST_F(ApplyTest, KnownPartMissingFromTheDefinitionReadsEmpty) {
 }
 
 TEST_F(ApplyTest, ButtonGroups) {
-    const ButtonGroupPlan one = PlanButtonGroup("Rw", 1);
+    const ButtonGroupPlan one = SetButtonGroup("Rw", 1);
     EXPECT_EQ(one.show, (std::vector<int>{40, 41, 42, 43}));
     EXPECT_EQ(one.hide, (std::vector<int>{44, 45}));
-    const ButtonGroupPlan two = PlanButtonGroup("Rw", 2);
+    const ButtonGroupPlan two = SetButtonGroup("Rw", 2);
     EXPECT_EQ(two.show, (std::vector<int>{44, 45}));
     EXPECT_EQ(two.hide, (std::vector<int>{40, 41, 42, 43}));
     for (int g : {0, 3, -1}) {
-        const ButtonGroupPlan p = PlanButtonGroup("Rw", g);
+        const ButtonGroupPlan p = SetButtonGroup("Rw", g);
         EXPECT_TRUE(p.show.empty() && p.hide.empty());
     }
     EXPECT_TRUE(sink.messages.empty());
-    const ButtonGroupPlan rm = PlanButtonGroup("Rm", 1);
+    const ButtonGroupPlan rm = SetButtonGroup("Rm", 1);
     EXPECT_TRUE(rm.show.empty() && rm.hide.empty());
     EXPECT_EQ(sink.messages, Texts{"Sorvex|Rm not defined."});
 }
@@ -310,8 +271,10 @@ TEST_F(ApplyTest, BackgroundAndColour) {
     EXPECT_EQ(BackgroundEntryFor("RwBg2", def), std::optional<std::string>("RwBg2Pic.bmp"));
     EXPECT_EQ(BackgroundEntryFor("RmBg", def), std::nullopt);
     EXPECT_EQ(BackgroundEntryFor("rwbg", def), std::nullopt);
-    for (int i : {0, 1, 99, -1}) EXPECT_EQ(GetSkinColor("CdText", i, def), V("CdText").fgColor);
+    for (int i : {0, 1, 99, -1}) EXPECT_EQ(GetSkinColor("CdText", i, def), U(V("CdText").fgColor));
     EXPECT_EQ(GetSkinColor("RmBg", 0, def), 0u);
+    def.parts["CdText"].fgColor = -1;  // "$FFFFFFFF"
+    EXPECT_EQ(GetSkinColor("CdText", 0, def), 0xFFFFFFFFu);
     EXPECT_EQ(GetSkinColor("RmVolume", 0, def), 0u);
     EXPECT_TRUE(sink.messages.empty());
 }
