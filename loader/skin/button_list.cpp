@@ -11,7 +11,7 @@ bool IntField(const std::string& line, int n, int& value) {
     return ParseProfileInteger(GetCSVField(line, n), value);
 }
 
-bool ParseButton(const std::string& line, ButtonSpec& b) {
+bool ParseButton(const std::string& line, ButtonRecord& b) {
     b.image0 = GetCSVField(line, 1);
     b.image1 = GetCSVField(line, 2);
     int flag = 0;
@@ -38,7 +38,7 @@ ButtonListFile ParseButtonList(std::istream& in) {
     list.hasColor = true;
     list.transparentColor = static_cast<std::uint32_t>(color);
     for (int usable = 2; ReadCSVLine(in, line); ++usable) {
-        ButtonSpec b;
+        ButtonRecord b;
         if (!ParseButton(line, b)) {
             list.stoppedAt = usable;
             list.stoppedLine = line;
@@ -53,8 +53,8 @@ std::string ButtonListPath(const std::string& folder, const std::string& fileNam
     return ExcludeTrailingBackslash(folder) + "\\" + fileName;
 }
 
-const ButtonSpec* FindButtonSpec(const ButtonListFile& list, int id) {
-    for (const ButtonSpec& b : list.buttons)
+const ButtonRecord* FindButtonRecord(const ButtonListFile& list, int id) {
+    for (const ButtonRecord& b : list.buttons)
         if (b.id == id) return &b;
     return nullptr;
 }

@@ -11,7 +11,7 @@ namespace kb::loader {
 
 // One button line: fields 1 to 7, separated by commas (double quotes group a
 // field), each trimmed.
-struct ButtonSpec {
+struct ButtonRecord {
     std::string image0;  // field 1: normal image, archive entry without ".bmp"
     std::string image1;  // field 2: pressed image
     int left = 0;        // field 3: pixels in the form's client area
@@ -24,7 +24,7 @@ struct ButtonSpec {
 struct ButtonListFile {
     bool hasColor = false;              // a first line with a convertible field 1 was read
     std::uint32_t transparentColor = 0;  // platform colour number 0x00BBGGRR, as its 32-bit pattern
-    std::vector<ButtonSpec> buttons;     // in file order
+    std::vector<ButtonRecord> buttons;     // in file order
     // 0 when every line was read; else the usable line (1 = the colour line,
     // comments and blank lines not counted) whose integer did not convert,
     // with its text. That line and the rest of the file give no buttons.
@@ -47,6 +47,6 @@ std::string ButtonListPath(const std::string& folder, const std::string& fileNam
 
 // The first record in file order with this id; nullptr when the file
 // defines none (the caller then has no button and must not use one).
-const ButtonSpec* FindButtonSpec(const ButtonListFile& list, int id);
+const ButtonRecord* FindButtonRecord(const ButtonListFile& list, int id);
 
 }  // namespace kb::loader

@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (list.stoppedAt > 1 && list.buttons.size() != static_cast<std::size_t>(list.stoppedAt - 2)) std::abort();
     if (list.stoppedAt == 0 && !list.stoppedLine.empty()) std::abort();
     for (const auto& b : list.buttons)
-        if (kb::loader::FindButtonSpec(list, b.id) == nullptr) std::abort();
+        if (kb::loader::FindButtonRecord(list, b.id) == nullptr) std::abort();
     return 0;
 }

@@ -47,7 +47,7 @@ TEST(ButtonList, ReadsTheColourLineAndTheRecords) {
     ASSERT_EQ(list.buttons.size(), std::size(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(i);
-        const ButtonSpec& b = list.buttons[i];
+        const ButtonRecord& b = list.buttons[i];
         EXPECT_EQ(b.image0, rows[i].image0);
         EXPECT_EQ(b.image1, rows[i].image1);
         EXPECT_EQ(b.left, rows[i].left);
@@ -57,10 +57,10 @@ TEST(ButtonList, ReadsTheColourLineAndTheRecords) {
         EXPECT_EQ(b.image2, rows[i].image2);
     }
     // Two records of id 11: the earlier one is found.
-    ASSERT_NE(FindButtonSpec(list, 11), nullptr);
-    EXPECT_EQ(FindButtonSpec(list, 11)->image0, "exp_up");
-    EXPECT_EQ(FindButtonSpec(list, 200)->image0, "last");
-    EXPECT_EQ(FindButtonSpec(list, 30), nullptr);
+    ASSERT_NE(FindButtonRecord(list, 11), nullptr);
+    EXPECT_EQ(FindButtonRecord(list, 11)->image0, "exp_up");
+    EXPECT_EQ(FindButtonRecord(list, 200)->image0, "last");
+    EXPECT_EQ(FindButtonRecord(list, 30), nullptr);
 }
 
 TEST(ButtonList, ABadIntegerEndsTheListAtItsLine) {

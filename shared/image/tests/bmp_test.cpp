@@ -9,7 +9,7 @@
 namespace kb::image {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::MakeBmp;
 
 Bitmap Decoded(const std::vector<std::uint8_t>& file) {
@@ -19,8 +19,8 @@ Bitmap Decoded(const std::vector<std::uint8_t>& file) {
 }
 
 // 3 x 2, 24 bits: the stored rows are bottom-up, 9 bytes of pixels padded to 12.
-BmpSpec ThreeByTwo24() {
-    BmpSpec s;
+BmpLayout ThreeByTwo24() {
+    BmpLayout s;
     s.width = 3;
     s.height = 2;
     s.rows = {
@@ -36,7 +36,7 @@ TEST(DecodeBmp, TwentyFourBitsBottomUpAndTopDown) {
     ASSERT_EQ(b.height, 2);
     EXPECT_EQ(b.pixels, (std::vector<std::uint32_t>{0x131211, 0x161514, 0x191817, 0x030201, 0x060504, 0x090807}));
 
-    BmpSpec topDown = ThreeByTwo24();
+    BmpLayout topDown = ThreeByTwo24();
     topDown.height = -2;
     b = Decoded(MakeBmp(topDown));
     ASSERT_EQ(b.height, 2);
@@ -47,12 +47,12 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
     const std::uint32_t red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF, white = 0xFFFFFF;
     struct Row {
         const char* name;
-        BmpSpec spec;
+        BmpLayout layout;
         std::vector<std::uint32_t> pixels;
     };
     std::vector<Row> rows;
     {
-        BmpSpec s;  // 9 pixels of 1 bit: two bytes, padded to four
+        BmpLayout s;  // 9 pixels of 1 bit: two bytes, padded to four
         s.width = 9;
         s.bpp = 1;
         s.palette = {blue, white};
@@ -60,7 +60,7 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
         rows.push_back({"1 bit", s, {white, blue, white, blue, blue, blue, blue, blue, white}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.bpp = 4;
         s.colorsUsed = 3;
@@ -69,7 +69,7 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
         rows.push_back({"4 bits, short table", s, {blue, green, red}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 5;
         s.bpp = 8;
         s.colorsUsed = 2;
@@ -78,21 +78,21 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
         rows.push_back({"8 bits, index beyond the table is black", s, {green, red, green, 0, red}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2;
         s.bpp = 32;
         s.rows = {0x10, 0x20, 0x30, 0xFF, 0x01, 0x02, 0x03, 0x00};
         rows.push_back({"32 bits, top byte ignored", s, {0x302010, 0x030201}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2;
         s.bpp = 16;
         s.rows = {0x00, 0x7C, 0x1F, 0x00};  // 5-5-5: pure red, pure blue
         rows.push_back({"16 bits 5-5-5", s, {red, blue}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2;
         s.bpp = 16;
         s.compression = 3;
@@ -101,7 +101,7 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
         rows.push_back({"16 bits 5-6-5 masks after the header", s, {green, 0x848284}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.headerSize = 124;
         s.width = 1;
         s.bpp = 32;
@@ -111,14 +111,14 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
         rows.push_back({"32 bits, version 5 header with masks inside", s, {0x112233}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.headerSize = 108;
         s.width = 1;
         s.rows = {0x01, 0x02, 0x03, 0x00};
         rows.push_back({"version 4 header", s, {0x030201}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.headerSize = 12;
         s.width = 2;
         s.bpp = 8;
@@ -129,7 +129,7 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
         rows.push_back({"core header, three-byte table", s, {red, green}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 1;
         s.rows = {0x01, 0x02, 0x03, 0x00};
         s.pixelOffset = 80;  // a gap after the header
@@ -137,8 +137,8 @@ TEST(DecodeBmp, DepthsAndHeaderForms) {
     }
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        Bitmap b = Decoded(MakeBmp(r.spec));
-        EXPECT_EQ(b.width, r.spec.width);
+        Bitmap b = Decoded(MakeBmp(r.layout));
+        EXPECT_EQ(b.width, r.layout.width);
         EXPECT_EQ(b.height, 1);
         EXPECT_EQ(b.pixels, r.pixels);
     }
@@ -150,7 +150,7 @@ TEST(DecodeBmp, RefusesHostileFilesAndLeavesNothing) {
         std::vector<std::uint8_t> file;
     };
     auto with = [](auto change) {
-        BmpSpec s = ThreeByTwo24();
+        BmpLayout s = ThreeByTwo24();
         change(s);
         return MakeBmp(s);
     };
@@ -158,37 +158,37 @@ TEST(DecodeBmp, RefusesHostileFilesAndLeavesNothing) {
         {"empty", {}},
         {"signature only", {'B', 'M'}},
         {"wrong signature", [] { auto f = MakeBmp(ThreeByTwo24()); f[0] = 'X'; return f; }()},
-        {"unknown header size", with([](BmpSpec& s) { s.headerSize = 64; })},
-        {"width 0", with([](BmpSpec& s) { s.width = 0; })},
-        {"height 0", with([](BmpSpec& s) { s.height = 0; })},
-        {"negative width", with([](BmpSpec& s) { s.width = -3; })},
+        {"unknown header size", with([](BmpLayout& s) { s.headerSize = 64; })},
+        {"width 0", with([](BmpLayout& s) { s.width = 0; })},
+        {"height 0", with([](BmpLayout& s) { s.height = 0; })},
+        {"negative width", with([](BmpLayout& s) { s.width = -3; })},
         // These carry every row, so only the limit refuses them.
         {"width beyond the side limit",
-         with([](BmpSpec& s) { s.width = kMaxBmpSide + 1; s.height = 1; s.rows.assign(49156, 0); })},
+         with([](BmpLayout& s) { s.width = kMaxBmpSide + 1; s.height = 1; s.rows.assign(49156, 0); })},
         {"height beyond the side limit, top-down",
-         with([](BmpSpec& s) { s.width = 1; s.height = -(kMaxBmpSide + 1); s.rows.assign(4 * 16385, 0); })},
-        {"most negative height", with([](BmpSpec& s) { s.height = INT32_MIN; })},
-        {"huge dimensions", with([](BmpSpec& s) { s.width = s.height = kMaxBmpSide; })},
+         with([](BmpLayout& s) { s.width = 1; s.height = -(kMaxBmpSide + 1); s.rows.assign(4 * 16385, 0); })},
+        {"most negative height", with([](BmpLayout& s) { s.height = INT32_MIN; })},
+        {"huge dimensions", with([](BmpLayout& s) { s.width = s.height = kMaxBmpSide; })},
         {"pixel count beyond the limit",
-         with([](BmpSpec& s) { s.width = kMaxBmpSide; s.height = 4097; s.bpp = 1; s.palette = {0, 0};
+         with([](BmpLayout& s) { s.width = kMaxBmpSide; s.height = 4097; s.bpp = 1; s.palette = {0, 0};
                                s.rows.assign(std::size_t{2048} * 4097, 0); })},
-        {"two planes", with([](BmpSpec& s) { s.planes = 2; })},
-        {"2 bits", with([](BmpSpec& s) { s.bpp = 2; })},
-        {"0 bits", with([](BmpSpec& s) { s.bpp = 0; })},
-        {"64 bits", with([](BmpSpec& s) { s.bpp = 64; })},
-        {"run-length 8", with([](BmpSpec& s) { s.bpp = 8; s.compression = 1; })},
-        {"embedded JPEG", with([](BmpSpec& s) { s.compression = 4; })},
-        {"masks with 24 bits", with([](BmpSpec& s) { s.compression = 3; s.masks = {0xFF0000, 0xFF00, 0xFF}; })},
-        {"zero mask", with([](BmpSpec& s) { s.bpp = 32; s.compression = 3; s.masks = {0xFF0000, 0, 0xFF}; })},
-        {"split mask", with([](BmpSpec& s) { s.bpp = 16; s.compression = 3; s.masks = {0xF00F, 0x0F0, 0x00}; })},
-        {"mask beyond 16 bits", with([](BmpSpec& s) { s.bpp = 16; s.compression = 3; s.masks = {0x1F0000, 0x7E0, 0x1F}; })},
+        {"two planes", with([](BmpLayout& s) { s.planes = 2; })},
+        {"2 bits", with([](BmpLayout& s) { s.bpp = 2; })},
+        {"0 bits", with([](BmpLayout& s) { s.bpp = 0; })},
+        {"64 bits", with([](BmpLayout& s) { s.bpp = 64; })},
+        {"run-length 8", with([](BmpLayout& s) { s.bpp = 8; s.compression = 1; })},
+        {"embedded JPEG", with([](BmpLayout& s) { s.compression = 4; })},
+        {"masks with 24 bits", with([](BmpLayout& s) { s.compression = 3; s.masks = {0xFF0000, 0xFF00, 0xFF}; })},
+        {"zero mask", with([](BmpLayout& s) { s.bpp = 32; s.compression = 3; s.masks = {0xFF0000, 0, 0xFF}; })},
+        {"split mask", with([](BmpLayout& s) { s.bpp = 16; s.compression = 3; s.masks = {0xF00F, 0x0F0, 0x00}; })},
+        {"mask beyond 16 bits", with([](BmpLayout& s) { s.bpp = 16; s.compression = 3; s.masks = {0x1F0000, 0x7E0, 0x1F}; })},
         {"table larger than the depth allows",
-         with([](BmpSpec& s) { s.bpp = 1; s.colorsUsed = 3; s.palette = {0, 0, 0}; })},
-        {"table cut short", with([](BmpSpec& s) { s.bpp = 8; s.colorsUsed = 0; s.palette = {0, 0}; s.rows.clear(); })},
-        {"pixel offset beyond the file", with([](BmpSpec& s) { s.pixelOffset = 1000; s.rows.clear(); })},
-        {"pixel offset inside the header", with([](BmpSpec& s) { s.pixelOffset = 30; })},
-        {"last row one byte short", with([](BmpSpec& s) { s.rows.pop_back(); })},
-        {"core header with 16 bits", with([](BmpSpec& s) { s.headerSize = 12; s.bpp = 16; })},
+         with([](BmpLayout& s) { s.bpp = 1; s.colorsUsed = 3; s.palette = {0, 0, 0}; })},
+        {"table cut short", with([](BmpLayout& s) { s.bpp = 8; s.colorsUsed = 0; s.palette = {0, 0}; s.rows.clear(); })},
+        {"pixel offset beyond the file", with([](BmpLayout& s) { s.pixelOffset = 1000; s.rows.clear(); })},
+        {"pixel offset inside the header", with([](BmpLayout& s) { s.pixelOffset = 30; })},
+        {"last row one byte short", with([](BmpLayout& s) { s.rows.pop_back(); })},
+        {"core header with 16 bits", with([](BmpLayout& s) { s.headerSize = 12; s.bpp = 16; })},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -204,15 +204,15 @@ TEST(DecodeBmp, RefusesHostileFilesAndLeavesNothing) {
 }
 
 TEST(DecodeBmp, EveryTruncationIsRefused) {
-    for (BmpSpec spec : {ThreeByTwo24(), [] {
-             BmpSpec s;
+    for (BmpLayout layout : {ThreeByTwo24(), [] {
+             BmpLayout s;
              s.width = 3;
              s.bpp = 4;
              s.palette = std::vector<std::uint32_t>(16, 0x123456);
              s.rows = {0x12, 0x30, 0, 0};
              return s;
          }()}) {
-        const auto file = MakeBmp(spec);
+        const auto file = MakeBmp(layout);
         for (std::size_t n = 0; n < file.size(); ++n) {
             SCOPED_TRACE(n);
             Bitmap out;

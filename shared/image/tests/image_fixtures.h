@@ -10,7 +10,7 @@ inline void PutLe(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-struct BmpSpec {
+struct BmpLayout {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1;
     std::int32_t height = 1;
@@ -24,7 +24,7 @@ struct BmpSpec {
     std::optional<std::uint32_t> pixelOffset;  // default: right after the table
 };
 
-inline std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
+inline std::vector<std::uint8_t> MakeBmp(const BmpLayout& s) {
     std::vector<std::uint8_t> info;
     const bool core = s.headerSize == 12;
     PutLe(info, s.headerSize, 4);
@@ -74,7 +74,7 @@ struct Rect {
 
 // A region entry: byte count, header, rectangles. count and rectBytes follow
 // the rectangles unless given; n is the stored count (default: the block's size).
-struct RegionSpec {
+struct RegionLayout {
     std::vector<Rect> rects;
     Rect bound{0, 0, 0, 0};
     std::uint32_t headerSize = 32;
@@ -85,7 +85,7 @@ struct RegionSpec {
     std::size_t trailing = 0;  // bytes after the block
 };
 
-inline std::vector<std::uint8_t> MakeRegion(const RegionSpec& s) {
+inline std::vector<std::uint8_t> MakeRegion(const RegionLayout& s) {
     std::vector<std::uint8_t> block;
     PutLe(block, s.headerSize, 4);
     PutLe(block, s.type, 4);

@@ -10,10 +10,10 @@ namespace {
 
 using testing::MakeRegion;
 using testing::Rect;
-using testing::RegionSpec;
+using testing::RegionLayout;
 
-RegionSpec TwoRects() {
-    RegionSpec s;
+RegionLayout TwoRects() {
+    RegionLayout s;
     s.rects = {{10, 0, 90, 10}, {0, 10, 100, 60}};
     s.bound = {0, 0, 100, 60};
     return s;
@@ -22,20 +22,20 @@ RegionSpec TwoRects() {
 TEST(ValidateRegionData, SoundEntriesGiveTheBlockAndItsCount) {
     struct Row {
         const char* name;
-        RegionSpec spec;
+        RegionLayout layout;
         std::uint32_t byteCount;
         std::uint32_t rectCount;
         RegionRect bounds;
     };
-    RegionSpec trailing = TwoRects();
+    RegionLayout trailing = TwoRects();
     trailing.trailing = 7;
-    RegionSpec spare = TwoRects();
+    RegionLayout spare = TwoRects();
     spare.n = 32 + 3 * 16;  // the stored count holds one rectangle's worth more
     spare.trailing = 16;
-    RegionSpec noBound = TwoRects();
+    RegionLayout noBound = TwoRects();
     noBound.bound = {0, 0, 0, 0};
     noBound.rectBytes = 0;
-    RegionSpec negative;
+    RegionLayout negative;
     negative.rects = {{-5, -5, 0, 0}};
     negative.bound = {-5, -5, 0, 0};
     const Row rows[] = {
@@ -47,7 +47,7 @@ TEST(ValidateRegionData, SoundEntriesGiveTheBlockAndItsCount) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        const auto entry = MakeRegion(r.spec);
+        const auto entry = MakeRegion(r.layout);
         RegionCheck check;
         ASSERT_TRUE(ValidateRegionData(entry.data(), entry.size(), check));
         EXPECT_EQ(check.problem, RegionProblem::None);
@@ -63,7 +63,7 @@ TEST(ValidateRegionData, SoundEntriesGiveTheBlockAndItsCount) {
 
 TEST(ValidateRegionData, RefusesShortOversizedAndInconsistentData) {
     auto with = [](auto change) {
-        RegionSpec s = TwoRects();
+        RegionLayout s = TwoRects();
         change(s);
         return MakeRegion(s);
     };
@@ -76,27 +76,27 @@ TEST(ValidateRegionData, RefusesShortOversizedAndInconsistentData) {
         {"nothing", {}, RegionProblem::Short},
         {"three bytes", {1, 0, 0}, RegionProblem::Short},
         {"count 0", {0, 0, 0, 0}, RegionProblem::Empty},
-        {"count 0 before a block", with([](RegionSpec& s) { s.n = 0; }), RegionProblem::Empty},
-        {"count beyond the bytes", with([](RegionSpec& s) { s.n = 32 + 3 * 16; }), RegionProblem::Short},
-        {"count 0xFFFFFFFF", with([](RegionSpec& s) { s.n = 0xFFFFFFFF; }), RegionProblem::TooLarge},
-        {"count beyond the limit", with([](RegionSpec& s) { s.n = kMaxRegionBytes + 1; }), RegionProblem::TooLarge},
-        {"count smaller than a header", with([](RegionSpec& s) { s.n = 31; }), RegionProblem::Short},
-        {"header size 40", with([](RegionSpec& s) { s.headerSize = 40; }), RegionProblem::BadHeader},
-        {"type 2", with([](RegionSpec& s) { s.type = 2; }), RegionProblem::BadType},
-        {"more rectangles than bytes", with([](RegionSpec& s) { s.count = 3; }), RegionProblem::CountMismatch},
+        {"count 0 before a block", with([](RegionLayout& s) { s.n = 0; }), RegionProblem::Empty},
+        {"count beyond the bytes", with([](RegionLayout& s) { s.n = 32 + 3 * 16; }), RegionProblem::Short},
+        {"count 0xFFFFFFFF", with([](RegionLayout& s) { s.n = 0xFFFFFFFF; }), RegionProblem::TooLarge},
+        {"count beyond the limit", with([](RegionLayout& s) { s.n = kMaxRegionBytes + 1; }), RegionProblem::TooLarge},
+        {"count smaller than a header", with([](RegionLayout& s) { s.n = 31; }), RegionProblem::Short},
+        {"header size 40", with([](RegionLayout& s) { s.headerSize = 40; }), RegionProblem::BadHeader},
+        {"type 2", with([](RegionLayout& s) { s.type = 2; }), RegionProblem::BadType},
+        {"more rectangles than bytes", with([](RegionLayout& s) { s.count = 3; }), RegionProblem::CountMismatch},
         {"rectangle count overflowing 32 bits",
-         with([](RegionSpec& s) { s.count = 0x10000000; s.rects.resize(1); }), RegionProblem::CountMismatch},
-        {"no rectangles", with([](RegionSpec& s) { s.rects.clear(); }), RegionProblem::CountMismatch},
-        {"stated byte count short of the rectangles", with([](RegionSpec& s) { s.rectBytes = 16; }),
+         with([](RegionLayout& s) { s.count = 0x10000000; s.rects.resize(1); }), RegionProblem::CountMismatch},
+        {"no rectangles", with([](RegionLayout& s) { s.rects.clear(); }), RegionProblem::CountMismatch},
+        {"stated byte count short of the rectangles", with([](RegionLayout& s) { s.rectBytes = 16; }),
          RegionProblem::CountMismatch},
-        {"stated byte count beyond the block", with([](RegionSpec& s) { s.rectBytes = 48; }),
+        {"stated byte count beyond the block", with([](RegionLayout& s) { s.rectBytes = 48; }),
          RegionProblem::CountMismatch},
-        {"inverted rectangle", with([](RegionSpec& s) { s.rects[1] = {100, 10, 0, 60}; }), RegionProblem::BadRect},
-        {"rectangle outside the bounds", with([](RegionSpec& s) { s.rects[1].bottom = 61; }), RegionProblem::BadRect},
+        {"inverted rectangle", with([](RegionLayout& s) { s.rects[1] = {100, 10, 0, 60}; }), RegionProblem::BadRect},
+        {"rectangle outside the bounds", with([](RegionLayout& s) { s.rects[1].bottom = 61; }), RegionProblem::BadRect},
         {"coordinate out of range",
-         with([](RegionSpec& s) { s.rects[0].right = kMaxRegionCoordinate + 1; s.bound = {0, 0, 0, 0}; }),
+         with([](RegionLayout& s) { s.rects[0].right = kMaxRegionCoordinate + 1; s.bound = {0, 0, 0, 0}; }),
          RegionProblem::BadRect},
-        {"inverted bounds", with([](RegionSpec& s) { s.bound = {100, 0, 0, 60}; }), RegionProblem::BadRect},
+        {"inverted bounds", with([](RegionLayout& s) { s.bound = {100, 0, 0, 60}; }), RegionProblem::BadRect},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
