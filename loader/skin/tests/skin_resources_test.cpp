@@ -9,12 +9,20 @@
 
 #include "archive/arkstow_api.h"
 #include "loader/skin/skin_resources.h"
-#include "loader/views/tests/ui_test_support.h"
+#include "testing/kit/code_page.h"
+#include "testing/kit/recording_sink.h"
 
 namespace kb::loader {
 namespace {
 
-using testing::RecordingSink;
+using ::kb::testing::RecordingSink;
+
+// Each message as "title|text".
+std::vector<std::string> Joined(const RecordingSink& sink) {
+    std::vector<std::string> texts;
+    for (const auto& [title, text] : sink.messages) texts.push_back(title + "|" + text);
+    return texts;
+}
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
 
@@ -170,7 +178,7 @@ TEST_F(SkinResourcesTest, PagesAndSecondBackgroundReadTheReaderArchiveAsItIsNow)
     EXPECT_TRUE(skin->LoadPageBitmap(unknown).empty());
     EXPECT_EQ(log, (Texts{"open C:\\Prog\\skin\\Reader.arc", "load locked.bmp", "open C:\\Prog\\skin\\Reader.arc",
                           "load plain.bmp", "open C:\\Prog\\skin\\Reader.arc", "load page.bmp"}));
-    EXPECT_EQ(sink.messages, Texts{"Sorvex|RmPageX not defined."});
+    EXPECT_EQ(Joined(sink), Texts{"Sorvex|RmPageX not defined."});
 }
 
 // --- The archive library behind the skin --------------------------------------
@@ -252,8 +260,8 @@ TEST(ArkstowSkinArchive, AMissingLibraryIsReportedOncePerSkinAndTheSkinStillComp
     EXPECT_TRUE(a.draggable);
     // The ten "not found" reports of the one binding, nothing more.
     ASSERT_EQ(sink.messages.size(), 10u);
-    EXPECT_EQ(sink.messages.front(), "Sorvex|CreateNew() not found in Arkstow.dll.");
-    EXPECT_EQ(sink.messages.back(), "Sorvex|SaveAll() not found in Arkstow.dll.");
+    EXPECT_EQ(Joined(sink).front(), "Sorvex|CreateNew() not found in Arkstow.dll.");
+    EXPECT_EQ(Joined(sink).back(), "Sorvex|SaveAll() not found in Arkstow.dll.");
 }
 
 }  // namespace

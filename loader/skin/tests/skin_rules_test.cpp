@@ -7,12 +7,20 @@
 #include <vector>
 
 #include "loader/skin/skin_rules.h"
-#include "loader/views/tests/ui_test_support.h"
+#include "testing/kit/code_page.h"
+#include "testing/kit/recording_sink.h"
 
 namespace kb::loader {
 namespace {
 
-using testing::RecordingSink;
+using ::kb::testing::RecordingSink;
+
+// Each message as "title|text".
+std::vector<std::string> Joined(const RecordingSink& sink) {
+    std::vector<std::string> texts;
+    for (const auto& [title, text] : sink.messages) texts.push_back(title + "|" + text);
+    return texts;
+}
 using Texts = std::vector<std::string>;
 
 class MapDef final : public SkinPartSource {
@@ -205,7 +213,7 @@ TEST_F(ApplyTest, UnknownPartsAreReportedAndKeepOnlyTheAlwaysSettings) {
         sink.messages.clear();
         const SkinApply a = Apply(c.op, c.part);
         EXPECT_FALSE(a.partKnown);
-        EXPECT_EQ(sink.messages, Texts{std::string("Sorvex|") + c.part + " not defined."});
+        EXPECT_EQ(Joined(sink), Texts{std::string("Sorvex|") + c.part + " not defined."});
         EXPECT_FALSE(a.fontColor || a.backColor || a.foreColor);
         EXPECT_FALSE(a.rightJustify || a.readOnly || a.focusToSink || a.noBevels);
         EXPECT_EQ(a.frameIndex, -1);
@@ -263,7 +271,7 @@ TEST_F(ApplyTest, ButtonGroups) {
     EXPECT_TRUE(sink.messages.empty());
     const ButtonGroupPlan rm = SetButtonGroup("Rm", 1);
     EXPECT_TRUE(rm.show.empty() && rm.hide.empty());
-    EXPECT_EQ(sink.messages, Texts{"Sorvex|Rm not defined."});
+    EXPECT_EQ(Joined(sink), Texts{"Sorvex|Rm not defined."});
 }
 
 TEST_F(ApplyTest, BackgroundAndColour) {

@@ -7,7 +7,7 @@
 
 #include "loader/views/file_list.h"
 #include "loader/views/tests/test_collator.h"
-#include "loader/views/tests/ui_test_support.h"
+#include "testing/kit/code_page.h"
 
 namespace kb::loader {
 namespace {
@@ -51,7 +51,7 @@ void CheckRows(const std::vector<KeyRow>& rows) {
 }
 
 TEST(FileList, SortKeysAndCaptions) {
-    testing::UseSingleByteCodePage();
+    ::kb::testing::UseSingleByteCodePage();
     CheckRows({
         {"readme.txt", "readme.txt", false, true},
         {"Docs\\a.txt", " Docs\\a.txt", false, true},
@@ -69,7 +69,7 @@ TEST(FileList, SortKeysAndCaptions) {
 }
 
 TEST(FileList, ShiftJisSortKeysAndCaptions) {
-    KB_UI_REQUIRE_CP932();
+    KB_REQUIRE_CP932();
     // 0x95 0x5C is one character whose trail byte is a backslash byte: it
     // neither splits a path nor marks a folder.
     CheckRows({
@@ -80,7 +80,7 @@ TEST(FileList, ShiftJisSortKeysAndCaptions) {
         {"\x95\x5C b.txt", "\x95\x5C b.txt", false, false},
         {"Docs\\\x95\x5C b\\", " Docs\\ \x95\x5C b\\\\", true, false},
     });
-    testing::UseSingleByteCodePage();
+    ::kb::testing::UseSingleByteCodePage();
 }
 
 TEST(FileList, ColumnsAsText) {

@@ -3,7 +3,7 @@
 
 #include "loader/views/icon_cache.h"
 #include "loader/views/tests/fake_shell.h"
-#include "loader/views/tests/ui_test_support.h"
+#include "testing/kit/code_page.h"
 
 namespace kb::loader {
 namespace {
@@ -30,7 +30,7 @@ void CheckKeys(const std::vector<KeyRow>& rows) {
 }
 
 TEST(IconKey, ByKindOfName) {
-    testing::UseSingleByteCodePage();
+    ::kb::testing::UseSingleByteCodePage();
     CheckKeys({
         {"Docs\\", "", "", 16},
         {"Docs\\Sub\\", "", "", 16},
@@ -46,14 +46,14 @@ TEST(IconKey, ByKindOfName) {
 }
 
 TEST(IconKey, ShiftJisTrailByteIsNoFolderMark) {
-    KB_UI_REQUIRE_CP932();
+    KB_REQUIRE_CP932();
     CheckKeys({
         {"\x95\x5C", "", "*.", 128},
         {"\x95\x5C\\", "", "", 16},
         {"\x95\x5C.txt", "*.txt", "*.txt", 128},
         {"a.b\\\x95\x5C", "", "*.", 128},
     });
-    testing::UseSingleByteCodePage();
+    ::kb::testing::UseSingleByteCodePage();
 }
 
 class IconCacheTest : public ::testing::Test {
