@@ -56,10 +56,16 @@ void DibBitmap::Blit(const DibBitmap& source, int x, int y, std::optional<uint32
 }
 
 void DibBitmap::StretchBlit(const DibBitmap& source, int x, int y, int width, int height,
-                            std::optional<uint32_t> key) {
+                            std::optional<uint32_t> key, const RECT* clip) {
     if (source.Empty() || width <= 0 || height <= 0 || Empty()) return;
-    const int left = std::max(x, 0), top = std::max(y, 0);
-    const int right = std::min(x + width, width_), bottom = std::min(y + height, height_);
+    int left = std::max(x, 0), top = std::max(y, 0);
+    int right = std::min(x + width, width_), bottom = std::min(y + height, height_);
+    if (clip) {
+        left = std::max<int>(left, clip->left);
+        top = std::max<int>(top, clip->top);
+        right = std::min<int>(right, clip->right);
+        bottom = std::min<int>(bottom, clip->bottom);
+    }
     for (int row = top; row < bottom; ++row) {
         const int sy = static_cast<int>(static_cast<int64_t>(row - y) * source.height_ / height);
         const uint32_t* from = source.bits_ + static_cast<size_t>(sy) * source.width_;

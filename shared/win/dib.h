@@ -61,9 +61,10 @@ public:
     // Copies source to (x, y), clipped to this bitmap. With a key, source
     // pixels of that colour are left out (what lies beneath stays).
     void Blit(const DibBitmap& source, int x, int y, std::optional<uint32_t> key = std::nullopt);
-    // As Blit, the source scaled (nearest pixel) to width x height.
+    // As Blit, the source scaled (nearest pixel) to width x height; with a
+    // clip rectangle, only the pixels inside it are written.
     void StretchBlit(const DibBitmap& source, int x, int y, int width, int height,
-                     std::optional<uint32_t> key = std::nullopt);
+                     std::optional<uint32_t> key = std::nullopt, const RECT* clip = nullptr);
     // Copies the rectangle (sx, sy, width, height) of this bitmap to dc at (x, y).
     bool DrawTo(HDC dc, int x, int y, int sx, int sy, int width, int height) const;
 
