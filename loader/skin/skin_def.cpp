@@ -1,6 +1,8 @@
 #include "loader/skin/skin_def.h"
 
 #include <cstdio>
+#include <iterator>
+#include <memory>
 
 #include "loader/path_csv.h"
 

@@ -16,7 +16,6 @@ constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kInfoHeaderSizes[] = {40, 52, 56, 108, 124};
 constexpr std::uint32_t kMasksInHeaderFrom = 52;
-constexpr std::size_t kMaskBytes = 12;
 constexpr std::uint32_t kRgb = 0;
 constexpr std::uint32_t kBitFields = 3;
 constexpr std::size_t kCoreColorSize = 3;  // blue, green, red

@@ -2,6 +2,7 @@
 // integer that ends the list keeping what was read.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 
 #include "loader/skin/button_list.h"
