@@ -22,7 +22,7 @@ struct TextCase {
 
 class SingleByte : public ::testing::Test {
 protected:
-    void SetUp() override { ::kb::testing::UseSingleByteCodePage(); }
+    void SetUp() override { KB_REQUIRE_SINGLE_BYTE(); }
 };
 
 class ShiftJis : public ::testing::Test {

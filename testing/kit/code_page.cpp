@@ -11,10 +11,13 @@ bool UseCodePage932() {
     return kb::platform::IsLeadByte(0x81) && kb::platform::IsLeadByte(0x95) && !kb::platform::IsLeadByte(0x41);
 }
 
-void UseSingleByteCodePage() {
+bool UseSingleByteCodePage() {
 #ifndef _WIN32
     kb::platform::SetAnsiCodePageForTesting(1252);
 #endif
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        if (kb::platform::IsLeadByte(static_cast<unsigned char>(byte))) return false;
+    return true;
 }
 
 }  // namespace kb::testing
