@@ -77,6 +77,7 @@ RunMode LoaderController::FormCreate(const std::vector<std::string>& arguments, 
     pack_ = host_.CreatePackLibrary();
     const std::string workFolder = host_.WorkFolder();
     pack_->SetWorkingDir(workFolder);
+    workFolder_ = workFolder;
     unpackFolder_ = std::make_unique<UnpackFolder>(workFolder);
 
     host_.AskInstallMarkers();
@@ -106,6 +107,11 @@ void LoaderController::OnTimer() {
             RunOpenSession();
             break;
         case Sequence::Export:
+            RunExport();
+            break;
+        case Sequence::WriterWait:
+            RunWriterWait();
+            break;
         case Sequence::None:
             break;
     }
@@ -130,9 +136,14 @@ bool LoaderController::HandleMessage(uint32_t message, uintptr_t wParam) {
             host_.Terminate();
             return true;
         case WM_PACK_STOPPED:
+            if (destroying_) {
+                stopConfirmed_ = true;
+                return true;
+            }
             // A stop confirmed for a job that is not the export's own would
             // otherwise steer another sequence into the export's states.
             if (PackStoppedActs(sequence_, jobRunning_)) {
+                jobRunning_ = 0;
                 runState_ = kExportStoppedState;
                 TimerOn();
             }
@@ -156,8 +167,11 @@ void LoaderController::OnSkinButtonClick(int id) {
             SelectSession(click.session);
             break;
         case ButtonAction::StartExport:
+            StartExport();
+            break;
         case ButtonAction::StartWriter:
-            // Taken by the export and hand-off sequences.
+            StartWriter();
+            break;
         case ButtonAction::None:
             break;
     }
@@ -210,7 +224,8 @@ void LoaderController::RunStartup() {
             host_.SetPageVisible(Page::View, true);
             host_.SetPageVisible(Page::Init, false);
             host_.SetPageVisible(Page::Work, true);
-            if (IsMultiPassword(args_.driveRoot, Opener()))
+            multiPassword_ = IsMultiPassword(args_.driveRoot, Opener());
+            if (multiPassword_)
                 runState_ = ssDone;
             else
                 runState_ = IndexAvailable() ? ssUnpackIndex : ssDone;

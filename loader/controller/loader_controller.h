@@ -21,7 +21,7 @@
 namespace kb::loader {
 
 // The sequence FileTimer runs.
-enum class Sequence { None, Startup, OpenSession, Export };
+enum class Sequence { None, Startup, OpenSession, Export, WriterWait };
 
 // States of the start-up sequence.
 enum StartupState : int {
@@ -47,6 +47,22 @@ enum OpenSessionState : int {
     osShowViews = 9,
     osFirstOpen = 10,
     osDone = 11,
+};
+
+// States of the export sequence.
+enum ExportState : int {
+    exOpenProgress = 1,
+    exBegin = 72,
+    exPrepare = 2,
+    exPrecheck = 60,
+    exNextItem = 3,
+    exWaitUnpack = 11,
+    exItemDone = 51,
+    exFinish = 100,
+    exFinishClose = 106,
+    exCancel = 200,
+    exCancelClose = 206,
+    exAbort = 207,
 };
 
 // The export's state after the pack library has confirmed a stop.
@@ -114,6 +130,34 @@ public:
     // Posts WM_HANDOFF_CLOSE to the caller, when there is one, once in the run.
     void NotifyCaller();
 
+    // The session file list's selection handler: session's selected rows
+    // become selectedRows (ascending), then the export list, the folder tree,
+    // the size label and the export button follow. Ignored while destroying.
+    void SelectionChanged(int session, std::vector<size_t> selectedRows);
+    // The current session's selected size sum; extra its sub-item 2 sum.
+    int64_t SelectedTotals(int64_t& extra) const;
+    // Skin button 11 and the list's double-click: the gates, then the export
+    // sequence.
+    void StartExport();
+    // The content password and whether it was given: the disc's with a
+    // SINGLE password type, the current session's with MULTI.
+    bool PasswordGiven() const;
+    void SetPasswordGiven(bool value);
+    std::string ContentPassword() const;
+
+    // Writer mode, after FormCreate returned RunMode::Scrivane: starts the
+    // writer, tells the caller and ends.
+    void RunWriterMode();
+    // Skin button 121: hands over to the writer and waits for its
+    // WM_HANDOFF_CLOSE; a writer that cannot start, or stays silent for 30 s,
+    // gets the window given back.
+    void StartWriter();
+    // The main window's destruction: stops a running job (waiting for its end
+    // at most about 5 s; the pack library stays loaded when the end is not
+    // seen), frees the pack library, the sessions and the icon list, starts
+    // the eraser when the clean-up is on, and frees the message file last.
+    void FormDestroy();
+
     // Starts unpacking entry name of a pack (a bare name lies at the disc
     // root) into a fresh private folder: 0 started, kNoUnpackFolder, or the
     // pack library's error code.
@@ -131,6 +175,14 @@ public:
     bool CancelRequested() const { return cancelRequested_; }
     bool Destroying() const { return destroying_; }
     int PasswordTries() const { return passwordTries_; }
+    int JobRunning() const { return jobRunning_; }
+    int DoneCount() const { return doneCount_; }
+    int64_t DoneBytes() const { return doneBytes_; }
+    int64_t TotalBytes() const { return totalBytes_; }
+    bool OverwriteAll() const { return overwriteAll_; }
+    bool CleanupOnExit() const { return cleanupOnExit_; }
+    const std::string& DestFolder() const { return destFolder_; }
+    const std::string& WorkFolderAtStart() const { return workFolder_; }
     const CommandLine& Arguments() const { return args_; }
     const std::string& UnpackFolderPath() const { return unpackFolderPath_; }
     const std::string& UnpackName() const { return unpackName_; }
@@ -143,6 +195,17 @@ private:
     void RunOpenSession();
     void StartupDone();
     void BuildViews();
+    void RunExport();
+    void ExportNextItem();
+    void ExportWaitUnpack();
+    // The end of an export: the progress window goes, the window comes back.
+    void EndExport();
+    void RunWriterWait();
+    // Stops whatever job the pack library may run and waits for its end;
+    // false when the end was not seen in time.
+    bool StopJobForDestroy();
+    bool JobMayRun() const;
+    std::string Msg(int number) { return host_.Message(number); }
     // A failed unpack attempt: unpackState on the next tick while the failure
     // may pass and attempts are left, else the error kind with the timer off.
     void UnpackAttemptFailed(int code, int unpackState, int errorKind);
@@ -170,6 +233,22 @@ private:
     int passwordTries_ = 0;
     bool windowEnabled_ = true;
     bool callerNotified_ = false;
+    bool multiPassword_ = false;
+    std::string workFolder_;
+    // The export.
+    int exportSession_ = 0;
+    int doneCount_ = 0;
+    int currentPos_ = -1;  // position in the selected rows
+    int64_t totalBytes_ = 0;
+    int64_t doneBytes_ = 0;
+    bool overwriteAll_ = false;
+    std::string destFolder_;
+    std::string progressText_;
+    // Hand-offs and the end.
+    bool cleanupOnExit_ = true;
+    uint32_t writerStartMs_ = 0;
+    bool stopConfirmed_ = false;
+    bool messageFileFreed_ = false;
 };
 
 }  // namespace kb::loader

@@ -15,6 +15,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "loader/controller/pack_library.h"
@@ -36,6 +37,12 @@ enum class Cursor { Default, Hourglass };
 struct Extent {
     int width = 0;
     int height = 0;
+};
+
+// A window's left and top on the screen.
+struct Origin {
+    int left = 0;
+    int top = 0;
 };
 
 class LoaderHost {
@@ -131,6 +138,69 @@ public:
     // Lets the pending window messages run once.
     virtual void ProcessMessages() = 0;
     virtual void Sleep(int milliseconds) = 0;
+
+    // ---- The export (calls added with it; the ones above are unchanged).
+
+    // The size label of session's views ("RmSize") gets text.
+    virtual void SetSizeLabel(int session, const std::string& text) = 0;
+    // Rebuilds session's folder tree from the export list with the shared
+    // icon list (BuildFromList): the tree shows what the selection contains.
+    virtual void BuildFolderTree(int session, const EntryList& exportList) = 0;
+    // A Windows message box owned by the main window, captioned with the
+    // application's title, one OK button; returns when it is closed.
+    virtual void ShowMessageBox(const std::string& text) = 0;
+    // The password dialog, owned by the main window, shown modally with
+    // ExpectedPassword expected and WrongCount wrongCount; wrongCount gets
+    // the dialog's count back. Returns the modal result (1 right password, 2
+    // cancelled, 3 given up after the third wrong entry).
+    virtual int AskPassword(const std::string& expected, int& wrongCount) = 0;
+    // The folder picker (SelectFolder with an empty caption and root): the
+    // chosen folder, none when the user cancels.
+    virtual std::optional<std::string> SelectDestinationFolder() = 0;
+    // Creates the progress window with the main window as owner, gives it the
+    // main window as notify window (its cancel posts WM_LOADER_CANCEL there)
+    // and shows it without waiting, painted at once. The texts, gauge and
+    // cancel button are set by the calls below.
+    virtual void OpenProgress() = 0;
+    // The progress window's message text, gauge (0 to 100) and cancel button.
+    virtual void SetProgressText(const std::string& text) = 0;
+    virtual void SetProgress(int percent) = 0;
+    virtual void SetCancelVisible(bool visible) = 0;
+    // Releases the progress window; nothing when there is none.
+    virtual void CloseProgress() = 0;
+    // The overwrite question owned by the main window: SetFileName(fileName),
+    // SetMode(mode), shown modally and released. Returns its modal result (0
+    // or 2 cancel, 6 yes, 7 no, 10 yes to all).
+    virtual int AskOverwrite(const std::string& fileName, int mode) = 0;
+    // Free bytes of the volume that holds path; none when it cannot be asked.
+    virtual std::optional<int64_t> FreeSpace(const std::string& path) = 0;
+    // The write test of a destination folder (CanWriteTo with an empty
+    // sub-folder; an administrator passes without a test, asked once a run).
+    virtual bool CanWriteTo(const std::string& folder) = 0;
+    // The skinned message box owned by the main window; returns when closed.
+    virtual void ShowSkinnedMessage(const std::string& text) = 0;
+
+    // ---- Hand-offs and the end.
+
+    // The main window's handle (what "/H:" and the pack library's Stop get).
+    virtual intptr_t MainWindowHandle() = 0;
+    // The main window's Left and Top.
+    virtual Origin WindowOrigin() = 0;
+    // The loader's folder without trailing backslash; the user's temp folder.
+    virtual std::string ProgramDir() = 0;
+    virtual std::string TempFolder() = 0;
+    // Starts a program (Exec with SW_SHOW): commandLine is the quoted program
+    // path and its arguments. Returns once the program waits for input (at
+    // most about 30 s); false when it could not be started.
+    virtual bool StartProgram(const std::string& commandLine) = 0;
+    // A millisecond clock that only goes forward (GetTickCount), for waits
+    // measured across ticks.
+    virtual uint32_t Milliseconds() = 0;
+    // Frees the shared icon list (the last of the destruction's frees).
+    virtual void FreeIconList() = 0;
+    // Frees the message file object; called once, at the very end of the
+    // destruction. Message() must still answer until then.
+    virtual void FreeMessageFile() = 0;
 };
 
 }  // namespace kb::loader

@@ -1,6 +1,7 @@
 // What the loader's sequences ask of the pack library, so that a fake
 // library can drive them: the TKabbit binding behind a small interface.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,11 @@ public:
     // The running job's ProgressValue: 0 to 100 working, 101 done, negative
     // its error code; name is the file being written.
     virtual int GetProgress(std::string& name) = 0;
+    // Asks the running job to stop; the library then posts WM_PACK_STOPPED to
+    // window. False when there was nothing to stop.
+    virtual bool Stop(intptr_t window) = 0;
+    // The text of a pack error code.
+    virtual std::string ErrorString(int code) = 0;
 };
 
 // The pack library through its run-time binding.
@@ -38,6 +44,8 @@ public:
         return binding_->UnPack(destFolder, entry);
     }
     int GetProgress(std::string& name) override { return binding_->GetProgress(name); }
+    bool Stop(intptr_t window) override { return binding_->Stop(reinterpret_cast<void*>(window)); }
+    std::string ErrorString(int code) override { return TKabbit::GetErrorString(code); }
 
 private:
     std::unique_ptr<TKabbit> binding_;

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <optional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,6 +44,7 @@ public:
     std::map<std::string, Attempt> always;                  // entry -> every attempt
     std::vector<std::string> destinations;                  // each UnPack's folder
     int unpacks = 0;
+    int stops = 0;
 
     void SetWorkingDir(const std::string& folder) override { log_.push_back("pack workdir " + folder); }
     void SetPackPath(const std::string& path) override { path_ = path; }
@@ -78,6 +81,12 @@ public:
         }
         return p;
     }
+    bool Stop(intptr_t window) override {
+        ++stops;
+        log_.push_back("stop " + std::to_string(window));
+        return true;
+    }
+    std::string ErrorString(int code) override { return "E" + std::to_string(code); }
 
 private:
     Log& log_;
@@ -89,7 +98,10 @@ private:
 // Forwards to a pack library the test keeps.
 class PackForwarder final : public PackLibrary {
 public:
-    explicit PackForwarder(PackLibrary& to) : to_(to) {}
+    explicit PackForwarder(PackLibrary& to, bool* destroyed = nullptr) : to_(to), destroyed_(destroyed) {}
+    ~PackForwarder() override {
+        if (destroyed_) *destroyed_ = true;
+    }
     void SetWorkingDir(const std::string& folder) override { to_.SetWorkingDir(folder); }
     void SetPackPath(const std::string& path) override { to_.SetPackPath(path); }
     void SetPackPassword(const std::string& password) override { to_.SetPackPassword(password); }
@@ -97,9 +109,12 @@ public:
         return to_.UnPack(destFolder, entry);
     }
     int GetProgress(std::string& name) override { return to_.GetProgress(name); }
+    bool Stop(intptr_t window) override { return to_.Stop(window); }
+    std::string ErrorString(int code) override { return to_.ErrorString(code); }
 
 private:
     PackLibrary& to_;
+    bool* destroyed_;
 };
 
 inline const char* PageName(Page page) {
@@ -124,6 +139,7 @@ public:
     std::vector<intptr_t> handoffs;
     std::vector<std::string> plainMessages;
     int terminations = 0;
+    bool packDestroyed = false;
     int sleeps = 0;
     Extent screen{1024, 768};
     Extent window{641, 481};
@@ -140,11 +156,16 @@ public:
     std::string WorkFolder() override { return workFolder_; }
     std::unique_ptr<PackLibrary> CreatePackLibrary() override {
         log_.push_back("pack library");
-        return std::make_unique<PackForwarder>(pack_);
+        packDestroyed = false;
+        return std::make_unique<PackForwarder>(pack_, &packDestroyed);
     }
     void AskInstallMarkers() override { log_.push_back("install markers"); }
 
-    std::string Message(int number) override { return "M" + std::to_string(number); }
+    std::map<int, std::string> messages;  // texts other than "M<number>"
+    std::string Message(int number) override {
+        auto it = messages.find(number);
+        return it != messages.end() ? it->second : "M" + std::to_string(number);
+    }
     std::unique_ptr<ProfileReader> OpenProfile(const std::string& path) override { return OpenIniFile(path); }
     std::unique_ptr<EntryList> CreateEntryList() override { return std::make_unique<ByteSortedEntryList>(); }
     int IconIndex(const std::string& key) override { return key.empty() ? -1 : 7; }
@@ -205,8 +226,123 @@ public:
         log_.push_back("terminate");
         ++terminations;
     }
-    void ProcessMessages() override {}
-    void Sleep(int) override { ++sleeps; }
+    void ProcessMessages() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
+    void Sleep(int ms) override {
+        ++sleeps;
+        clock += static_cast<uint32_t>(ms);
+    }
+
+    // The export and the hand-offs.
+    std::map<int, std::string> sizeLabels;
+    std::map<int, std::vector<std::string>> trees;  // session -> export-list captions
+    std::vector<std::string> messageBoxes, skinnedMessages, startedPrograms;
+    std::deque<int> passwordAnswers;   // modal results; each may set passwordWrongAfter
+    int passwordWrongAfter = -1;       // the count the dialog hands back; -1 unchanged
+    int passwordAsked = 0;
+    std::optional<std::string> destination;
+    std::deque<int> overwriteAnswers;  // empty: 6
+    std::vector<std::pair<std::string, int>> overwriteQuestions;
+    std::optional<int64_t> freeSpace = INT64_MAX;
+    bool writable = true;
+    bool progressOpen = false;
+    std::vector<int> gauge;
+    std::vector<std::string> progressTexts;
+    bool cancelVisible = false;
+    bool programsStart = true;
+    uint32_t clock = 1000;
+    int pumps = 0;
+    std::function<void()> onPump;
+    int iconListFreed = 0, messageFileFreed = 0;
+    std::string programDir = "C:\\Temp\\QZTemp\\Lumar", tempFolder = "C:\\Temp\\";
+
+    void SetSizeLabel(int session, const std::string& text) override {
+        log_.push_back("size label " + text);
+        sizeLabels[session] = text;
+    }
+    void BuildFolderTree(int session, const EntryList& list) override {
+        auto& t = trees[session];
+        t.clear();
+        for (const ListRow& r : list.Rows()) t.push_back(r.caption);
+        log_.push_back("tree " + std::to_string(session));
+    }
+    void ShowMessageBox(const std::string& text) override {
+        log_.push_back("message box " + text);
+        messageBoxes.push_back(text);
+    }
+    int AskPassword(const std::string& expected, int& wrongCount) override {
+        ++passwordAsked;
+        log_.push_back("password " + expected + " " + std::to_string(wrongCount));
+        if (passwordWrongAfter >= 0) wrongCount = passwordWrongAfter;
+        if (passwordAnswers.empty()) return 1;
+        const int r = passwordAnswers.front();
+        passwordAnswers.pop_front();
+        return r;
+    }
+    std::optional<std::string> SelectDestinationFolder() override {
+        log_.push_back("select folder");
+        return destination;
+    }
+    void OpenProgress() override {
+        log_.push_back("progress open");
+        progressOpen = true;
+    }
+    void SetProgressText(const std::string& text) override {
+        log_.push_back("text " + text);
+        progressTexts.push_back(text);
+    }
+    void SetProgress(int percent) override {
+        log_.push_back("gauge " + std::to_string(percent));
+        gauge.push_back(percent);
+    }
+    void SetCancelVisible(bool visible) override {
+        log_.push_back(visible ? "cancel shown" : "cancel hidden");
+        cancelVisible = visible;
+    }
+    void CloseProgress() override {
+        if (progressOpen) log_.push_back("progress closed");
+        progressOpen = false;
+    }
+    int AskOverwrite(const std::string& fileName, int mode) override {
+        log_.push_back("overwrite " + std::to_string(mode) + " " + fileName);
+        overwriteQuestions.emplace_back(fileName, mode);
+        if (overwriteAnswers.empty()) return 6;
+        const int r = overwriteAnswers.front();
+        overwriteAnswers.pop_front();
+        return r;
+    }
+    std::optional<int64_t> FreeSpace(const std::string& path) override {
+        log_.push_back("free space " + path);
+        return freeSpace;
+    }
+    bool CanWriteTo(const std::string& folder) override {
+        log_.push_back("write test " + folder);
+        return writable;
+    }
+    void ShowSkinnedMessage(const std::string& text) override {
+        log_.push_back("skinned " + text);
+        skinnedMessages.push_back(text);
+    }
+    intptr_t MainWindowHandle() override { return 777; }
+    Origin WindowOrigin() override { return {12, 34}; }
+    std::string ProgramDir() override { return programDir; }
+    std::string TempFolder() override { return tempFolder; }
+    bool StartProgram(const std::string& commandLine) override {
+        log_.push_back("start " + commandLine);
+        startedPrograms.push_back(commandLine);
+        return programsStart;
+    }
+    uint32_t Milliseconds() override { return clock; }
+    void FreeIconList() override {
+        log_.push_back("free icon list");
+        ++iconListFreed;
+    }
+    void FreeMessageFile() override {
+        log_.push_back("free message file");
+        ++messageFileFreed;
+    }
 
 private:
     Log& log_;
@@ -219,6 +355,8 @@ private:
 inline std::string StateLabel(const LoaderController& c) {
     const char* prefix = c.CurrentSequence() == Sequence::Startup       ? "S"
                          : c.CurrentSequence() == Sequence::OpenSession ? "O"
+                         : c.CurrentSequence() == Sequence::Export      ? "X"
+                         : c.CurrentSequence() == Sequence::WriterWait  ? "W"
                                                                         : "?";
     return prefix + std::to_string(c.RunState());
 }
