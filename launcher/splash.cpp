@@ -7,7 +7,7 @@
 
 namespace kb::launcher {
 
-SplashSettings ReadSplashSettings(const IniStringReader& readString, const IniIntReader& readInt) {
+SplashSettings ReadSplashSettings(const SplashStringReader& readString, const SplashIntReader& readInt) {
     SplashSettings s;
     s.left = readInt("SplashWindow", "Left", s.left);
     s.top = readInt("SplashWindow", "Top", s.top);

@@ -32,11 +32,11 @@ struct SplashSettings {
 
 // The settings readers the splash reads through (the launcher's string and
 // integer readers over its settings file).
-using IniStringReader = std::function<std::string(const char* section, const char* key, const char* def)>;
-using IniIntReader = std::function<int(const char* section, const char* key, int def)>;
+using SplashStringReader = std::function<std::string(const char* section, const char* key, const char* def)>;
+using SplashIntReader = std::function<int(const char* section, const char* key, int def)>;
 
 // The ten [SplashWindow] values and the two [Font] values, with their defaults.
-SplashSettings ReadSplashSettings(const IniStringReader& readString, const IniIntReader& readInt);
+SplashSettings ReadSplashSettings(const SplashStringReader& readString, const SplashIntReader& readInt);
 
 struct Point {
     int x = 0;
