@@ -11,6 +11,10 @@
 //   launcher_host wait-eraser                 exit 1 when no eraser runs (any more)
 //   launcher_host hold-mutexes <TargetApp>    the launcher-family and edition mutexes;
 //                                             exit 0 at once when taken, else holds
+//   launcher_host splash <ini> <text> <fail>  the splash window over the hidden main window,
+//                                             as the launcher shows it; holds until ended
+//   launcher_host driver-download <ini>       the driver-download dialog with messages 13
+//                                             and 14 of ini; exit code its result
 // Exit code 100 for a bad command line.
 #include <windows.h>
 
@@ -21,6 +25,8 @@
 #include "launcher/win/os_version_win.h"
 #include "launcher/win/resource.h"
 #include "launcher/win/settings_win.h"
+#include "launcher/win/driver_download_dlg_win.h"
+#include "launcher/win/splash_win.h"
 #include "launcher/win/system_checks_win.h"
 #include "launcher/win/wait_disc_dlg_win.h"
 
@@ -97,6 +103,21 @@ int main(int argc, char** argv) {
         checks.SetTargetApp(std::atoi(argv[2]));
         if (!checks.HoldLauncherMutexes() || !checks.HoldEditionMutex()) return 0;
         return HoldUntilEnded();
+    }
+    if (command == "splash" && argc == 5) {
+        HWND main = ShowMainWindow(SW_HIDE);
+        CSplashDlg splash(main);
+        if (!ShowSplashWindow(splash, main, argv[2], argv[3], argv[4])) return 1;
+        return HoldUntilEnded();
+    }
+    if (command == "driver-download" && argc == 3) {
+        CMessageTable messages;
+        messages.SetSettingsPath(argv[2]);
+        messages.LoadMessages();
+        CDriverDownloadDlg dialog(nullptr);
+        dialog.SetText(messages.GetMessageText(kMsgNeedDriverInstall));
+        dialog.SetUrl(messages.GetMessageText(kMsgDownloadSiteUrl));
+        return static_cast<int>(dialog.DoModal());
     }
     return kBadCommandLine;
 }
