@@ -3,25 +3,15 @@
 // own, so tests can drive it from outside as a user would meet it.
 //   launcher_host wait-disc <letter> <text>   the wait-for-disc dialog; exit code its result
 //   launcher_host version <file>              writes "<code in hex> <supported 0|1> <major>.<minor>"
-//   launcher_host hold-own                    the main window (minimised) and the own mutex;
-//                                             exit 0 at once when another launcher holds it,
-//                                             else holds until ended by its id
-//   launcher_host conflicts <TargetApp> <ini> the conflict check over the messages of ini,
-//                                             owned by the main window; exit 1 when none runs
-//   launcher_host wait-eraser                 exit 1 when no eraser runs (any more)
-//   launcher_host hold-mutexes <TargetApp>    the launcher-family and edition mutexes;
-//                                             exit 0 at once when taken, else holds
+// The checks that hold state run in Dremlin.exe itself (dremlin_e2e_win_test).
 // Exit code 100 for a bad command line.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "launcher/win/os_version_win.h"
-#include "launcher/win/resource.h"
 #include "launcher/win/settings_win.h"
-#include "launcher/win/system_checks_win.h"
 #include "launcher/win/wait_disc_dlg_win.h"
 
 namespace {
@@ -29,26 +19,6 @@ namespace {
 using namespace kb::launcher;
 
 constexpr int kBadCommandLine = 100;
-
-INT_PTR CALLBACK MainProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
-
-// The launcher's main window from its own template, as a second launcher or a
-// family program would find it.
-HWND ShowMainWindow(int show) {
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DREMLIN_DIALOG), nullptr,
-                                     &MainProc, 0);
-    if (window) ShowWindow(window, show);
-    return window;
-}
-
-int HoldUntilEnded() {
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
-}
 
 }  // namespace
 
@@ -69,34 +39,6 @@ int main(int argc, char** argv) {
                      static_cast<unsigned>(facts.major), static_cast<unsigned>(facts.minor));
         std::fclose(f);
         return 0;
-    }
-    if (command == "hold-own" && argc == 2) {
-        ShowMainWindow(SW_SHOWMINIMIZED);
-        CMessageTable messages;
-        CSystemChecks checks(nullptr, messages);
-        if (!checks.HoldOwnMutex()) return 0;
-        return HoldUntilEnded();
-    }
-    if (command == "conflicts" && argc == 4) {
-        HWND main = ShowMainWindow(SW_SHOWNORMAL);
-        CMessageTable messages;
-        messages.SetSettingsPath(argv[3]);
-        messages.LoadMessages();
-        CSystemChecks checks(main, messages);
-        checks.SetTargetApp(std::atoi(argv[2]));
-        return checks.CheckConflictingPrograms() ? 1 : 0;
-    }
-    if (command == "wait-eraser" && argc == 2) {
-        CMessageTable messages;
-        CSystemChecks checks(nullptr, messages);
-        return checks.WaitForEraser() ? 1 : 0;
-    }
-    if (command == "hold-mutexes" && argc == 3) {
-        CMessageTable messages;
-        CSystemChecks checks(nullptr, messages);
-        checks.SetTargetApp(std::atoi(argv[2]));
-        if (!checks.HoldLauncherMutexes() || !checks.HoldEditionMutex()) return 0;
-        return HoldUntilEnded();
     }
     return kBadCommandLine;
 }
