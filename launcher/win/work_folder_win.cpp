@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "launcher/folder_tree.h"
 #include "launcher/win/settings_win.h"
 
 namespace kb::launcher {
@@ -65,31 +66,32 @@ bool ExtractArchiveWith(const std::string& serverPath, const std::string& archiv
 }
 
 void DeleteFolderTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
+    FolderTreeOps ops;
+    ops.list = [](const std::string& at) {
+        std::vector<TreeEntry> entries;
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((at + "\\*.*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) return entries;
         do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // The link goes, never what it points to.
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (isFolder)
-                    RemoveDirectoryA(path.c_str());
-                else
-                    DeleteFileA(path.c_str());
-            } else if (isFolder) {
-                DeleteFolderTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
+            entries.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                               (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
         } while (FindNextFileA(search, &entry));
         FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+        return entries;
+    };
+    ops.removeFile = [](const std::string& path) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    };
+    ops.removeLink = [](const std::string& path, bool folderLink) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (folderLink)
+            RemoveDirectoryA(path.c_str());
+        else
+            DeleteFileA(path.c_str());
+    };
+    ops.removeFolder = [](const std::string& path) { RemoveDirectoryA(path.c_str()); };
+    DeleteFolderTreeWith(ops, folder);
 }
 
 std::optional<int> CheckEnvironmentWith(const std::string& dllPath, const DriverRequestBytes& record) {
