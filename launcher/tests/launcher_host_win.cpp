@@ -3,14 +3,7 @@
 // own, so tests can drive it from outside as a user would meet it.
 //   launcher_host wait-disc <letter> <text>   the wait-for-disc dialog; exit code its result
 //   launcher_host version <file>              writes "<code in hex> <supported 0|1> <major>.<minor>"
-//   launcher_host hold-own                    the main window (minimised) and the own mutex;
-//                                             exit 0 at once when another launcher holds it,
-//                                             else holds until ended by its id
-//   launcher_host conflicts <TargetApp> <ini> the conflict check over the messages of ini,
-//                                             owned by the main window; exit 1 when none runs
-//   launcher_host wait-eraser                 exit 1 when no eraser runs (any more)
-//   launcher_host hold-mutexes <TargetApp>    the launcher-family and edition mutexes;
-//                                             exit 0 at once when taken, else holds
+// The checks that hold state run in Dremlin.exe itself (dremlin_e2e_win_test).
 //   launcher_host splash <ini> <text> <fail>  the splash window over the hidden main window,
 //                                             as the launcher shows it; holds until ended
 //   launcher_host driver-download <ini>       the driver-download dialog with messages 13
@@ -19,15 +12,13 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "launcher/win/os_version_win.h"
 #include "launcher/win/resource.h"
-#include "launcher/win/settings_win.h"
 #include "launcher/win/driver_download_dlg_win.h"
+#include "launcher/win/settings_win.h"
 #include "launcher/win/splash_win.h"
-#include "launcher/win/system_checks_win.h"
 #include "launcher/win/wait_disc_dlg_win.h"
 
 namespace {
@@ -38,8 +29,7 @@ constexpr int kBadCommandLine = 100;
 
 INT_PTR CALLBACK MainProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
 
-// The launcher's main window from its own template, as a second launcher or a
-// family program would find it.
+// The launcher's main window from its own template, as the splash's owner.
 HWND ShowMainWindow(int show) {
     HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DREMLIN_DIALOG), nullptr,
                                      &MainProc, 0);
@@ -75,34 +65,6 @@ int main(int argc, char** argv) {
                      static_cast<unsigned>(facts.major), static_cast<unsigned>(facts.minor));
         std::fclose(f);
         return 0;
-    }
-    if (command == "hold-own" && argc == 2) {
-        ShowMainWindow(SW_SHOWMINIMIZED);
-        CMessageTable messages;
-        CSystemChecks checks(nullptr, messages);
-        if (!checks.HoldOwnMutex()) return 0;
-        return HoldUntilEnded();
-    }
-    if (command == "conflicts" && argc == 4) {
-        HWND main = ShowMainWindow(SW_SHOWNORMAL);
-        CMessageTable messages;
-        messages.SetSettingsPath(argv[3]);
-        messages.LoadMessages();
-        CSystemChecks checks(main, messages);
-        checks.SetTargetApp(std::atoi(argv[2]));
-        return checks.CheckConflictingPrograms() ? 1 : 0;
-    }
-    if (command == "wait-eraser" && argc == 2) {
-        CMessageTable messages;
-        CSystemChecks checks(nullptr, messages);
-        return checks.WaitForEraser() ? 1 : 0;
-    }
-    if (command == "hold-mutexes" && argc == 3) {
-        CMessageTable messages;
-        CSystemChecks checks(nullptr, messages);
-        checks.SetTargetApp(std::atoi(argv[2]));
-        if (!checks.HoldLauncherMutexes() || !checks.HoldEditionMutex()) return 0;
-        return HoldUntilEnded();
     }
     if (command == "splash" && argc == 5) {
         HWND main = ShowMainWindow(SW_HIDE);

@@ -3,11 +3,14 @@
 // it starts the program under test:
 //   KB_KELLMARK_ADMIN        IsAdministrator's result (default 0), decimal or 0x hex
 //   KB_KELLMARK_ENVIRONMENT  CheckEnvironment's result (default 1)
-// Each call is appended as "Kellmark|<call>" to the file KB_STANDIN_LOG names.
+// Each call is appended as "Kellmark|<call>" to the file KB_STANDIN_LOG names;
+// CheckEnvironment records its request as "<int32>|<launcher path>|<ini path>".
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -41,7 +44,16 @@ BOOL WINAPI IsAdministrator() {
 void WINAPI SetActions(int actions) { Record("SetActions|" + std::to_string(actions)); }
 
 int WINAPI CheckEnvironment(const void* request) {
-    Record(std::string("CheckEnvironment|") + (request ? "record" : "null"));
+    if (!request) {
+        Record("CheckEnvironment|null");
+    } else {
+        // 524 bytes: an int32, then two zero-terminated paths of 260 bytes each.
+        const char* bytes = static_cast<const char*>(request);
+        int32_t flags = 0;
+        std::memcpy(&flags, bytes, sizeof flags);
+        Record("CheckEnvironment|" + std::to_string(flags) + "|" + std::string(bytes + 4, strnlen(bytes + 4, 260)) +
+               "|" + std::string(bytes + 264, strnlen(bytes + 264, 260)));
+    }
     return EnvInt("KB_KELLMARK_ENVIRONMENT", 1);
 }
 

@@ -1,0 +1,342 @@
+// Dremlin.exe end to end as the user meets it: started from a launcher
+// folder, with a disc on the CD-ROM rig's drive (KB_CDROM_LETTER, its folder
+// in KB_LAUNCHER_DISC), driven from outside. The loader and the eraser are
+// stand-ins that record how they were started (KB_STANDIN_LOG).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "launcher/tests/dremlin_fixture_win.h"
+#include "launcher/tests/launcher_win_test_support.h"
+#include "launcher/win/named_mutex_win.h"
+#include "launcher/win/resource.h"
+#include "launcher/win/work_folder_win.h"
+#include "testing/kit/file_io.h"
+#include "testing/kit/temp_folder.h"
+#include "testing/uidriver/ui_driver.h"
+
+namespace kb::launcher {
+namespace {
+
+using kb::testing::ReadWholeFile;
+using kb::testing::TempDir;
+using kb::testing::WriteWholeFile;
+using testing::BesideTest;
+using testing::Child;
+using testing::HolderSpec;
+using testing::kDeadlineMs;
+using testing::LauncherFolder;
+using testing::LauncherFolderOptions;
+using testing::WaitUntil;
+using testing::WorkFolder;
+
+std::string Env(const char* name) {
+    char value[1024] = {};
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+char DiscLetter() {
+    const std::string letter = Env("KB_CDROM_LETTER");
+    return letter.empty() ? 0 : static_cast<char>(toupper(static_cast<unsigned char>(letter[0])));
+}
+
+// The disc's folder in Windows syntax.
+std::string DiscFolder() {
+    std::string path = Env("KB_LAUNCHER_DISC");
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path.empty() ? path : "Z:" + path;
+}
+
+#define REQUIRE_DISC()                                                      \
+    if (!DiscLetter() || DiscFolder().empty()) GTEST_SKIP() << "needs the CD-ROM rig"
+
+// Each test starts with no work folder and a log of its own.
+class Dremlin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFolderTree(WorkFolder());
+        log_ = logDir_ / "calls.log";
+        SetEnvironmentVariableA("KB_STANDIN_LOG", log_.c_str());
+        SetEnvironmentVariableA("KB_STANDIN_SILENT", nullptr);
+        if (DiscLetter() && !DiscFolder().empty()) {
+            // Edition 103's disc: the sample disc's sessions and the edition's splash archive.
+            CreateDirectoryA((DiscFolder() + "\\Launcher").c_str(), nullptr);
+            CreateDirectoryA((DiscFolder() + "\\Launcher\\Default").c_str(), nullptr);
+            ASSERT_TRUE(WriteWholeFile(DiscFolder() + "\\Launcher\\Default\\Splash.arc", "splash"));
+        }
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("KB_STANDIN_LOG", nullptr);
+        SetEnvironmentVariableA("KB_STANDIN_SILENT", nullptr);
+        DeleteFolderTree(WorkFolder());
+    }
+
+    std::string Log() const {
+        std::string text;
+        ReadWholeFile(log_, text);
+        return text;
+    }
+    // The log's lines of one program.
+    std::vector<std::string> Calls(const std::string& name) const {
+        std::vector<std::string> lines;
+        const std::string text = Log();
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            const std::string line = text.substr(at, end - at);
+            if (line.rfind(name + "|", 0) == 0) lines.push_back(line);
+            at = end + 1;
+        }
+        return lines;
+    }
+
+    // The main dialog once the start sequence has shown it.
+    static HWND WaitReady(const Child& launcher) {
+        HWND found = nullptr;
+        WaitUntil([&] {
+            for (HWND w : uidriver::FindTopWindows({"#32770", "Dremlin", launcher.Pid()})) {
+                RECT r;
+                if (GetWindowRect(w, &r) && r.right - r.left > 0 && FindChild(w, IDC_BUTTON_RUN)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+    static HWND FindChild(HWND w, int id) { return uidriver::FindChild(w, id); }
+
+    TempDir logDir_;
+    std::string log_;
+};
+
+// The loader's command line after its program path.
+std::string ExpectedLoaderArguments(char drive, HWND dialog, const char* edition) {
+    return std::string(" /D:") + drive + " /H:" + std::to_string(static_cast<int32_t>(reinterpret_cast<intptr_t>(dialog))) +
+           " /A:" + edition;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+TEST_F(Dremlin, RunStartsTheLoaderAndEndsOnItsHandOff) {
+    REQUIRE_DISC();
+    LauncherFolder folder({103, true});
+    ASSERT_TRUE(folder.ok());
+    Child launcher(folder.Exe(), "");
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(uidriver::TextOf(FindChild(dialog, IDC_EDIT_COMMENT)), "M0 comment");
+    EXPECT_EQ(uidriver::TextOf(FindChild(dialog, IDC_BUTTON_RUN)), "M1 Run");
+    EXPECT_EQ(uidriver::TextOf(FindChild(dialog, IDC_COMBO_DRIVE)), std::string(1, DiscLetter()) + ":");
+    CreateDirectoryA(BesideTest("screenshots").c_str(), nullptr);
+    EXPECT_TRUE(uidriver::SaveWindowPng(dialog, BesideTest("screenshots\\dremlin_ready.png")));
+    // The archives were extracted into the work folder.
+    EXPECT_NE(GetFileAttributesA((WorkFolder() + "\\Skin\\Skin.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+    DWORD code = 99;
+    ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code)) << "the hand-off ends the launcher";
+    EXPECT_EQ(code, 0u);
+    const std::vector<std::string> loader = Calls(testing::kLoaderRecordName);
+    ASSERT_EQ(loader.size(), 1u) << Log();
+    EXPECT_TRUE(EndsWith(loader[0], ExpectedLoaderArguments(DiscLetter(), dialog, "ZEPQUA"))) << loader[0];
+    EXPECT_NE(Lower(loader[0]).find(Lower(WorkFolder() + "\\LumarForUtil.exe")), std::string::npos) << loader[0];
+    EXPECT_TRUE(Calls("Delvane").empty()) << "the loader owns the work folder now: " << Log();
+}
+
+struct StartFailure {
+    const char* name;
+    int targetApp;
+    const char* appVersion;        // the prefix's Windows version for Dremlin.exe; null: its own
+    std::vector<HolderSpec> holders;
+    const char* message;
+};
+
+class StartFailures : public Dremlin, public ::testing::WithParamInterface<StartFailure> {};
+
+// The prefix reports version for Dremlin.exe only, while it lives.
+class AppVersion {
+public:
+    explicit AppVersion(const char* version) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            ok_ = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                 static_cast<DWORD>(strlen(version) + 1)) == ERROR_SUCCESS;
+            RegCloseKey(key);
+        }
+    }
+    ~AppVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\Dremlin.exe";
+    bool ok_ = false;
+};
+
+TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
+    const StartFailure& c = GetParam();
+    const bool noDriveRow = std::string(c.message) == "M5";
+    if (noDriveRow && DiscLetter()) GTEST_SKIP() << "needs a prefix without a CD-ROM drive";
+    if (!noDriveRow) REQUIRE_DISC();
+    LauncherFolder folder({c.targetApp, true});
+    ASSERT_TRUE(folder.ok());
+    std::unique_ptr<AppVersion> version;
+    if (c.appVersion) {
+        version = std::make_unique<AppVersion>(c.appVersion);
+        ASSERT_TRUE(version->ok());
+    }
+    std::vector<std::unique_ptr<Child>> holders;
+    for (const HolderSpec& spec : c.holders) {
+        holders.push_back(std::make_unique<Child>(BesideTest("standins\\holder\\holder.exe"), testing::HolderArguments(spec)));
+        ASSERT_TRUE(testing::WaitForMutexes(spec.mutexes));
+        ASSERT_TRUE(testing::WaitForHolderWindow(spec, holders.back()->Pid()));
+    }
+    Child launcher(folder.Exe(), "");
+    const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, c.message);
+    HWND owner = GetWindow(box->window, GW_OWNER);
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(uidriver::TextOf(owner), "Dremlin") << "owned by the main dialog";
+    RECT r{};
+    GetWindowRect(owner, &r);
+    EXPECT_EQ(r.right - r.left, 0) << "the dialog is never seen before the start has succeeded";
+    uidriver::AnswerMessageBox(box->window, IDOK);
+    DWORD code = 99;
+    ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(Calls("Delvane").empty()) << Log();
+}
+
+HolderSpec Family(const char* mutex, const char* cls, const char* title) {
+    HolderSpec spec;
+    spec.mutexes = {std::string("Global\\") + mutex};
+    spec.window = true;
+    spec.windowClass = cls;
+    spec.windowTitle = title;
+    spec.minimized = true;
+    return spec;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StartFailures,
+    ::testing::Values(StartFailure{"NoCdRomDrive", 103, nullptr, {}, "M5"},
+                      StartFailure{"WindowsXp", 103, "winxp", {}, "M2"},
+                      StartFailure{"WriterBesideSolmir", 101, nullptr,
+                                   {Family("TARVEL_WIN_WRITER", "TApplication", "Scrivane")}, "M3 SOLMIR"},
+                      StartFailure{"SelectorBesideCryvane", 102, nullptr,
+                                   {Family("TARVEL_WIN_SELECTOR", "TApplication", "Welcome")}, "M3 Cryvane"},
+                      StartFailure{"BadTargetApp", 99, nullptr, {}, "M9"}),
+    [](const ::testing::TestParamInfo<StartFailure>& info) { return std::string(info.param.name); });
+
+TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
+    REQUIRE_DISC();
+    LauncherFolder folder({103, false});
+    ASSERT_TRUE(folder.ok());
+    Child launcher(folder.Exe(), "");
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog);
+    ASSERT_EQ(ProbeNamedMutex("TARVEL_WIN_WRITER", true), kMutexTaken);
+    ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+    const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "M10");
+    EXPECT_EQ(GetWindow(box->window, GW_OWNER), dialog);
+    uidriver::AnswerMessageBox(box->window, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(FindChild(dialog, IDC_BUTTON_RUN)) != FALSE; }));
+    EXPECT_TRUE(IsWindowEnabled(FindChild(dialog, IDC_COMBO_DRIVE)));
+    EXPECT_EQ(ProbeNamedMutex("TARVEL_WIN_WRITER", true), kMutexTaken) << "held again";
+
+    // The loader is there now: Run works a second time.
+    ASSERT_TRUE(CopyFileA(BesideTest(testing::kLoaderFile).c_str(), (WorkFolder() + "\\LumarForUtil.exe").c_str(), FALSE));
+    ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+    DWORD code = 99;
+    ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code));
+    EXPECT_EQ(Calls(testing::kLoaderRecordName).size(), 1u) << Log();
+    EXPECT_TRUE(Calls("Delvane").empty()) << Log();
+}
+
+TEST_F(Dremlin, ALoaderThatNeverReportsGivesMessage10AfterThirtySecondsAndTheEraser) {
+    REQUIRE_DISC();
+    SetEnvironmentVariableA("KB_STANDIN_SILENT", testing::kLoaderRecordName);
+    LauncherFolder folder({103, true});
+    ASSERT_TRUE(folder.ok());
+    Child launcher(folder.Exe(), "");
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog);
+    const ULONGLONG clicked = GetTickCount64();
+    ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+    const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_GE(GetTickCount64() - clicked, 29000u);
+    EXPECT_EQ(box->text, "M10");
+    EXPECT_EQ(Calls(testing::kLoaderRecordName).size(), 1u);
+    // A hand-off after the timeout is not honoured: the box stays.
+    PostMessageA(dialog, 0x1403, 0, 0);
+    uidriver::AnswerMessageBox(box->window, IDOK);
+    DWORD code = 99;
+    ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code));
+    ASSERT_TRUE(WaitUntil([&] { return !Calls("Delvane").empty(); }));
+    const std::vector<std::string> eraser = Calls("Delvane");
+    ASSERT_EQ(eraser.size(), 1u);
+    EXPECT_TRUE(EndsWith(eraser[0], " /W:4 /X:2 /E:" + WorkFolder())) << eraser[0];
+    EXPECT_NE(Lower(eraser[0]).find(Lower(WorkFolder() + "\\Delvane.exe")), std::string::npos) << eraser[0];
+}
+
+TEST_F(Dremlin, EscapeAndEnterDoNothingWhenReady) {
+    REQUIRE_DISC();
+    LauncherFolder folder({103, true});
+    ASSERT_TRUE(folder.ok());
+    Child launcher(folder.Exe(), "");
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog);
+    HWND focus = FindChild(dialog, IDC_BUTTON_RUN);
+    testing::PressKey(focus, VK_ESCAPE);
+    testing::PressKey(focus, VK_RETURN);
+    testing::PressKey(dialog, VK_ESCAPE);
+    // Idle once the keys have been handled.
+    ASSERT_EQ(WaitForInputIdle(launcher.Process(), kDeadlineMs), 0u);
+    DWORD code = 0;
+    EXPECT_FALSE(launcher.WaitExit(0, code));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(Calls(testing::kLoaderRecordName).empty()) << Log();
+    EXPECT_TRUE(IsWindowEnabled(focus));
+}
+
+TEST_F(Dremlin, ASecondLauncherEndsSilentlyAndClosingTheFirstStartsTheEraser) {
+    REQUIRE_DISC();
+    LauncherFolder folder({103, true});
+    ASSERT_TRUE(folder.ok());
+    Child first(folder.Exe(), "");
+    HWND dialog = WaitReady(first);
+    ASSERT_TRUE(dialog);
+    Child second(folder.Exe(), "");
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitExit(kDeadlineMs, code)) << "a message box would keep it running";
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(first.WaitExit(0, code));
+
+    ASSERT_TRUE(uidriver::AskToClose(dialog));
+    ASSERT_TRUE(first.WaitExit(kDeadlineMs, code));
+    ASSERT_TRUE(WaitUntil([&] { return !Calls("Delvane").empty(); }));
+    EXPECT_TRUE(EndsWith(Calls("Delvane")[0], " /W:4 /X:2 /E:" + WorkFolder()));
+}
+
+}  // namespace
+}  // namespace kb::launcher

@@ -1,0 +1,56 @@
+#include "launcher/tests/dremlin_fixture_win.h"
+
+#include <windows.h>
+
+#include "archive/ach_writer.h"
+#include "launcher/edition.h"
+#include "launcher/tests/launcher_win_test_support.h"
+#include "launcher/win/settings_win.h"
+#include "testing/kit/file_io.h"
+
+namespace kb::launcher::testing {
+namespace {
+
+// Every message a marker of its own; 3, 7 and 8 carry the edition name.
+constexpr char kSettings[] =
+    "[Initial]\r\nTargetApp=%d\r\nMsgForPrepare=Preparing\r\nFailToSplash=No splash\r\n"
+    "[Dialog]\r\nComment=M0 comment\r\nButtonTitle=M1 Run\r\n"
+    "[Message]\r\nInvalidOs=M2\r\nAppRunning=M3 %%s\r\nFailMutex=M4\r\nNoCdRomDrive=M5\r\n"
+    "NoDiscInserted=M6\r\nInvalidDisc=M7 %%s\r\nNoDataWritten=M8 %%s\r\nFailToRetrieveSkin=M9\r\n"
+    "FailToRunApp=M10\r\nEreserRunning=M11\r\nFailDriverCheck=M12\r\nNeedDriverInstall=M13\r\n"
+    "DownloadSiteUrl=M14\r\nWaitingAppRun=M15\r\n";
+
+bool WriteArchive(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& entries) {
+    if (ark::CreateArchive(archive, static_cast<int>(entries.size())) != 0) return false;
+    for (const auto& [stored, source] : entries)
+        if (ark::AddEntry(archive, source, stored.c_str()) != 0) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string WorkFolder() { return GetTempFolder() + "QZDiscUtil"; }
+
+LauncherFolder::LauncherFolder(const LauncherFolderOptions& options) {
+    if (!CopyFileA(BesideTest("Dremlin.exe").c_str(), Exe().c_str(), FALSE)) return;
+    if (!CopyFileA(BesideTest("Arkstow.dll").c_str(), (dir_ / "Arkstow.dll").c_str(), FALSE)) return;
+    char settings[sizeof kSettings + 16];
+    std::snprintf(settings, sizeof settings, kSettings, options.targetApp);
+    if (!kb::testing::WriteWholeFile(dir_ / "Dremlin.ini", settings)) return;
+    const std::optional<EditionArchives> archives = SelectArchives(options.targetApp, GetUserDefaultLangID());
+    if (archives) {
+        std::vector<std::pair<std::string, std::string>> module = {
+            {"Delvane.exe", BesideTest("standins\\delvane\\Delvane.Exe")},
+            {"Kellmark.dll", BesideTest("standins\\kellmark_complete\\Kellmark.dll")},
+        };
+        if (options.withLoader) module.push_back({"LumarForUtil.exe", BesideTest(kLoaderFile)});
+        if (!WriteArchive(dir_ / archives->module, module)) return;
+        if (!archives->skin.empty()) {
+            if (!kb::testing::WriteWholeFile(dir_ / "skin-source.txt", "skin")) return;
+            if (!WriteArchive(dir_ / archives->skin, {{"Skin\\Skin.txt", dir_ / "skin-source.txt"}})) return;
+        }
+    }
+    ok_ = true;
+}
+
+}  // namespace kb::launcher::testing
