@@ -5,6 +5,7 @@
 //   overwrite MODE [NAME]    exit: result
 //   message TEXT             exit: result
 //   progress PERCENT         modeless; exit 0x600 once the cancel button reported
+//                            (0x601: the window had been closed by then)
 #include <windows.h>
 
 #include <cstdlib>
@@ -86,7 +87,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         progress.SetCancelVisible(true);
         progress.Show();
         ui::App().Run();
-        code = owner.cancelled ? static_cast<int>(WM_LOADER_CANCEL) : 0;
+        code = owner.cancelled ? static_cast<int>(WM_LOADER_CANCEL) + (progress.Visible() ? 0 : 1) : 0;
     }
     ui::App().Shutdown();
     return code;
