@@ -148,8 +148,10 @@ protected:
         si.cb = sizeof si;
         std::string command = "\"" + program_ + "\\dialogs_demo.exe\" " + arguments;
         if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, program_.c_str(), &si,
-                            &process_))
+                            &process_)) {
+            ADD_FAILURE() << "the test program did not start: " << GetLastError();
             return nullptr;
+        }
         HWND w = ui::WaitForTopWindow({className, "", process_.dwProcessId}, 30000);
         if (!w) {
             DWORD code = 0;
