@@ -1,6 +1,6 @@
 #include "archive/ach_writefs.h"
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace ark::wfs {
 

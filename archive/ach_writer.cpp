@@ -14,7 +14,7 @@
 #include "archive/core/layout.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
-#include "shared/winutils.h"
+#include "shared/base/version.h"
 
 namespace ark {
 namespace {

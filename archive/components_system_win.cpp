@@ -7,8 +7,8 @@
 
 #include "archive/components_system.h"
 #include "archive/vbrm_version.h"
-#include "shared/exec.h"
-#include "shared/winutils.h"
+#include "shared/base/exec.h"
+#include "shared/base/version.h"
 
 namespace ark::components {
 namespace {

@@ -6,7 +6,7 @@
 #include "archive/core/fs.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace ark::components {
 namespace {

@@ -9,8 +9,8 @@
 #include "archive/core/reader.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_version.h"
-#include "shared/message_sink.h"
-#include "shared/winutils.h"
+#include "shared/base/message_sink.h"
+#include "shared/base/version.h"
 
 namespace ark::vbrm {
 namespace {

@@ -1,7 +1,7 @@
 // Candidate marker folders and the marker search over a MarkerView.
 #include "markers/marker_search.h"
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::markers {
 namespace {

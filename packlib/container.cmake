@@ -1,19 +1,14 @@
-# The file seam and the compressed container with its codec.
+# The compressed container with its codec.
 target_sources(kabbit_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/fs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/block_expander.cpp
   ${CMAKE_CURRENT_LIST_DIR}/container_format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_walk.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_codec.cpp)
 if(WIN32)
-  target_sources(kabbit_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fs_win.cpp ${CMAKE_CURRENT_LIST_DIR}/wait_point_win.cpp)
+  target_sources(kabbit_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wait_point_win.cpp)
 else()
-  target_sources(kabbit_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/fs_posix.cpp ${CMAKE_CURRENT_LIST_DIR}/wait_point_posix.cpp)
+  target_sources(kabbit_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wait_point_posix.cpp)
 endif()
-
-kb_add_gtest(packlib_fs_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/fs_test.cpp
-  LIBS kabbit_core)
 
 kb_add_gtest(packlib_codec_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/container_format_test.cpp

@@ -1,7 +1,7 @@
 // Record layout and the pure rules of the compressed container.
 #include "packlib/container_format.h"
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {

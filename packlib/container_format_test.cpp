@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "packlib/container_format.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "testing/fixtures/wipe_path.h"
 
 namespace kb::pack::testing {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "packlib/fs.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/fs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "packlib/buffer_cipher.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::pack {
 

@@ -12,7 +12,7 @@
 #include "packlib/pack_format.h"
 #include "packlib/path_routines.h"
 #include "shared/pack_errors.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {

@@ -1,8 +1,8 @@
 // Double-byte-aware path routines of the pack library.
 #include "packlib/path_routines.h"
 
-#include "packlib/fs.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/fs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {

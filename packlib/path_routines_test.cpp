@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "frame_test_support.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 #ifdef _WIN32
 #include <windows.h>

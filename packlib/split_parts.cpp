@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "shared/pack_errors.h"
 
 namespace kb {

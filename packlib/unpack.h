@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/pack_format.h"
 
 namespace kb::pack {

@@ -1,6 +1,6 @@
 #include "shared/folders.h"
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb {
 

@@ -4,7 +4,7 @@
 
 #include "shared/folders.h"
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb {
 namespace {

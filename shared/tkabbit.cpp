@@ -7,7 +7,7 @@
 
 #include "shared/folders.h"
 #include "shared/pack_errors.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 
 #ifdef _WIN32
 #define KB_PACK_CALL __stdcall

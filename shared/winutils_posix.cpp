@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "shared/winutils.h"
+#include "shared/base/version.h"
 
 namespace kb {
 

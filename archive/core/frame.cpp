@@ -4,8 +4,8 @@
 #include <new>
 
 #include "archive/core/fs.h"
-#include "shared/message_sink.h"
-#include "shared/winutils.h"
+#include "shared/base/message_sink.h"
+#include "shared/base/version.h"
 
 namespace ark {
 

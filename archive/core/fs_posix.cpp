@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "archive/core/fs.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace ark::fs {
 namespace {

@@ -1,7 +1,7 @@
 #include "archive/core/names.h"
 
 #include "archive/core/fs.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace ark {
 namespace {

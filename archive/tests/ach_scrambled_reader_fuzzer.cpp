@@ -13,8 +13,8 @@
 #include "archive/ach_api.h"
 #include "archive/ach_scramble.h"
 #include "archive/core/api.h"
-#include "shared/dll_binding.h"
-#include "shared/message_sink.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/message_sink.h"
 #include "shared/tkabbit.h"
 
 namespace {

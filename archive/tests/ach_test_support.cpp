@@ -11,7 +11,7 @@
 #include "archive/core/fs.h"
 #include "archive/tests/test_support.h"
 #include "packlib/buffer_cipher.h"
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "archive/tests/test_support.h"
-#include "shared/dll_binding.h"
-#include "shared/exec.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/exec.h"
 
 namespace {
 

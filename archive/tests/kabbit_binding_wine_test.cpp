@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive/tests/test_support.h"
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 #include "shared/tkabbit.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "archive/core/names.h"
 #include "archive/tests/test_support.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace ark {
 namespace {

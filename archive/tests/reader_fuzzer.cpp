@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "archive/core/api.h"
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 namespace {
 

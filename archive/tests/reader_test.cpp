@@ -12,7 +12,7 @@
 #include "archive/core/fs.h"
 #include "archive/core/scrambled.h"
 #include "archive/tests/test_support.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 #include "testing/fixtures/archive/ach_builder.h"
 
 namespace ark {

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <system_error>
 
-#include "shared/platform/dbcs.h"
-#include "shared/strutils.h"
+#include "shared/base/dbcs.h"
+#include "shared/base/strutils.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 #include <atomic>
 

@@ -1,7 +1,7 @@
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 
-#include "shared/message_sink.h"
-#include "shared/strutils.h"
+#include "shared/base/message_sink.h"
+#include "shared/base/strutils.h"
 
 namespace kb {
 

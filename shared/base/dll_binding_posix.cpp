@@ -1,6 +1,6 @@
 #include <dlfcn.h>
 
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 
 namespace kb {
 namespace {

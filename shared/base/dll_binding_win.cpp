@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "shared/dll_binding.h"
-#include "shared/strutils.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/strutils.h"
 
 namespace kb {
 namespace {

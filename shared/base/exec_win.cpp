@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "shared/exec.h"
+#include "shared/base/exec.h"
 
 namespace kb {
 namespace {

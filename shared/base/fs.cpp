@@ -1,5 +1,5 @@
 // The portable part of the file seam: time units and the memory-status override.
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 #include <atomic>
 #include <mutex>

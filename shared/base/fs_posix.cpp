@@ -1,6 +1,6 @@
 // The file seam natively: POSIX calls with the Windows behaviour the library relies on
 // emulated in-process (see fs.h).
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <map>
 #include <mutex>
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::fs {
 namespace {

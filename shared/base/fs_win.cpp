@@ -1,5 +1,5 @@
 // The file seam on Windows: A-version Win32 calls.
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 namespace kb {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 namespace kb {
 namespace {

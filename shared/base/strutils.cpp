@@ -1,8 +1,8 @@
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 #include <cstring>
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb {
 

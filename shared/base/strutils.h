@@ -1,6 +1,6 @@
 // Double-byte-aware string routines of the single-byte ANSI strings the system
 // uses: none of them splits a lead byte from its trail byte (the lead bytes of
-// the system code page come from shared/platform/dbcs.h).
+// the system code page come from shared/base/dbcs.h).
 #pragma once
 #include <cstddef>
 #include <string>

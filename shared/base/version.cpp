@@ -1,4 +1,4 @@
-#include "shared/winutils.h"
+#include "shared/base/version.h"
 
 
 namespace kb {

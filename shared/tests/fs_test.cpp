@@ -1,5 +1,5 @@
 // The file seam on real files: contents, positions, times, attributes, sharing, listing.
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pack_errors.h"
+#include "shared/pack_errors.h"
 
 #include <gtest/gtest.h>
 

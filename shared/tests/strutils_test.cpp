@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shared/platform/dbcs.h"
-#include "shared/strutils.h"
+#include "shared/base/dbcs.h"
+#include "shared/base/strutils.h"
 
 namespace kb {
 namespace {

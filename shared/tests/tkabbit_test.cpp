@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
 

@@ -1,7 +1,7 @@
 // The Windows version code as a pure table, and the log-off decision.
 #include <gtest/gtest.h>
 
-#include "shared/winutils.h"
+#include "shared/base/version.h"
 
 namespace kb {
 namespace {
