@@ -13,14 +13,17 @@
 #include "archive/components_api.h"
 #include "archive/components_test_support.h"
 #include "archive/core/frame.h"
-#include "archive/core/fs.h"
 #include "archive/core/names.h"
 #include "archive/register_run.h"
 #include "archive/tests/test_support.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_run.h"
+#include "shared/base/fs.h"
 
 namespace ark::components {
+
+namespace fs = kb::fs;
+
 namespace {
 
 using ark::testing::FileExists;
@@ -82,12 +85,12 @@ public:
         if (locked.count(from)) return false;
         fs::FileTimes times;
         std::string bytes;
-        if (!fs::GetTimes(from, times) || !ReadWholeFile(from, bytes) || !WriteWholeFile(to, bytes)) return false;
+        if (!fs::GetTimes(from, &times) || !ReadWholeFile(from, bytes) || !WriteWholeFile(to, bytes)) return false;
         return fs::SetTimes(to, times);  // a copy keeps the last-write time
     }
     bool LastWriteTime(const std::string& path, uint64_t& time) override {
         fs::FileTimes times;
-        if (locked.count(path) || !fs::GetTimes(path, times)) return false;
+        if (locked.count(path) || !fs::GetTimes(path, &times)) return false;
         time = times.lastWrite;
         return true;
     }
@@ -378,7 +381,7 @@ TEST_F(ComponentsRun, EmptyArchiveCreatesTheInstallFolder) {
     ASSERT_TRUE(WriteTestArchive(archive, {}));
     EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), 0);
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(systemDir / "TQZDisc", attributes));
+    ASSERT_TRUE(fs::GetAttributes(systemDir / "TQZDisc", &attributes));
     EXPECT_TRUE(attributes & 0x10);
 }
 
@@ -494,7 +497,7 @@ TEST_F(VbrmRun, OlderReplaceableModuleIsQueuedWithItsVersionAndTheProbeChangesNo
     EXPECT_EQ(sys.ranWithTask["a.dll"], (std::map<std::string, std::string>{{"Copy", "1"}, {"Version", "2.0.0.0"}}));
     EXPECT_EQ(Content(SysModule("a.dll")), installedBody);
     fs::FileTimes t;
-    ASSERT_TRUE(fs::GetTimes(SysModule("a.dll"), t));
+    ASSERT_TRUE(fs::GetTimes(SysModule("a.dll"), &t));
     EXPECT_EQ(t.lastWrite, kTime2020);
     // The archive copy is what the installer finds, not the probe's copy.
     EXPECT_EQ(Content(tempDir / "a.dll"), Module("041104b0", "2.0.0.0", false, "arc"));

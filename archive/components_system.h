@@ -1,5 +1,5 @@
 // The platform seam of component installation and the runtime-module install:
-// what they need of Windows beyond the archive core's file seam (archive/core/fs.h).
+// what they need of Windows beyond the archive core's file seam (shared/base/fs.h).
 // Windows implements it with the kernel, version, registry and loader
 // functions; tests give their own.
 #pragma once

@@ -3,12 +3,15 @@
 #include <cstdio>
 
 #include "archive/core/frame.h"
-#include "archive/core/fs.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
+#include "shared/base/fs.h"
 #include "shared/base/strutils.h"
 
 namespace ark::components {
+
+namespace fs = kb::fs;
+
 namespace {
 
 constexpr uint32_t kAttrDirectory = 0x10;
@@ -16,7 +19,7 @@ constexpr int kNameBufferSize = 4096;
 
 bool IsFile(const std::string& path) {
     uint32_t attributes = 0;
-    return fs::GetAttributes(path, attributes) && !(attributes & kAttrDirectory);
+    return fs::GetAttributes(path, &attributes) && !(attributes & kAttrDirectory);
 }
 
 // The part of path after its last single-byte backslash.
@@ -87,7 +90,7 @@ namespace {
 int CopyIntoPlace(System& sys, const std::string& extracted, const std::string& target) {
     if (fs::Exists(target)) {
         uint32_t attributes = 0;
-        if (!fs::GetAttributes(target, attributes)) return ARKSTOWRET_TARGET_ACCESS_FAILED;
+        if (!fs::GetAttributes(target, &attributes)) return ARKSTOWRET_TARGET_ACCESS_FAILED;
         fs::SetAttributes(target, attributes & ~fs::kAttrReadOnly);
     }
     MakePathFolders(target);

@@ -4,15 +4,18 @@
 #include <vector>
 
 #include "archive/core/frame.h"
-#include "archive/core/fs.h"
 #include "archive/core/names.h"
 #include "archive/core/reader.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_version.h"
+#include "shared/base/fs.h"
 #include "shared/base/message_sink.h"
 #include "shared/base/version.h"
 
 namespace ark::vbrm {
+
+namespace fs = kb::fs;
+
 namespace {
 
 constexpr int kNameBufferSize = 4096;
@@ -148,7 +151,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
     }
     if (fs::Exists(tempInstaller)) {
         uint32_t attributes = 0;
-        if (!fs::GetAttributes(tempInstaller, attributes)) return ARKSTOWRET_ATTRIBUTES_FAILED;
+        if (!fs::GetAttributes(tempInstaller, &attributes)) return ARKSTOWRET_ATTRIBUTES_FAILED;
         fs::SetAttributes(tempInstaller, attributes & ~fs::kAttrReadOnly);
     }
     if (!sys.CopyOver(discInstaller, tempInstaller))

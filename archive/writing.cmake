@@ -4,13 +4,7 @@ target_sources(ark_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ach_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ach_scramble.cpp
   ${CMAKE_CURRENT_LIST_DIR}/slot_keys.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ach_writefs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ach_api.cpp)
-if(WIN32)
-  target_sources(ark_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/ach_writefs_win.cpp)
-else()
-  target_sources(ark_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/ach_writefs_posix.cpp)
-endif()
 if(TARGET Arkstow)
   target_sources(Arkstow PRIVATE ${CMAKE_CURRENT_LIST_DIR}/ach_exports_win.cpp)
 endif()

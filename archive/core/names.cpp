@@ -1,6 +1,6 @@
 #include "archive/core/names.h"
 
-#include "archive/core/fs.h"
+#include "shared/base/fs.h"
 #include "shared/base/strutils.h"
 
 namespace ark {
@@ -69,7 +69,7 @@ void MakePathFolders(std::string_view path) {
     // 0x5C is never taken for a separator.
     for (size_t i = 0; i < path.size(); i += kb::CharLengthAt(path, i)) {
         if (i >= root && i > 0 && kb::CharLengthAt(path, i) == 1 && IsSeparator(path[i]))
-            fs::CreateFolder(std::string(path.substr(0, i)));
+            kb::fs::CreateFolder(std::string(path.substr(0, i)));
     }
 }
 

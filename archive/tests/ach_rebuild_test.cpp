@@ -10,11 +10,14 @@
 #include "archive/ach_writer.h"
 #include "archive/core/api.h"
 #include "archive/core/frame.h"
-#include "archive/core/fs.h"
 #include "archive/tests/ach_test_support.h"
 #include "archive/tests/test_support.h"
+#include "shared/base/fs.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
+
 namespace {
 
 using namespace ark::testing;

@@ -8,14 +8,16 @@
 #include <utility>
 
 #include "archive/ach_api.h"
-#include "archive/core/fs.h"
 #include "archive/tests/test_support.h"
 #include "packlib/buffer_cipher.h"
 #include "shared/base/dll_binding.h"
+#include "shared/base/fs.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
 
 namespace ark::testing {
+
+namespace fs = kb::fs;
 
 bool ReferenceCodeBuffer(uint8_t* data, size_t length, const char* password) {
     kb::CBufferCipher cipher(password);

@@ -9,13 +9,16 @@
 
 #include "archive/core/api.h"
 #include "archive/core/frame.h"
-#include "archive/core/fs.h"
 #include "archive/core/scrambled.h"
 #include "archive/tests/test_support.h"
 #include "shared/base/dbcs.h"
+#include "shared/base/fs.h"
 #include "testing/fixtures/archive/ach_builder.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
+
 namespace {
 
 using testing::AchBuilder;
@@ -372,12 +375,12 @@ TEST_F(ReaderTest, SaveAllExtractsEveryEntryWithItsFolders) {
     EXPECT_EQ(bytes, "");
 
     fs::FileTimes times;
-    ASSERT_TRUE(fs::GetTimes(dest / "sub\\b.bin", times));
+    ASSERT_TRUE(fs::GetTimes(dest / "sub\\b.bin", &times));
     EXPECT_EQ(times.lastWrite, EntryB().lastWrite);
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(dest / "sub\\b.bin", attributes));
+    ASSERT_TRUE(fs::GetAttributes(dest / "sub\\b.bin", &attributes));
     EXPECT_EQ(attributes & fs::kAttrReadOnly, fs::kAttrReadOnly);
-    ASSERT_TRUE(fs::GetAttributes(dest / "a.txt", attributes));
+    ASSERT_TRUE(fs::GetAttributes(dest / "a.txt", &attributes));
     EXPECT_EQ(attributes & fs::kAttrReadOnly, 0u);
 
     // Again over the read-only copy: replaced.
@@ -434,7 +437,7 @@ TEST_F(ReaderTest, SaveByIndexAndByNameReplaceAReadOnlyFile) {
     ASSERT_TRUE(ReadWholeFile(target, bytes));
     EXPECT_EQ(bytes, "hello");
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(target, attributes));
+    ASSERT_TRUE(fs::GetAttributes(target, &attributes));
     EXPECT_EQ(attributes & fs::kAttrReadOnly, 0u);  // a.txt's own attributes
     EXPECT_EQ(api::SaveByName(path.c_str(), "nothing", target.c_str()), -1);
     EXPECT_EQ(api::SaveByIndex(path.c_str(), 2, target.c_str()), -20);

@@ -1,8 +1,12 @@
-// The portable part of the file seam: time units and the memory-status override.
+// The portable part of the file seam: time units, folder trees, private folders
+// and the memory-status override.
 #include "shared/base/fs.h"
 
 #include <atomic>
 #include <mutex>
+
+#include "shared/base/dbcs.h"
+#include "shared/base/paths.h"
 
 namespace kb::fs {
 
@@ -14,6 +18,56 @@ uint32_t UnixSecondsFromFileTime(uint64_t fileTime) {
     if (fileTime < kUnixEpochFileTime) return 0;
     const uint64_t seconds = (fileTime - kUnixEpochFileTime) / kFileTimeTicksPerSecond;
     return seconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(seconds);
+}
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    uint32_t attributes = 0;
+    return GetAttributes(path, &attributes) && (attributes & kAttrDirectory);
+}
+
+}  // namespace
+
+bool CreateFolderTree(const std::string& path) {
+    if (path.empty()) return false;
+    if (IsFolder(path)) return true;
+    // Every level from the top down; failures of existing or root levels do not matter.
+    for (size_t i = 1; i < path.size(); i += CharLengthAt(path, i))
+        if ((path[i] == '\\' || path[i] == '/') && CharLengthAt(path, i) == 1 && path[i - 1] != ':')
+            CreateFolder(path.substr(0, i));
+    CreateFolder(path);
+    return IsFolder(path);
+}
+
+std::string CreatePrivateFolder(const std::string& parent, const std::string& prefix) {
+    static std::atomic<unsigned> counter{0};
+    const bool separated = parent.empty() || FolderOf(parent).size() == parent.size();
+    const std::string base = separated ? parent : parent + '\\';
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string folder =
+            base + prefix + std::to_string(detail::ProcessId()) + "-" + std::to_string(counter++);
+        Error error = Error::None;
+        if (CreateFolder(folder, &error)) return folder;
+        if (error != Error::Exists) return {};
+    }
+    return {};
+}
+
+void RemoveTree(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    if (ListFolder(folder, &entries)) {
+        for (const DirEntry& e : entries) {
+            const std::string child = folder + "\\" + e.name;
+            SetAttributes(child, 0);  // a read-only one could not be removed
+            if ((e.attributes & kAttrDirectory) && !(e.attributes & kAttrReparsePoint))
+                RemoveTree(child);
+            else if (!RemoveFile(child))
+                RemoveFolder(child);  // a link to a folder on Windows
+        }
+    }
+    SetAttributes(folder, 0);
+    RemoveFolder(folder);
 }
 
 namespace {

@@ -1,5 +1,5 @@
-// Files and folders for the pack library: one small interface, Win32 (A-versions)
-// behind it on Windows and POSIX natively.
+// Files, folders and the temp folder for every library: one small interface,
+// Win32 (A-versions) behind it on Windows and POSIX natively.
 //
 // Paths are Windows-style in both builds: backslashes, single-byte ANSI strings.
 // The native build turns every backslash into a slash at this seam and emulates
@@ -11,6 +11,7 @@
 //     table does not know report archive, as new Windows files do);
 //   - the creation time lives in the same side table (else the last-write time);
 //   - share modes are checked against the other handles this process holds.
+// Only a single-byte backslash is a separator: a trail byte 0x5C stays in its name.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +30,7 @@ constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 
-// The attributes a caller may set on a file; everything else is ignored by SetAttributes.
+// The attributes a stored file carries over; the native build keeps no others.
 constexpr uint32_t kAttrSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
 enum class Access { Read, Write, ReadWrite };
@@ -85,6 +86,9 @@ public:
     bool Read(void* buffer, size_t size, size_t* got);
     // Reads exactly size bytes; false on an error or when the end comes first.
     bool ReadExact(void* buffer, size_t size);
+    // Reads up to size bytes at position, whatever the current position, which
+    // is unspecified afterwards; *got receives the count. False on an I/O error.
+    bool ReadAt(uint64_t position, void* buffer, size_t size, size_t* got);
     // Writes all size bytes; false when any could not be written.
     bool Write(const void* buffer, size_t size);
 
@@ -122,7 +126,8 @@ bool Exists(const std::string& path);
 
 // Attributes of a file or folder; false when it does not exist.
 bool GetAttributes(const std::string& path, uint32_t* attributes);
-// Sets the kAttrSettable bits of a file to exactly those of attributes.
+// Sets the attributes of a file or folder to attributes (0 as kAttrNormal). The
+// native build keeps the kAttrSettable bits and ignores the rest.
 bool SetAttributes(const std::string& path, uint32_t attributes);
 
 bool GetTimes(const std::string& path, FileTimes* times);
@@ -133,22 +138,39 @@ bool SetTimes(const std::string& path, const FileTimes& times);
 bool GetSize(const std::string& path, uint64_t* size);
 
 // Creates one folder (its parent must exist); false when it could not be created
-// (also when it already exists).
-bool CreateFolder(const std::string& path);
+// (also when it already exists, *error then Exists).
+bool CreateFolder(const std::string& path, Error* error = nullptr);
+// Creates path and every missing folder above it; true when path is a folder afterwards.
+bool CreateFolderTree(const std::string& path);
 // Removes an empty folder.
 bool RemoveFolder(const std::string& path);
+// Creates a new, empty folder in parent (with or without a final separator)
+// whose name starts with prefix; its path, or "" when none could be created.
+std::string CreatePrivateFolder(const std::string& parent, const std::string& prefix);
+// Removes a folder and everything in it, read-only files included; a link in it
+// is removed, never followed. Best effort.
+void RemoveTree(const std::string& folder);
 
 // (Named so that windows.h's DeleteFile and MoveFile macros cannot rename them.)
 // Deletes a file; fails for a read-only file, as on Windows.
 bool RemoveFile(const std::string& path, Error* error = nullptr);
 // Renames or moves a file; replaces an existing target only when asked.
 bool RenameFile(const std::string& from, const std::string& to, bool replaceExisting);
+// Puts from in place of to in one step, written through to the disc (to is
+// replaced when it exists; from is gone afterwards). On failure to is as it was.
+bool MoveIntoPlace(const std::string& from, const std::string& to);
+// Copies from to a file that must not exist yet; on failure no copy is left.
+bool CopyToNewFile(const std::string& from, const std::string& to);
+// True when both paths name the same file: the same file on disc when both
+// exist, else the same full path (letter case ignored on Windows).
+bool SameFile(const std::string& a, const std::string& b);
 
 // The entries of a folder, "." and ".." left out, in the order the file system
 // gives them. False when the folder cannot be read.
 bool ListFolder(const std::string& folder, std::vector<DirEntry>* entries);
 
-// The user's temp folder with a trailing backslash.
+// The user's temp folder with a trailing backslash; "" when there is none.
+// Natively TMP, then TEMP (as Windows looks them up), then TMPDIR, then /tmp.
 std::string TempFolder();
 // The current directory, without a trailing backslash unless it is a root.
 std::string CurrentFolder();
@@ -167,6 +189,7 @@ void SetMemoryStatusForTesting(const MemoryStatus* status);
 
 namespace detail {
 MemoryStatus PlatformMemoryStatus();
+unsigned long ProcessId();
 }
 
 }  // namespace kb::fs

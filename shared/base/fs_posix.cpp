@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <mutex>
 
 #include "shared/base/dbcs.h"
+#include "shared/base/paths.h"
 
 namespace kb::fs {
 namespace {
@@ -20,13 +22,8 @@ namespace {
 // Backslashes become slashes; a trail byte equal to 0x5C stays what it is.
 std::string Native(const std::string& path) {
     std::string out = path;
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (platform::IsLeadByte(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
-            ++i;
-            continue;
-        }
+    for (size_t i = 0; i < out.size(); i += CharLengthAt(out, i))
         if (out[i] == '\\') out[i] = '/';
-    }
     return out;
 }
 
@@ -246,6 +243,26 @@ bool File::ReadExact(void* buffer, size_t size) {
     return Read(buffer, size, &got) && got == size;
 }
 
+bool File::ReadAt(uint64_t position, void* buffer, size_t size, size_t* got) {
+    *got = 0;
+    if (!IsOpen() || position > INT64_MAX) return false;
+    // pread leaves the handle's own position alone.
+    auto* p = static_cast<char*>(buffer);
+    while (size > 0 && position <= INT64_MAX) {
+        const ssize_t n = ::pread(fd_, p, size > 0x40000000u ? 0x40000000u : size, static_cast<off_t>(position));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        *got += static_cast<size_t>(n);
+        p += n;
+        position += static_cast<uint64_t>(n);
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool File::Write(const void* buffer, size_t size) {
     if (!IsOpen()) return false;
     auto* p = static_cast<const char*>(buffer);
@@ -366,7 +383,11 @@ bool GetSize(const std::string& path, uint64_t* size) {
     return true;
 }
 
-bool CreateFolder(const std::string& path) { return mkdir(Native(path).c_str(), 0755) == 0; }
+bool CreateFolder(const std::string& path, Error* error) {
+    const bool ok = mkdir(Native(path).c_str(), 0777) == 0;
+    if (error) *error = ok ? Error::None : ErrorFromErrno(errno);
+    return ok;
+}
 
 bool RemoveFolder(const std::string& path) {
     const std::string key = Native(path);
@@ -418,6 +439,45 @@ bool RenameFile(const std::string& from, const std::string& to, bool replaceExis
     return true;
 }
 
+// rename(2) replaces in one step; the checks are those of RenameFile.
+bool MoveIntoPlace(const std::string& from, const std::string& to) { return RenameFile(from, to, true); }
+
+bool CopyToNewFile(const std::string& from, const std::string& to) {
+    File in = File::Open(from, Access::Read, Disposition::OpenExisting, Share::ReadWrite);
+    if (!in.IsOpen()) return false;
+    File out = File::Open(to, Access::Write, Disposition::CreateNew, Share::None);
+    if (!out.IsOpen()) return false;
+    std::vector<char> buffer(65536);
+    bool ok = true;
+    for (;;) {
+        size_t got = 0;
+        ok = in.Read(buffer.data(), buffer.size(), &got);
+        if (!ok || got == 0) break;
+        ok = out.Write(buffer.data(), got);
+        if (!ok) break;
+    }
+    ok = out.Flush() && ok;
+    ok = out.Close() && ok;
+    if (!ok) RemoveFile(to);
+    return ok;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    const bool ea = ::stat(Native(a).c_str(), &sa) == 0, eb = ::stat(Native(b).c_str(), &sb) == 0;
+    if (ea && eb) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (ea != eb) return false;
+    // Neither exists: the same full path, judged by the folders that do exist.
+    auto full = [](const std::string& p) {
+        const std::string folder = Native(FolderOf(p));
+        char resolved[PATH_MAX];
+        const std::string dir = folder.empty() ? "." : folder;
+        if (!::realpath(dir.c_str(), resolved)) return Native(p);
+        return std::string(resolved) + "/" + Native(p).substr(folder.size());
+    };
+    return full(a) == full(b);
+}
+
 bool ListFolder(const std::string& folder, std::vector<DirEntry>* entries) {
     std::string key = Native(folder);
     if (key.empty()) key = ".";
@@ -442,8 +502,14 @@ bool ListFolder(const std::string& folder, std::vector<DirEntry>* entries) {
 }
 
 std::string TempFolder() {
-    const char* env = std::getenv("TMPDIR");
-    std::string s = (env && *env) ? env : "/tmp";
+    std::string s = "/tmp";
+    for (const char* name : {"TMP", "TEMP", "TMPDIR"}) {
+        const char* env = std::getenv(name);
+        if (env && *env) {
+            s = env;
+            break;
+        }
+    }
     s = Windows(s);
     if (s.back() != '\\') s += '\\';
     return s;
@@ -484,6 +550,8 @@ std::string FullPath(const std::string& path) {
 }
 
 namespace detail {
+unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
+
 MemoryStatus PlatformMemoryStatus() {
     MemoryStatus s;
     const long pages = sysconf(_SC_AVPHYS_PAGES);

@@ -2,13 +2,7 @@
 
 #include <cstring>
 
-#include "shared/base/dbcs.h"
-
 namespace kb {
-
-size_t CharLengthAt(std::string_view text, size_t i) {
-    return (platform::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
-}
 
 std::string GetString(const char* buffer, size_t length) {
     if (!buffer) return {};

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "shared/base/dbcs.h"
+
 namespace kb {
 
 // The bytes of buffer up to its first zero byte, at most length bytes.
@@ -35,9 +37,5 @@ std::string GetTopFolderName(std::string_view path);
 // text without as many leading bytes as prefix has (prefix is not compared);
 // empty when text is not longer than prefix.
 std::string ExcludeLeft(std::string_view text, std::string_view prefix);
-
-// Length of the character that starts at text[i]: 2 for a lead byte followed
-// by another byte, else 1.
-size_t CharLengthAt(std::string_view text, size_t i);
 
 }  // namespace kb

@@ -1,6 +1,5 @@
 #include "shared/base/version.h"
 
-
 namespace kb {
 
 int WindowsVersionCode(const WindowsVersionData& v) {

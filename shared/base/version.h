@@ -1,5 +1,5 @@
-// Windows version code, log-off and the temp folder, shared by the archive
-// server and the loader. The version code is a pure function of version data,
+// Windows version code and log-off, shared by the archive server and the
+// loader. The version code is a pure function of version data,
 // so every row of its table is testable on any machine.
 #pragma once
 #include <cstdint>
@@ -25,9 +25,6 @@ constexpr int kWinFamily9x = 0x10000000;
 // 0x10000005/06 95, 0x10000009/0A 98, 0x10000010 Me, 0x20000080 2000,
 // 0x20000100 5.1 and later 5.x, 0 platform 0, -1 anything else or a failure.
 int WindowsVersionCode(const WindowsVersionData& data);
-
-// The temp folder with a trailing backslash; empty when it cannot be obtained.
-std::string GetTempFolderName();
 
 // What log-off does, as replaceable steps (the real ones end the session).
 struct LogOffSteps {

@@ -4,15 +4,6 @@
 
 namespace kb {
 
-std::string GetTempFolderName() {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD n = GetTempPathA(MAX_PATH, buffer);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::string folder(buffer, n);
-    if (folder.back() != '\\') folder += '\\';
-    return folder;
-}
-
 int GetWindowsVersion() {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
