@@ -209,7 +209,8 @@ int CKabbitApp::FinishPlainEntry(UnpackBlock& job) {
     times.lastWrite = ReadLe64(trailer + kTrailerLastWriteOffset);
     fs::File file = fs::File::Open(job.outputPath, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::Read);
     if (!file.IsOpen() || !file.SetTimes(times) || !file.Close()) return PACKERR_FILE_IO;
-    if (!fs::SetAttributes(job.outputPath, ReadLe32(trailer + kTrailerAttributesOffset))) return PACKERR_FILE_IO;
+    const uint32_t attributes = ReadLe32(trailer + kTrailerAttributesOffset) & fs::kAttrSettable;
+    if (!fs::SetAttributes(job.outputPath, attributes)) return PACKERR_FILE_IO;
     return 0;
 }
 
