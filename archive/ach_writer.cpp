@@ -40,7 +40,7 @@ void Split(uint64_t t, uint32_t& low, uint32_t& high) {
 bool IsStorableName(const char* name) {
     if (!name) return false;
     const size_t length = std::strlen(name);
-    return length < kNameReadLimit && IsSafeEntryName(std::string_view(name, length));
+    return length < kNameReadLimit && IsSafeName(std::string_view(name, length));
 }
 
 // A file name in path's folder that does not exist yet, for a copy that is

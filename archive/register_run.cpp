@@ -30,12 +30,10 @@ std::string_view FileNameOf(std::string_view path) {
     return path.substr(start);
 }
 
-std::string WithTrailingBackslash(const std::string& folder) { return JoinPath(folder, ""); }
-
 }  // namespace
 
 bool IsWritableFolder(System& sys, const std::string& folder) {
-    const std::string base = WithTrailingBackslash(folder);
+    const std::string base = kb::AddTrailingBackslash(folder);
     for (int n = 0; n <= 9999; ++n) {
         char leaf[16];
         std::snprintf(leaf, sizeof leaf, "~tmp%.4d", n);
@@ -56,7 +54,7 @@ std::vector<std::string> MarkerFolders(System& sys, const std::string& tempFolde
         const std::string root = std::string(1, letter) + ":\\";
         if (sys.IsFixedDrive(root) && IsWritableFolder(sys, root)) folders.push_back(root + kMarkerFolderName);
     }
-    if (IsWritableFolder(sys, tempFolder)) folders.push_back(WithTrailingBackslash(tempFolder) + kMarkerFolderName);
+    if (IsWritableFolder(sys, tempFolder)) folders.push_back(kb::AddTrailingBackslash(tempFolder) + kMarkerFolderName);
     return folders;
 }
 
@@ -157,7 +155,7 @@ int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, in
         const std::string entry(name.data());
         // The name is joined to the system folder with an administrator's
         // rights: one that could leave the install or temp folder is refused.
-        if (!IsSafeEntryName(entry)) {
+        if (!IsSafeName(entry)) {
             result = ARKSTOWRET_UNSAFE_NAME;
             break;
         }

@@ -89,7 +89,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
         const std::string name(buffer.data());
         // The name is joined to the temp and system folders: one that could
         // leave them is refused before anything is written for it.
-        if (!IsSafeEntryName(name)) return ARKSTOWRET_UNSAFE_NAME;
+        if (!IsSafeName(name)) return ARKSTOWRET_UNSAFE_NAME;
         names.push_back(name);
         char key[16];
         std::snprintf(key, sizeof key, "File%.2d", i);

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "shared/base/fs.h"
+#include "shared/base/paths.h"
 #include "shared/pack_errors.h"
 
 namespace kb {
 namespace {
 
-constexpr size_t kMaxPathLength = 259;
 // Large enough that parts of any size copy quickly, small enough for a 32-bit process.
 constexpr size_t kCopyBufferSize = 1024 * 1024;
 

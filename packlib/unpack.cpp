@@ -55,7 +55,7 @@ int CKabbitApp::StartUnpackLocked(const char* packPath, const char* destFolder, 
         ResetUnpackOptions();
         return err;
     };
-    if (!IsSafeRelativeName(name) || dest.empty()) return fail(PACKERR_INVALID_PARAMETER);
+    if (!IsSafeName(name, kRelativeNameOptions) || dest.empty()) return fail(PACKERR_INVALID_PARAMETER);
     if (!key_) return fail(PACKERR_NOT_ENOUGH_MEMORY);  // the key object could not be made at load
 
     if (const int err = CheckAccess(pack, password, sys_)) return fail(err);
@@ -71,7 +71,7 @@ int CKabbitApp::StartUnpackLocked(const char* packPath, const char* destFolder, 
         if (EntryNamesEqual(entry.name.c_str(), name.c_str())) break;
         if (const int err = walker.SkipBody(entry)) return fail(err);
     }
-    if (!IsSafeRelativeName(entry.name)) return fail(PACKERR_ILLEGAL_PACKED_FILE);
+    if (!IsSafeName(entry.name, kRelativeNameOptions)) return fail(PACKERR_ILLEGAL_PACKED_FILE);
 
     if (!BuildEntryPath(dest, name, &job.outputPath)) return fail(PACKERR_PATH_TOO_LONG);
     for (const std::string& folder : EntryFolderPaths(dest, name))

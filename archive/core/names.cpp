@@ -6,41 +6,6 @@
 namespace ark {
 namespace {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-}  // namespace
-
-bool IsSafeEntryName(std::string_view name) {
-    if (name.empty() || IsSeparator(name[0])) return false;
-    bool onlyDotsAndSpaces = true;
-    for (size_t i = 0; i <= name.size();) {
-        if (i == name.size() || IsSeparator(name[i])) {
-            if (onlyDotsAndSpaces) return false;
-            onlyDotsAndSpaces = true;
-            ++i;
-            continue;
-        }
-        size_t len = kb::CharLengthAt(name, i);
-        if (len == 1) {
-            if (name[i] == ':') return false;
-            if (name[i] != '.' && name[i] != ' ') onlyDotsAndSpaces = false;
-        } else {
-            onlyDotsAndSpaces = false;
-        }
-        i += len;
-    }
-    return true;
-}
-
-namespace {
-// True when text ends with a single-byte backslash (not a trail byte 0x5C).
-bool EndsWithBackslash(std::string_view text) {
-    bool last = false;
-    for (size_t i = 0; i < text.size();) {
-        size_t len = kb::CharLengthAt(text, i);
-        last = (len == 1 && text[i] == '\\');
-        i += len;
-    }
-    return last;
-}
 
 // Length of the root that is not created: "X:\", "\\server\share\", a leading separator.
 size_t RootLength(std::string_view path) {
@@ -55,13 +20,6 @@ size_t RootLength(std::string_view path) {
     return 0;
 }
 }  // namespace
-
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string out(folder);
-    if (!EndsWithBackslash(folder)) out += '\\';
-    out.append(name);
-    return out;
-}
 
 void MakePathFolders(std::string_view path) {
     const size_t root = RootLength(path);

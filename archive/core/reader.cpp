@@ -421,7 +421,7 @@ int SaveAllEntries(const std::string& archive, const std::string& destFolder) {
             continue;
         }
         // A stored name must not lead out of destFolder; the other entries go on.
-        if (!IsSafeEntryName(name)) {
+        if (!IsSafeName(name)) {
             result = ARKSTOWRET_UNSAFE_NAME;
             continue;
         }

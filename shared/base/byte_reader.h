@@ -3,7 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace kb {
 
@@ -43,17 +42,6 @@ public:
         *out = static_cast<int32_t>(v);
         return true;
     }
-    bool U64(uint64_t* out) {
-        if (!Take(8)) return false;
-        *out = ReadLe64(data_ + position_ - 8);
-        return true;
-    }
-    bool Bytes(void* out, size_t count) {
-        if (!Take(count)) return false;
-        if (count) std::memcpy(out, data_ + position_ - count, count);
-        return true;
-    }
-    bool Skip(size_t count) { return Take(count); }
 
     size_t Position() const { return position_; }
     size_t Remaining() const { return size_ - position_; }

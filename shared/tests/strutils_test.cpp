@@ -1,39 +1,15 @@
 // The double-byte string routines as tables, in Shift-JIS where a row needs lead bytes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 
-#include "shared/base/dbcs.h"
 #include "shared/base/strutils.h"
+#include "shared/tests/code_page.h"
 
 namespace kb {
 namespace {
 
-// Rows with lead bytes need the Japanese code page: chosen natively, present
-// under Wine only when the prefix runs in it.
-bool ShiftJisActive() {
-#ifndef _WIN32
-    platform::SetAnsiCodePageForTesting(932);
-#endif
-    return platform::IsLeadByte(0x81) && platform::IsLeadByte(0x95) && !platform::IsLeadByte(0x41);
-}
-
-// With KB_REQUIRE_SHIFT_JIS set (the Japanese run under Wine) a missing code
-// page is a failure, not a skip.
-#define REQUIRE_SHIFT_JIS()                                                          \
-    do {                                                                             \
-        if (!ShiftJisActive()) {                                                     \
-            if (std::getenv("KB_REQUIRE_SHIFT_JIS")) FAIL() << "code page 932 required"; \
-            GTEST_SKIP() << "no Japanese code page";                                 \
-        }                                                                            \
-    } while (0)
-
-void UseSingleByte() {
-#ifndef _WIN32
-    platform::SetAnsiCodePageForTesting(1252);
-#endif
-}
+using testing::UseSingleByte;
 
 struct Row {
     const char* what;
@@ -43,7 +19,7 @@ struct Row {
 };
 
 TEST(StrUtils, LeftStrKeepsTheTrailByte) {
-    REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_SHIFT_JIS();
     const Row rows[] = {
         {"n-th byte is a lead byte", "ab\x82\xA0z", 3, "ab\x82\xA0"},
         {"cut between characters", "ab\x82\xA0z", 4, "ab\x82\xA0"},
@@ -58,7 +34,7 @@ TEST(StrUtils, LeftStrKeepsTheTrailByte) {
 }
 
 TEST(StrUtils, GetShotenStrCountsCharacters) {
-    REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_SHIFT_JIS();
     const Row rows[] = {
         {"mixed", "a\x82\xA0" "b", 2, "a\x82\xA0"},
         {"all double", "\x82\xA0\x82\xA2\x82\xA4", 2, "\x82\xA0\x82\xA2"},
@@ -70,7 +46,7 @@ TEST(StrUtils, GetShotenStrCountsCharacters) {
 }
 
 TEST(StrUtils, TrimExTable) {
-    REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_SHIFT_JIS();
     const Row rows[] = {
         {"only ideographic spaces", "\x81\x40\x81\x40", 0, ""},
         {"both ends", "\x81\x40" "ab\x81\x40\x81\x40", 0, "ab"},
@@ -85,7 +61,7 @@ TEST(StrUtils, TrimExTable) {
 }
 
 TEST(StrUtils, GetTopFolderNameTable) {
-    REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_SHIFT_JIS();
     const Row rows[] = {
         {"trail byte backslash", "\x95\x5C" "x\\y", 0, "\x95\x5C" "x"},
         {"plain", "top\\sub\\f", 0, "top"},
@@ -118,7 +94,7 @@ TEST(StrUtils, SetStringZeroesAndBoundsTheCopy) {
     std::memset(buffer, '#', sizeof buffer);
     SetString(buffer, 4, "ab");
     EXPECT_EQ(std::string(buffer, 6), std::string("ab\0\0\0#", 6));
-    REQUIRE_SHIFT_JIS();
+    KB_REQUIRE_SHIFT_JIS();
     std::memset(buffer, '#', sizeof buffer);
     SetString(buffer, 4, "abc\x82\xA0");  // the double-byte character does not fit whole
     EXPECT_EQ(std::string(buffer, 6), std::string("abc\0\0#", 6));
