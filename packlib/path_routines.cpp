@@ -1,6 +1,8 @@
 // Double-byte-aware path routines of the pack library.
 #include "packlib/path_routines.h"
 
+#include <algorithm>
+
 #include "shared/base/dbcs.h"
 #include "shared/base/fs.h"
 
@@ -28,14 +30,8 @@ char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - '
 }  // namespace
 
 std::string GetFileNamePart(const std::string& path) {
-    size_t start = 0;
-    if (path.size() >= 2 && path[1] == ':' && !platform::IsLeadByte(static_cast<unsigned char>(path[0])))
-        start = 2;
-    for (size_t i = 0; i < path.size();) {
-        const size_t n = CharLengthAt(path, i);
-        if (n == 1 && IsSeparator(path[i])) start = i + 1;
-        i += n;
-    }
+    const bool drive = path.size() >= 2 && path[1] == ':' && !platform::IsLeadByte(static_cast<unsigned char>(path[0]));
+    const size_t start = std::max<size_t>(FolderOf(path).size(), drive ? 2 : 0);
     return start >= path.size() ? std::string() : path.substr(start);
 }
 

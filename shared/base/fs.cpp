@@ -20,6 +20,11 @@ uint32_t UnixSecondsFromFileTime(uint64_t fileTime) {
     return seconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(seconds);
 }
 
+bool File::ReadExact(void* buffer, size_t size) {
+    size_t got = 0;
+    return Read(buffer, size, &got) && got == size;
+}
+
 namespace {
 
 bool IsFolder(const std::string& path) {

@@ -159,7 +159,8 @@ bool RenameFile(const std::string& from, const std::string& to, bool replaceExis
 // Puts from in place of to in one step, written through to the disc (to is
 // replaced when it exists; from is gone afterwards). On failure to is as it was.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
-// Copies from to a file that must not exist yet; on failure no copy is left.
+// Copies from to a file that must not exist yet (on Windows with its attributes
+// and times); on failure no copy is left.
 bool CopyToNewFile(const std::string& from, const std::string& to);
 // True when both paths name the same file: the same file on disc when both
 // exist, else the same full path (letter case ignored on Windows).

@@ -94,6 +94,26 @@ Error ErrorFromErrno(int e) {
     }
 }
 
+// Calls readSome(destination, count, bytes so far) until size bytes are in or
+// the end comes; an interrupted call is repeated. False on an I/O error.
+template <class ReadSome>
+bool ReadLoop(void* buffer, size_t size, size_t* got, ReadSome readSome) {
+    *got = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (size > 0) {
+        const ssize_t n = readSome(p, size > 0x40000000u ? 0x40000000u : size, uint64_t{*got});
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        *got += static_cast<size_t>(n);
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 uint64_t FromTimespec(const timespec& ts) {
     if (ts.tv_sec < 0) return 0;
     return kUnixEpochFileTime + static_cast<uint64_t>(ts.tv_sec) * kFileTimeTicksPerSecond +
@@ -223,44 +243,16 @@ bool File::IsOpen() const { return fd_ >= 0; }
 bool File::Read(void* buffer, size_t size, size_t* got) {
     *got = 0;
     if (!IsOpen()) return false;
-    auto* p = static_cast<char*>(buffer);
-    while (size > 0) {
-        const ssize_t n = ::read(fd_, p, size > 0x40000000u ? 0x40000000u : size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        *got += static_cast<size_t>(n);
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool File::ReadExact(void* buffer, size_t size) {
-    size_t got = 0;
-    return Read(buffer, size, &got) && got == size;
+    return ReadLoop(buffer, size, got, [this](char* p, size_t n, uint64_t) { return ::read(fd_, p, n); });
 }
 
 bool File::ReadAt(uint64_t position, void* buffer, size_t size, size_t* got) {
     *got = 0;
     if (!IsOpen() || position > INT64_MAX) return false;
     // pread leaves the handle's own position alone.
-    auto* p = static_cast<char*>(buffer);
-    while (size > 0 && position <= INT64_MAX) {
-        const ssize_t n = ::pread(fd_, p, size > 0x40000000u ? 0x40000000u : size, static_cast<off_t>(position));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        *got += static_cast<size_t>(n);
-        p += n;
-        position += static_cast<uint64_t>(n);
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return ReadLoop(buffer, size, got, [this, position](char* p, size_t n, uint64_t done) {
+        return ::pread(fd_, p, n, static_cast<off_t>(position + done));
+    });
 }
 
 bool File::Write(const void* buffer, size_t size) {

@@ -104,11 +104,6 @@ bool File::Read(void* buffer, size_t size, size_t* got) {
     return true;
 }
 
-bool File::ReadExact(void* buffer, size_t size) {
-    size_t got = 0;
-    return Read(buffer, size, &got) && got == size;
-}
-
 // A seek and a plain read: under Wine a read at an OVERLAPPED offset on a
 // synchronous handle costs several times as much as both.
 bool File::ReadAt(uint64_t position, void* buffer, size_t size, size_t* got) {

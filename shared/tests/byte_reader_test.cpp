@@ -38,8 +38,9 @@ TEST(ByteReader, FieldsInOrder) {
 // A field that does not fit in what remains reads nothing, leaves the
 // position, and marks the reader; what does fit can still be read.
 TEST(ByteReader, AFieldPastTheEndIsNotRead) {
-    const uint8_t bytes[] = {1, 2, 3};
-    for (size_t size = 0; size <= sizeof bytes; ++size) {
+    // Readable bytes follow the range: only its bound stops the reader.
+    const uint8_t bytes[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (size_t size = 0; size < 4; ++size) {
         ByteReader r(bytes, size);
         uint32_t u32 = 0xDEADBEEF;
         int32_t i32 = 7;
