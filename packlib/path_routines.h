@@ -28,9 +28,8 @@ constexpr SafeNameOptions kRelativeNameOptions{.leadingSeparator = true, .maxLen
 // double-byte character (lead byte by the system code page) compares as it is.
 bool EntryNamesEqual(const char* a, const char* b);
 
-// folder, a backslash when folder does not end with one, then name (one leading
-// backslash of name is dropped when folder already ends with one). False when the
-// result would pass kMaxPathLength.
+// folder and name joined by JoinPath (one backslash between them); false when
+// the result would pass kMaxPathLength.
 bool BuildEntryPath(const std::string& folder, const std::string& name, std::string* path);
 
 // The folders that name's folder part names under folder, outermost first
