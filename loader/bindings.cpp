@@ -4,6 +4,7 @@
 
 #include "archive/arkstow_api.h"
 #include "shared/base/fs.h"
+#include "shared/base/paths.h"
 #include "shared/base/message_sink.h"
 #include "shared/pack_errors.h"
 #include "shared/base/strutils.h"
@@ -47,7 +48,7 @@ using LoadByNameFn = int(KB_LIBRARY_CALL*)(const char* archive, const char* name
 using QueryFn = int(KB_LIBRARY_CALL*)();
 
 constexpr size_t kMinPassword = 6;
-constexpr size_t kProgressNameLength = 259;
+constexpr size_t kProgressNameLength = kMaxPathLength;
 // Archive names are far shorter; a count beyond this is not a name length.
 constexpr int kMaxNameLength = 65536;
 
