@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "archive/ach_scramble.h"
-#include "archive/ach_writefs.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
 #include "archive/layout.h"
 #include "archive/name_index.h"
 #include "archive/names.h"
 #include "archive/reader.h"
-#include "shared/winutils.h"
+#include "shared/base/fs.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
+
 namespace {
 
 // Body bytes of the writers pass through this buffer; calls come one at a time.
@@ -40,7 +41,7 @@ void Split(uint64_t t, uint32_t& low, uint32_t& high) {
 bool IsStorableName(const char* name) {
     if (!name) return false;
     const size_t length = std::strlen(name);
-    return length < kNameReadLimit && IsSafeEntryName(std::string_view(name, length));
+    return length < kNameReadLimit && IsSafeName(std::string_view(name, length));
 }
 
 // A file name in path's folder that does not exist yet, for a copy that is
@@ -53,9 +54,35 @@ std::string UnusedNameBeside(const std::string& path) {
     return path + "~.tmp";
 }
 
+// Opened as the C runtime's "rb" opens: others may go on reading and writing it.
+fs::File OpenForReading(const std::string& path) {
+    return fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::ReadWrite);
+}
+
 uint64_t FileLength(const std::string& path) {
-    auto in = fs::InFile::Open(path);
-    return in ? in->Length() : UINT64_MAX;
+    uint64_t length = 0;
+    fs::File in = OpenForReading(path);
+    return in.IsOpen() && in.Size(&length) ? length : UINT64_MAX;
+}
+
+// Closes a file written by a writer, its bytes on the disc first.
+bool FlushAndClose(fs::File& file) {
+    bool ok = file.Flush();
+    return file.Close() && ok;
+}
+
+// What an added file brings: its full 64-bit size, attributes and times, read
+// while it is held open without sharing.
+struct SourceInfo {
+    uint64_t size = 0;
+    uint32_t attributes = 0;
+    fs::FileTimes times;
+};
+
+bool ReadSourceInfo(const std::string& path, SourceInfo& info) {
+    if (!fs::GetAttributes(path, &info.attributes)) return false;
+    fs::File f = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::None);
+    return f.IsOpen() && f.Size(&info.size) && f.GetTimes(&info.times);
 }
 
 }  // namespace
@@ -68,24 +95,24 @@ int CreateArchive(const std::string& archive, int slotCount) {
     // A negative count would read as the scrambled form; a larger one puts the
     // end of the table past 32-bit offsets.
     if (slotCount < 0 || slotCount > kMaxSlotCount) return ARKSTOWRET_OPEN_FAILED;
-    auto out = fs::OutFile::Create(archive);
-    if (!out) return ARKSTOWRET_OPEN_FAILED;
+    fs::File out = fs::File::Open(archive, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
+    if (!out.IsOpen()) return ARKSTOWRET_OPEN_FAILED;
     auto fail = [&](const char* clibFunction) {
         Server().RecordFailure(clibFunction, archive, ARKSTOWRET_CLIB_ERROR);
-        out->Close();
+        out.Close();
         return ARKSTOWRET_CLIB_ERROR;
     };
     uint8_t header[kHeaderSize];
     WriteLe32(header, static_cast<uint32_t>(slotCount));
-    if (!out->Write(header, sizeof header)) return fail("_putw");
+    if (!out.Write(header, sizeof header)) return fail("_putw");
     std::memset(g_writeBuffer, 0, sizeof g_writeBuffer);
     uint64_t left = kSlotSize * static_cast<uint64_t>(slotCount);
     while (left > 0) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(left, sizeof g_writeBuffer));
-        if (!out->Write(g_writeBuffer, n)) return fail("fwrite");
+        if (!out.Write(g_writeBuffer, n)) return fail("fwrite");
         left -= n;
     }
-    if (!out->Close()) return Server().ClibFailure("fclose", archive);
+    if (!out.Close()) return Server().ClibFailure("fclose", archive);
     return 0;
 }
 
@@ -102,31 +129,32 @@ int AddEntry(const std::string& archive, const std::string& sourceFile, const ch
     if (!IsStorableName(storedName)) return ARKSTOWRET_UNSAFE_NAME;
     const size_t nameLength = std::strlen(storedName);
 
-    auto file = wfs::RwFile::Open(archive);
-    if (!file) return ARKSTOWRET_OPEN_FAILED;
+    // Others may read it meanwhile, never write it.
+    fs::File file = fs::File::Open(archive, fs::Access::ReadWrite, fs::Disposition::OpenExisting, fs::Share::Read);
+    if (!file.IsOpen()) return ARKSTOWRET_OPEN_FAILED;
     auto fail = [&](const char* clibFunction, const std::string& target) {
         return Server().ClibFailure(clibFunction, target);
     };
     uint64_t end = 0;
-    if (!file->SeekEnd()) return fail("fseek", archive);
-    if (!file->Tell(end)) return fail("fgetpos", archive);
-    const uint64_t slotPosition = SlotPosition(static_cast<uint64_t>(used));
-    if (!file->Seek(slotPosition)) return fail("fsetpos<1>", archive);
+    if (!file.Seek(0, fs::Origin::End)) return fail("fseek", archive);
+    if (!file.Tell(&end)) return fail("fgetpos", archive);
+    const int64_t slotPosition = static_cast<int64_t>(SlotPosition(static_cast<uint64_t>(used)));
+    if (!file.Seek(slotPosition, fs::Origin::Begin)) return fail("fsetpos<1>", archive);
 
-    wfs::SourceInfo source;
-    if (!wfs::ReadSourceInfo(sourceFile, source)) return ARKSTOWRET_SOURCE_INFO_FAILED;
+    SourceInfo source;
+    if (!ReadSourceInfo(sourceFile, source)) return ARKSTOWRET_SOURCE_INFO_FAILED;
     // The slot holds a 32-bit size and 32-bit offsets: a larger source or
     // archive would be stored cut short or at a wrapped offset.
     if (source.size > UINT32_MAX || end + nameLength + 1 + source.size > kMaxArchiveEnd)
         return ARKSTOWRET_SOURCE_INFO_FAILED;
     // Opened before anything is written, so a source that cannot be read
     // leaves the archive as it was.
-    auto in = fs::InFile::Open(sourceFile);
-    if (!in) return ARKSTOWRET_SOURCE_OPEN_FAILED;
+    fs::File in = OpenForReading(sourceFile);
+    if (!in.IsOpen()) return ARKSTOWRET_SOURCE_OPEN_FAILED;
 
     uint8_t previous[kSlotSize];
-    if (file->Read(previous, sizeof previous) != sizeof previous) return fail("fread", archive);
-    if (!file->Seek(slotPosition)) return fail("fsetpos<1>", archive);
+    if (!file.ReadExact(previous, sizeof previous)) return fail("fread", archive);
+    if (!file.Seek(slotPosition, fs::Origin::Begin)) return fail("fsetpos<1>", archive);
 
     Slot slot;
     slot.nameOffset = static_cast<int32_t>(end);
@@ -142,27 +170,29 @@ int AddEntry(const std::string& archive, const std::string& sourceFile, const ch
     // After a failed write the record and the length are put back (best effort).
     auto failWritten = [&](const char* clibFunction, const std::string& target) {
         const int r = fail(clibFunction, target);
-        if (file->Seek(slotPosition) && file->Write(previous, sizeof previous)) file->Truncate(end);
+        if (file.Seek(slotPosition, fs::Origin::Begin) && file.Write(previous, sizeof previous)) file.SetSize(end);
         return r;
     };
-    if (!file->Write(record, sizeof record)) return failWritten("fwrite<1>", archive);
-    if (!file->Seek(end)) return failWritten("fsetpos<2>", archive);
-    if (!file->Write(storedName, nameLength + 1)) return failWritten("fwrite<2>", archive);
+    if (!file.Write(record, sizeof record)) return failWritten("fwrite<1>", archive);
+    if (!file.Seek(static_cast<int64_t>(end), fs::Origin::Begin)) return failWritten("fsetpos<2>", archive);
+    if (!file.Write(storedName, nameLength + 1)) return failWritten("fwrite<2>", archive);
     uint64_t copied = 0;
     while (copied < source.size) {
         // Never more than the recorded size, even when the source has grown.
         const size_t want = static_cast<size_t>(std::min<uint64_t>(source.size - copied, sizeof g_writeBuffer));
-        const size_t got = in->Read(g_writeBuffer, want);
-        if (got == 0) return failWritten("fread", sourceFile);
-        if (!file->Write(g_writeBuffer, got)) return failWritten("fwrite<3>", archive);
+        size_t got = 0;
+        if (!in.Read(g_writeBuffer, want, &got) || got == 0) return failWritten("fread", sourceFile);
+        if (!file.Write(g_writeBuffer, got)) return failWritten("fwrite<3>", archive);
         copied += got;
     }
-    in.reset();
-    if (!file->Close()) {
+    in.Close();
+    if (!FlushAndClose(file)) {
         const int r = fail("fclose", archive);
-        if (auto again = wfs::RwFile::Open(archive)) {
-            if (again->Seek(slotPosition) && again->Write(previous, sizeof previous)) again->Truncate(end);
-            again->Close();
+        fs::File again = fs::File::Open(archive, fs::Access::ReadWrite, fs::Disposition::OpenExisting, fs::Share::Read);
+        if (again.IsOpen()) {
+            if (again.Seek(slotPosition, fs::Origin::Begin) && again.Write(previous, sizeof previous))
+                again.SetSize(end);
+            FlushAndClose(again);
         }
         return r;
     }
@@ -181,13 +211,13 @@ struct RebuildFiles {
             fs::SetAttributes(beside, fs::kAttrNormal);
             fs::RemoveFile(beside);
         }
-        if (!privateFolder.empty()) wfs::RemoveTree(privateFolder);
+        if (!privateFolder.empty()) fs::RemoveTree(privateFolder);
     }
 };
 
 // removeIndex >= 0: that entry goes; otherwise every entry named removeName.
 int Rebuild(const std::string& archive, int removeIndex, const char* removeName) {
-    const std::string temp = kb::GetTempFolderName();
+    const std::string temp = fs::TempFolder();
     if (temp.empty()) return ARKSTOWRET_TEMP_PATH_FAILED;
     int capacity = 0;
     const int count = CountEntries(archive, &capacity, nullptr);
@@ -197,7 +227,7 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
     RebuildFiles files;
     // The temporary archive and the extracted entries live in a folder of our
     // own, never over a file of the user's in the temp folder.
-    files.privateFolder = wfs::CreatePrivateFolder(temp, "~ach");
+    files.privateFolder = fs::CreatePrivateFolder(temp, "~ach");
     if (files.privateFolder.empty() || Injected(RebuildStep::PrivateFolder, -1))
         return Server().ClibFailure("CreateDirectory", temp);
 
@@ -227,7 +257,7 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
     // the archive in one step: a failure on the way leaves the archive as it was.
     const std::string beside = UnusedNameBeside(archive);
     const std::string copyTarget = temporary + " -> " + beside;
-    const bool copied = wfs::CopyToNewFile(temporary, beside);
+    const bool copied = fs::CopyToNewFile(temporary, beside);
     if (copied) files.beside = beside;
     if (!copied || Injected(RebuildStep::CopyBeside, -1)) return Server().ClibFailure("CopyFile", copyTarget);
     int besideCapacity = -1;
@@ -237,9 +267,9 @@ int Rebuild(const std::string& archive, int removeIndex, const char* removeName)
         return Server().ClibFailure("CopyFile", copyTarget);
 
     uint32_t attributes = 0;
-    const bool hadAttributes = fs::GetAttributes(archive, attributes);
+    const bool hadAttributes = fs::GetAttributes(archive, &attributes);
     fs::SetAttributes(archive, fs::kAttrNormal);
-    if (Injected(RebuildStep::Replace, -1) || !wfs::MoveIntoPlace(beside, archive)) {
+    if (Injected(RebuildStep::Replace, -1) || !fs::MoveIntoPlace(beside, archive)) {
         if (hadAttributes) fs::SetAttributes(archive, attributes);
         return Server().ClibFailure("MoveFileEx", beside + " -> " + archive);
     }
@@ -267,20 +297,21 @@ int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
     NameIndexWriteGuard writing;
     if (!fs::Exists(plain)) return ARKSTOWRET_OPEN_FAILED;
     // Onto itself the copy would replace the only plain archive.
-    if (wfs::SameFile(plain, scrambled)) return ARKSTOWRET_OPEN_FAILED;
-    auto src = fs::InFile::Open(plain);
-    if (!src) return Server().ClibFailure("new TFileStream<1>", plain);
+    if (fs::SameFileOrPath(plain, scrambled)) return ARKSTOWRET_OPEN_FAILED;
+    fs::File src = OpenForReading(plain);
+    uint64_t srcLength = 0;
+    if (!src.IsOpen() || !src.Size(&srcLength)) return Server().ClibFailure("new TFileStream<1>", plain);
 
     // Written beside the destination and moved into place only when complete.
     std::string staging = UnusedNameBeside(scrambled);
-    auto dst = wfs::CreateNewFile(staging);
-    if (!dst) return Server().ClibFailure("new TFileStream<2>", scrambled);
+    fs::File dst = fs::File::Open(staging, fs::Access::Write, fs::Disposition::CreateNew, fs::Share::None);
+    if (!dst.IsOpen()) return Server().ClibFailure("new TFileStream<2>", scrambled);
     struct Staging {
         std::string path;
-        std::unique_ptr<fs::OutFile>* file;
+        fs::File* file;
         ~Staging() {
             if (path.empty()) return;
-            file->reset();
+            file->Close();
             fs::RemoveFile(path);
         }
     } guard{staging, &dst};
@@ -289,15 +320,15 @@ int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
     auto writeFail = [&](const char* step) { return Server().ClibFailure(step, scrambled); };
 
     uint8_t header[kHeaderSize];
-    if (src->Read(header, sizeof header) != sizeof header) return readFail("Read<1>");
+    if (!src.ReadExact(header, sizeof header)) return readFail("Read<1>");
     const int32_t slotCount = static_cast<int32_t>(ReadLe32(header));
     if (slotCount < 0) return ARKSTOWRET_ALREADY_SCRAMBLED;
     WriteLe32(header, static_cast<uint32_t>(ScrambledHeader(slotCount)));
-    if (!dst->Write(header, sizeof header)) return writeFail("Write<1>");
+    if (!dst.Write(header, sizeof header)) return writeFail("Write<1>");
 
     // The table must lie inside the source before it is allocated.
     const uint64_t tableEnd = SlotPosition(static_cast<uint64_t>(slotCount));
-    if (tableEnd > src->Length()) return readFail("Read<2>");
+    if (tableEnd > srcLength) return readFail("Read<2>");
     std::vector<std::array<uint8_t, kSlotSize>> table;
     try {
         table.resize(static_cast<size_t>(slotCount));
@@ -306,11 +337,11 @@ int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
     }
     for (int32_t s = 0; s < slotCount; ++s) {
         auto& plainRecord = table[static_cast<size_t>(s)];
-        if (src->Read(plainRecord.data(), kSlotSize) != kSlotSize) return readFail("Read<2>");
+        if (!src.ReadExact(plainRecord.data(), kSlotSize)) return readFail("Read<2>");
         uint8_t record[kSlotSize];
         std::memcpy(record, plainRecord.data(), kSlotSize);
         AchCipher().ScrambleSlot(record, static_cast<uint32_t>(s));
-        if (!dst->Write(record, kSlotSize)) return writeFail("Write<2>");
+        if (!dst.Write(record, kSlotSize)) return writeFail("Write<2>");
     }
 
     // Names and bodies follow the table in slot order, each body right after
@@ -327,28 +358,24 @@ int ScrambleArchive(const std::string& plain, const std::string& scrambled) {
             return readFail("Read<3>");
         char name[kNameReadLimit];
         const size_t n = static_cast<size_t>(nameBytes);
-        if (src->Read(name, n) != n || std::memchr(name, 0, n) != name + n - 1) return readFail("Read<3>");
+        if (!src.ReadExact(name, n) || std::memchr(name, 0, n) != name + n - 1) return readFail("Read<3>");
         // Inverted, 0xFF becomes a zero byte and would cut the name short.
         if (std::memchr(name, 0xFF, n - 1)) return ARKSTOWRET_UNSAFE_NAME;
         InvertNameBytes(name, n);
-        if (!dst->Write(name, n)) return writeFail("Write<3>");
+        if (!dst.Write(name, n)) return writeFail("Write<3>");
         uint64_t left = slot.info.size;
         while (left > 0) {
             const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, sizeof g_writeBuffer));
-            if (src->Read(g_writeBuffer, chunk) != chunk) return readFail("Read<4>");
+            if (!src.ReadExact(g_writeBuffer, chunk)) return readFail("Read<4>");
             if (!AchCipher().EncryptBody(g_writeBuffer, chunk)) return ARKSTOWRET_ENCRYPT_FAILED;
-            if (!dst->Write(g_writeBuffer, chunk)) return writeFail("Write<4>");
+            if (!dst.Write(g_writeBuffer, chunk)) return writeFail("Write<4>");
             left -= chunk;
         }
         position += n + slot.info.size;
     }
-    src.reset();
-    if (!dst->Close()) {
-        dst.reset();
-        return writeFail("fclose");
-    }
-    dst.reset();
-    if (!wfs::MoveIntoPlace(staging, scrambled))
+    src.Close();
+    if (!FlushAndClose(dst)) return writeFail("fclose");
+    if (!fs::MoveIntoPlace(staging, scrambled))
         return Server().ClibFailure("MoveFileEx", staging + " -> " + scrambled);
     guard.path.clear();
     return 0;

@@ -7,8 +7,9 @@
 
 #include "archive/components_system.h"
 #include "archive/vbrm_version.h"
-#include "shared/exec.h"
-#include "shared/winutils.h"
+#include "shared/base/exec.h"
+#include "shared/base/fs.h"
+#include "shared/base/version.h"
 
 namespace ark::components {
 namespace {
@@ -25,11 +26,8 @@ F As(FARPROC p) {
 class WinSystem final : public System {
 public:
     bool TempFolder(std::string& folder) override {
-        char buffer[MAX_PATH];
-        const DWORD n = GetTempPathA(MAX_PATH, buffer);
-        if (n == 0 || n >= MAX_PATH) return false;
-        folder.assign(buffer, n);
-        return true;
+        folder = kb::fs::TempFolder();
+        return !folder.empty();
     }
     bool SystemFolder(std::string& folder) override {
         char buffer[MAX_PATH];

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <new>
 
-#include "archive/fs.h"
-#include "shared/message_sink.h"
-#include "shared/winutils.h"
+#include "shared/base/fs.h"
+#include "shared/base/message_sink.h"
+#include "shared/base/version.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
 
 void TArkstow::ResetErrorContext() {
     trace_.clear();
@@ -29,8 +31,8 @@ int TArkstow::ClibFailure(std::string_view clibFunction, std::string_view target
 }
 
 std::string ErrorLogPath() {
-    // GetTempFolderName already ends the folder with a backslash.
-    std::string folder = kb::GetTempFolderName();
+    // TempFolder already ends the folder with a backslash.
+    std::string folder = fs::TempFolder();
     if (folder.empty()) return {};
     return folder + kErrorLogName;
 }
@@ -57,12 +59,12 @@ std::string Line(const char* label, const std::string& value) {
 
 void TArkstow::WriteErrorLog(int code) const {
     const std::string path = ErrorLogPath();
-    std::unique_ptr<fs::OutFile> out;
+    fs::File out;
     if (!path.empty()) {
         fs::RemoveFile(path);
-        out = fs::OutFile::Create(path);
+        out = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
     }
-    if (!out) {
+    if (!out.IsOpen()) {
         kb::ShowMessage(kMessageTitle, "FatalError:\nFailed to open log file.");
         return;
     }
@@ -74,12 +76,12 @@ void TArkstow::WriteErrorLog(int code) const {
     lines.push_back(Line("Target stream: ", targetStream_));
     for (const auto& line : lines) {
         const std::string bytes = TextMode(line);
-        if (!out->Write(bytes.data(), bytes.size())) {
+        if (!out.Write(bytes.data(), bytes.size())) {
             kb::ShowMessage(kMessageTitle, "FatalError:\nFailed to output log.");
             break;
         }
     }
-    if (!out->Close()) kb::ShowMessage(kMessageTitle, "FatalError:\nFailed to close log file.");
+    if (!out.Close()) kb::ShowMessage(kMessageTitle, "FatalError:\nFailed to close log file.");
 }
 
 TArkstow& Server() {

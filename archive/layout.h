@@ -6,8 +6,12 @@
 #include <cstdint>
 
 #include "archive/arkstow_api.h"
+#include "shared/base/byte_reader.h"
 
 namespace ark {
+
+using kb::ReadLe32;
+using kb::WriteLe32;
 
 constexpr uint64_t kHeaderSize = 4;
 constexpr size_t kSlotSize = 40;
@@ -27,9 +31,6 @@ constexpr size_t kChunkSize = 65536;
 
 // File position of slot index.
 constexpr uint64_t SlotPosition(uint64_t index) { return kHeaderSize + kSlotSize * index; }
-
-uint32_t ReadLe32(const uint8_t* p);
-void WriteLe32(uint8_t* p, uint32_t v);
 
 struct Slot {
     int32_t nameOffset = 0;

@@ -10,10 +10,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "archive/fs.h"
+#include "shared/base/fs.h"
 #include "archive/layout.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
 
 class ScrambledForm;
 

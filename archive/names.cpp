@@ -1,46 +1,11 @@
 #include "archive/names.h"
 
-#include "archive/fs.h"
-#include "shared/strutils.h"
+#include "shared/base/fs.h"
+#include "shared/base/strutils.h"
 
 namespace ark {
 namespace {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-}  // namespace
-
-bool IsSafeEntryName(std::string_view name) {
-    if (name.empty() || IsSeparator(name[0])) return false;
-    bool onlyDotsAndSpaces = true;
-    for (size_t i = 0; i <= name.size();) {
-        if (i == name.size() || IsSeparator(name[i])) {
-            if (onlyDotsAndSpaces) return false;
-            onlyDotsAndSpaces = true;
-            ++i;
-            continue;
-        }
-        size_t len = kb::CharLengthAt(name, i);
-        if (len == 1) {
-            if (name[i] == ':') return false;
-            if (name[i] != '.' && name[i] != ' ') onlyDotsAndSpaces = false;
-        } else {
-            onlyDotsAndSpaces = false;
-        }
-        i += len;
-    }
-    return true;
-}
-
-namespace {
-// True when text ends with a single-byte backslash (not a trail byte 0x5C).
-bool EndsWithBackslash(std::string_view text) {
-    bool last = false;
-    for (size_t i = 0; i < text.size();) {
-        size_t len = kb::CharLengthAt(text, i);
-        last = (len == 1 && text[i] == '\\');
-        i += len;
-    }
-    return last;
-}
 
 // Length of the root that is not created: "X:\", "\\server\share\", a leading separator.
 size_t RootLength(std::string_view path) {
@@ -56,20 +21,13 @@ size_t RootLength(std::string_view path) {
 }
 }  // namespace
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string out(folder);
-    if (!EndsWithBackslash(folder)) out += '\\';
-    out.append(name);
-    return out;
-}
-
 void MakePathFolders(std::string_view path) {
     const size_t root = RootLength(path);
     // Character boundaries are followed from the first byte, so a trail byte
     // 0x5C is never taken for a separator.
     for (size_t i = 0; i < path.size(); i += kb::CharLengthAt(path, i)) {
         if (i >= root && i > 0 && kb::CharLengthAt(path, i) == 1 && IsSeparator(path[i]))
-            fs::CreateFolder(std::string(path.substr(0, i)));
+            kb::fs::CreateFolder(std::string(path.substr(0, i)));
     }
 }
 

@@ -1,20 +1,17 @@
-// Stored entry names: the one safety check before a name is joined to a
-// folder, path joining and folder creation, and the readers' name comparison.
-// All of them keep double-byte characters whole.
+// Stored entry names: folder creation and the readers' name comparison. A
+// stored name is checked by kb::IsSafeName with its default options (no leading
+// separator) before kb::JoinPath joins it to a folder. All of them keep
+// double-byte characters whole.
 #pragma once
 #include <string>
 #include <string_view>
 
+#include "shared/base/paths.h"
+
 namespace ark {
 
-// False for a stored name that could leave the folder it is joined to: empty,
-// starting with "\" or "/", holding ":", or with a component (split at single-
-// byte "\" or "/") made only of dots and spaces (this includes "..", "." and
-// empty components).
-bool IsSafeEntryName(std::string_view name);
-
-// folder, a backslash unless folder ends with one, name.
-std::string JoinPath(std::string_view folder, std::string_view name);
+using kb::IsSafeName;
+using kb::JoinPath;
 
 // Creates every folder named by path up to its last separator, after the root
 // ("X:\", "\\server\share\" or a leading separator). Failures are ignored.

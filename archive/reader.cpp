@@ -6,14 +6,15 @@
 #include <memory>
 #include <new>
 
-#include "archive/ach_writefs.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
 #include "archive/name_index.h"
 #include "archive/names.h"
 #include "archive/scrambled.h"
+#include "shared/base/fs.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
 
 namespace {
 ScrambledForm* g_scrambledForm = nullptr;
@@ -21,18 +22,28 @@ ScrambledForm* g_scrambledForm = nullptr;
 // One buffer through which all body bytes pass; calls come one at a time.
 uint8_t g_chunkBuffer[kChunkSize];
 
-// One archive opened for one routine.
+// One archive opened for one routine; others may read and write it meanwhile.
 struct Archive {
     const std::string& path;
-    std::unique_ptr<fs::InFile> file;
+    fs::File file;
+    uint64_t length = 0;  // when it was opened
     bool scrambled = false;
     int32_t slotCount = 0;
     // A quiet archive fails without touching the error context or the log:
     // the name index reads ahead of what the call itself would read.
     bool quiet = false;
 
-    explicit Archive(const std::string& p) : path(p), file(fs::InFile::Open(p)) {}
-    bool IsOpen() const { return file != nullptr; }
+    explicit Archive(const std::string& p)
+        : path(p), file(fs::File::Open(p, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::ReadWrite)) {
+        if (file.IsOpen() && !file.Size(&length)) file.Close();
+    }
+    bool IsOpen() const { return file.IsOpen(); }
+    // Bytes read at position, 0 at the end or on an error.
+    size_t ReadAt(uint64_t position, void* buffer, size_t size) {
+        size_t got = 0;
+        file.ReadAt(position, buffer, size, &got);
+        return got;
+    }
     int Fail(const char* clibFunction) {
         return quiet ? int(ARKSTOWRET_CLIB_ERROR) : Server().ClibFailure(clibFunction, path);
     }
@@ -42,7 +53,7 @@ struct Archive {
 // short to hold it is damaged, not a scrambled archive of 0 slots.
 int ReadHeader(Archive& a) {
     uint8_t bytes[kHeaderSize];
-    if (a.file->ReadAt(0, bytes, sizeof bytes) != sizeof bytes) return a.Fail("_getw");
+    if (a.ReadAt(0, bytes, sizeof bytes) != sizeof bytes) return a.Fail("_getw");
     const int32_t value = static_cast<int32_t>(ReadLe32(bytes));
     a.scrambled = value < 0;
     a.slotCount = a.scrambled ? ~value : value;
@@ -62,14 +73,14 @@ int Unscramble(Archive& a, uint8_t (&record)[kSlotSize], uint32_t index) {
 // Result: 0, -100 with readName logged, or -72 (no scrambled form).
 int ReadRecord(Archive& a, uint32_t index, Slot& slot, const char* readName) {
     uint8_t record[kSlotSize];
-    if (a.file->Read(record, sizeof record) != sizeof record) return a.Fail(readName);
+    if (!a.file.ReadExact(record, sizeof record)) return a.Fail(readName);
     if (int r = Unscramble(a, record, index)) return r;
     slot = ParseSlot(record);
     return 0;
 }
 
 // Positions to a 32-bit offset from a record; a negative one cannot be reached.
-bool SeekTo(Archive& a, int64_t position) { return position >= 0 && a.file->Seek(static_cast<uint64_t>(position)); }
+bool SeekTo(Archive& a, int64_t position) { return position >= 0 && a.file.Seek(position, fs::Origin::Begin); }
 
 // How many bytes from a slot's name offset hold its name and terminator: up to
 // its body in any archive we write, else the read limit.
@@ -95,10 +106,10 @@ int ReadSlotName(Archive& a, const Slot& slot, std::string& name, const char* se
     // One read of the name's span finds the terminator; the rest of the limit
     // is read only when it did not.
     const size_t first = NameSpan(slot);
-    size_t got = a.file->ReadAt(at, buffer, first);
+    size_t got = a.ReadAt(at, buffer, first);
     const void* zero = std::memchr(buffer, 0, got);
     if (!zero && got == first && first < kNameReadLimit) {
-        got += a.file->ReadAt(at + first, buffer + first, kNameReadLimit - first);
+        got += a.ReadAt(at + first, buffer + first, kNameReadLimit - first);
         zero = std::memchr(buffer + first, 0, got - first);
     }
     if (!zero) return a.Fail("fread");
@@ -146,7 +157,7 @@ private:
     bool LoadBlock() {
         const uint64_t left = static_cast<uint64_t>(a_.slotCount) - next_;
         const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kBlockSlots)) * kSlotSize;
-        const size_t have = a_.file->ReadAt(SlotPosition(next_), raw_, want);
+        const size_t have = a_.ReadAt(SlotPosition(next_), raw_, want);
         pos_ = 0;
         count_ = 0;
         for (size_t i = 0; i < have / kSlotSize; ++i) {
@@ -177,7 +188,7 @@ private:
         if (end - at <= NameSpan(slot)) return false;
         if (!window_) window_ = std::make_unique<char[]>(kWindowSize);
         windowStart_ = at;
-        windowSize_ = a_.file->ReadAt(at, window_.get(), static_cast<size_t>(end - at));
+        windowSize_ = a_.ReadAt(at, window_.get(), static_cast<size_t>(end - at));
         return windowSize_ > 0;
     }
 
@@ -195,7 +206,7 @@ private:
 
 // Reads slot index at random ("fsetpos"-style names given by the caller).
 int ReadSlotAt(Archive& a, int index, Slot& slot, const char* seekName, const char* readName) {
-    if (!a.file->Seek(SlotPosition(static_cast<uint64_t>(index)))) return a.Fail(seekName);
+    if (!SeekTo(a, static_cast<int64_t>(SlotPosition(static_cast<uint64_t>(index))))) return a.Fail(seekName);
     return ReadRecord(a, static_cast<uint32_t>(index), slot, readName);
 }
 
@@ -217,7 +228,7 @@ int ReadEntryBody(Archive& a, const Slot& slot, std::vector<uint8_t>& body) {
     const uint32_t size = slot.info.size;
     // The whole body must lie inside the file before anything is allocated: a
     // damaged size or offset reads as an archive cut short.
-    if (slot.bodyOffset < 0 || uint64_t(slot.bodyOffset) + size > a.file->Length())
+    if (slot.bodyOffset < 0 || uint64_t(slot.bodyOffset) + size > a.length)
         return Server().ClibFailure("fread", "vSrc");
     if (!SeekTo(a, slot.bodyOffset)) return Server().ClibFailure("fsetpos", "vSrc");
     body.clear();
@@ -232,8 +243,8 @@ int ReadEntryBody(Archive& a, const Slot& slot, std::vector<uint8_t>& body) {
         // as they are decoded whole; those bytes are dropped. A plain body
         // reads only its own bytes.
         const size_t want = a.scrambled ? kChunkSize : std::min<size_t>(kChunkSize, size - body.size());
-        const size_t got = a.file->Read(g_chunkBuffer, want);
-        if (got == 0) return Server().ClibFailure("fread", "vSrc");
+        size_t got = 0;
+        if (!a.file.Read(g_chunkBuffer, want, &got) || got == 0) return Server().ClibFailure("fread", "vSrc");
         const size_t keep = std::min<size_t>(got, size - body.size());
         if (a.scrambled && (!form || !form->DecryptBody(g_chunkBuffer, kChunkSize)))
             return ARKSTOWRET_DECRYPT_FAILED;
@@ -243,13 +254,11 @@ int ReadEntryBody(Archive& a, const Slot& slot, std::vector<uint8_t>& body) {
 }
 
 bool SaveBodyToFile(const std::vector<uint8_t>& body, const std::string& destFile) {
-    auto out = fs::OutFile::Create(destFile);
-    if (!out) return false;
-    const bool ok = out->Write(body.data(), body.size()) && out->Close();
-    if (!ok) {
-        out.reset();
-        fs::RemoveFile(destFile);  // no half-written file is left behind
-    }
+    fs::File out = fs::File::Open(destFile, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
+    if (!out.IsOpen()) return false;
+    bool ok = out.Write(body.data(), body.size());
+    ok = out.Close() && ok;
+    if (!ok) fs::RemoveFile(destFile);  // no half-written file is left behind
     return ok;
 }
 
@@ -258,13 +267,13 @@ int SaveLoadedBody(const std::string& archive, int index, const std::vector<uint
                    const std::string& destFile) {
     // Written over, the archive would be gone while it is read, and with it
     // every other entry.
-    if (wfs::SameFile(archive, destFile)) return ARKSTOWRET_SAVE_FAILED;
+    if (fs::SameFileOrPath(archive, destFile)) return ARKSTOWRET_SAVE_FAILED;
     NameIndexWriteGuard writing;
     MakePathFolders(destFile);
     uint32_t attributes = 0;
     // Normal attributes first: a read-only, hidden or system file could not be
     // replaced; the archived attributes are applied afterwards.
-    if (fs::GetAttributes(destFile, attributes)) fs::SetAttributes(destFile, fs::kAttrNormal);
+    if (fs::GetAttributes(destFile, &attributes)) fs::SetAttributes(destFile, fs::kAttrNormal);
     if (!SaveBodyToFile(body, destFile)) return ARKSTOWRET_SAVE_FAILED;
     TAchFileInfo info{};
     const int read = ReadInfo(archive, index, info);
@@ -301,7 +310,7 @@ void BuildNameIndex(Archive& a, NameIndex& index, const fs::FileStamp& stamp) {
 // True when entry's record still stands in the file as the index holds it.
 bool RecordStillStored(Archive& a, const NameIndex& index, int32_t entry) {
     uint8_t record[kSlotSize];
-    if (a.file->ReadAt(SlotPosition(static_cast<uint64_t>(entry)), record, kSlotSize) != kSlotSize) return false;
+    if (a.ReadAt(SlotPosition(static_cast<uint64_t>(entry)), record, kSlotSize) != kSlotSize) return false;
     const bool unscrambled = Unscramble(a, record, static_cast<uint32_t>(entry)) == 0;
     const Slot slot = ParseSlot(record);
     const Slot& kept = index.SlotOf(entry);
@@ -318,8 +327,8 @@ bool LoadIndexedBody(Archive& a, const NameIndex& index, int32_t entry, std::vec
     const uint64_t span = name.size() + 1 + uint64_t(slot.info.size);
     const bool bodyFollowsName = int64_t(slot.bodyOffset) == int64_t(slot.nameOffset) + int64_t(name.size()) + 1;
     if (!a.scrambled && slot.nameOffset >= 0 && bodyFollowsName && span <= kChunkSize &&
-        uint64_t(slot.nameOffset) + span <= a.file->Length()) {
-        if (a.file->ReadAt(uint64_t(slot.nameOffset), g_chunkBuffer, span) == span) {
+        uint64_t(slot.nameOffset) + span <= a.length) {
+        if (a.ReadAt(uint64_t(slot.nameOffset), g_chunkBuffer, span) == span) {
             if (std::memcmp(g_chunkBuffer, name.data(), name.size()) != 0 || g_chunkBuffer[name.size()] != 0)
                 return false;
             Server().Enter("SaveToStream");
@@ -346,7 +355,7 @@ bool LoadIndexedBody(Archive& a, const NameIndex& index, int32_t entry, std::vec
 NameIndex::Found LookUpIndexed(Archive& a, uint64_t now, const std::string& wanted, int32_t& entry) {
     NameIndex& index = LastNameIndex();
     fs::FileStamp stamp;
-    if (!a.file->Stamp(stamp)) {
+    if (!a.file.Stamp(&stamp)) {
         index.Clear();
         return NameIndex::Found::Unknown;
     }
@@ -507,9 +516,9 @@ int CopyRawBytes(const std::string& archive, const char* name, void* buffer, int
     Slot slot;
     if (int r = ReadSlotAt(a, index, slot, "fsetpos<1>", "fread<1>")) return r;
     if (!SeekTo(a, int64_t(slot.bodyOffset) + offset)) return a.Fail("fsetpos<2>");
-    if (a.file->Read(buffer, static_cast<size_t>(length)) != static_cast<size_t>(length)) return a.Fail("fread<2>");
+    if (!a.file.ReadExact(buffer, static_cast<size_t>(length))) return a.Fail("fread<2>");
     uint64_t here = 0;
-    if (!a.file->Tell(here)) return a.Fail("fgetpos");
+    if (!a.file.Tell(&here)) return a.Fail("fgetpos");
     return static_cast<int>(static_cast<int64_t>(here) - slot.bodyOffset);
 }
 
@@ -540,7 +549,7 @@ int SaveAllEntries(const std::string& archive, const std::string& destFolder) {
             continue;
         }
         // A stored name must not lead out of destFolder; the other entries go on.
-        if (!IsSafeEntryName(name)) {
+        if (!IsSafeName(name)) {
             result = ARKSTOWRET_UNSAFE_NAME;
             continue;
         }

@@ -2,15 +2,17 @@
 
 #include <cstdio>
 
-#include "archive/ach_writefs.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
 #include "archive/name_index.h"
 #include "archive/names.h"
 #include "archive/reader.h"
-#include "shared/strutils.h"
+#include "shared/base/fs.h"
+#include "shared/base/strutils.h"
 
 namespace ark::components {
+
+namespace fs = kb::fs;
+
 namespace {
 
 constexpr uint32_t kAttrDirectory = 0x10;
@@ -18,7 +20,7 @@ constexpr int kNameBufferSize = 4096;
 
 bool IsFile(const std::string& path) {
     uint32_t attributes = 0;
-    return fs::GetAttributes(path, attributes) && !(attributes & kAttrDirectory);
+    return fs::GetAttributes(path, &attributes) && !(attributes & kAttrDirectory);
 }
 
 // The part of path after its last single-byte backslash.
@@ -29,12 +31,10 @@ std::string_view FileNameOf(std::string_view path) {
     return path.substr(start);
 }
 
-std::string WithTrailingBackslash(const std::string& folder) { return JoinPath(folder, ""); }
-
 }  // namespace
 
 bool IsWritableFolder(System& sys, const std::string& folder) {
-    const std::string base = WithTrailingBackslash(folder);
+    const std::string base = kb::AddTrailingBackslash(folder);
     for (int n = 0; n <= 9999; ++n) {
         char leaf[16];
         std::snprintf(leaf, sizeof leaf, "~tmp%.4d", n);
@@ -55,7 +55,7 @@ std::vector<std::string> MarkerFolders(System& sys, const std::string& tempFolde
         const std::string root = std::string(1, letter) + ":\\";
         if (sys.IsFixedDrive(root) && IsWritableFolder(sys, root)) folders.push_back(root + kMarkerFolderName);
     }
-    if (IsWritableFolder(sys, tempFolder)) folders.push_back(WithTrailingBackslash(tempFolder) + kMarkerFolderName);
+    if (IsWritableFolder(sys, tempFolder)) folders.push_back(kb::AddTrailingBackslash(tempFolder) + kMarkerFolderName);
     return folders;
 }
 
@@ -89,7 +89,7 @@ namespace {
 int CopyIntoPlace(System& sys, const std::string& extracted, const std::string& target) {
     if (fs::Exists(target)) {
         uint32_t attributes = 0;
-        if (!fs::GetAttributes(target, attributes)) return ARKSTOWRET_TARGET_ACCESS_FAILED;
+        if (!fs::GetAttributes(target, &attributes)) return ARKSTOWRET_TARGET_ACCESS_FAILED;
         fs::SetAttributes(target, attributes & ~fs::kAttrReadOnly);
     }
     MakePathFolders(target);
@@ -154,9 +154,9 @@ int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, in
     struct PrivateFolder {
         std::string path;
         ~PrivateFolder() {
-            if (!path.empty()) wfs::RemoveTree(path);
+            if (!path.empty()) fs::RemoveTree(path);
         }
-    } extraction{wfs::CreatePrivateFolder(temp, "~reg")};
+    } extraction{fs::CreatePrivateFolder(temp, "~reg")};
     if (extraction.path.empty()) {
         sys.UnbindRegisterLibrary();
         return Server().ClibFailure("CreateDirectory", temp);
@@ -170,7 +170,7 @@ int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, in
         const std::string entry(name.data());
         // The name is joined to the system folder with an administrator's
         // rights: one that could leave the install or extraction folder is refused.
-        if (!IsSafeEntryName(entry)) {
+        if (!IsSafeName(entry)) {
             result = ARKSTOWRET_UNSAFE_NAME;
             break;
         }

@@ -4,16 +4,19 @@
 #include <vector>
 
 #include "archive/frame.h"
-#include "archive/fs.h"
+#include "shared/base/fs.h"
 #include "archive/name_index.h"
 #include "archive/names.h"
 #include "archive/reader.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_version.h"
-#include "shared/message_sink.h"
-#include "shared/winutils.h"
+#include "shared/base/message_sink.h"
+#include "shared/base/version.h"
 
 namespace ark::vbrm {
+
+namespace fs = kb::fs;
+
 namespace {
 
 constexpr int kNameBufferSize = 4096;
@@ -88,7 +91,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
         const std::string name(buffer.data());
         // The name is joined to the temp and system folders: one that could
         // leave them is refused before anything is written for it.
-        if (!IsSafeEntryName(name)) return ARKSTOWRET_UNSAFE_NAME;
+        if (!IsSafeName(name)) return ARKSTOWRET_UNSAFE_NAME;
         names.push_back(name);
         char key[16];
         std::snprintf(key, sizeof key, "File%.2d", i);
@@ -150,7 +153,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
     }
     if (fs::Exists(tempInstaller)) {
         uint32_t attributes = 0;
-        if (!fs::GetAttributes(tempInstaller, attributes)) return ARKSTOWRET_ATTRIBUTES_FAILED;
+        if (!fs::GetAttributes(tempInstaller, &attributes)) return ARKSTOWRET_ATTRIBUTES_FAILED;
         fs::SetAttributes(tempInstaller, attributes & ~fs::kAttrReadOnly);
     }
     if (!sys.CopyOver(discInstaller, tempInstaller))

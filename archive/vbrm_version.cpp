@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace ark::vbrm {
 namespace {

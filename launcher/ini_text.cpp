@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::launcher {
 namespace {

@@ -1,7 +1,7 @@
 #include "launcher/sequencer.h"
 
 #include "launcher/ini_text.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::launcher {
 

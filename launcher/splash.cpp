@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "launcher/edition.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::launcher {
 

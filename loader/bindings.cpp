@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "archive/arkstow_api.h"
-#include "shared/folders.h"
-#include "shared/message_sink.h"
+#include "shared/base/fs.h"
+#include "shared/base/paths.h"
+#include "shared/base/message_sink.h"
 #include "shared/pack_errors.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 #include "loader/path_csv.h"
 
 #ifdef _WIN32
@@ -47,7 +48,7 @@ using LoadByNameFn = int(KB_LIBRARY_CALL*)(const char* archive, const char* name
 using QueryFn = int(KB_LIBRARY_CALL*)();
 
 constexpr size_t kMinPassword = 6;
-constexpr size_t kProgressNameLength = 259;
+constexpr size_t kProgressNameLength = kMaxPathLength;
 // Archive names are far shorter; a count beyond this is not a name length.
 constexpr int kMaxNameLength = 65536;
 
@@ -75,7 +76,7 @@ TKabbit::TKabbit(std::unique_ptr<DynamicLibrary> library)
     : binding_(std::move(library), "Kabbit.dll", kKabbitFunctions, kReportAlways) {}
 
 void TKabbit::SetWorkingDir(const std::string& folder) {
-    if (!FolderExists(folder)) CreateOneFolder(folder);  // a failure shows when the library uses it
+    if (!fs::FolderExists(folder)) fs::CreateFolder(folder);  // a failure shows when the library uses it
     if (auto f = Fn<SetWorkingDirFn>(KabbitFn::SetWorkingDir)) f(IncludeTrailingBackslash(folder).c_str());
     workingFolder_ = folder;
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "loader/work_folder.h"
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 
 namespace kb::loader {
 

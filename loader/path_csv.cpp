@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::loader {
 namespace {

@@ -1,6 +1,6 @@
 // The loader's Windows version code, a pure function of the version data.
 #pragma once
-#include "shared/winutils.h"
+#include "shared/base/version.h"
 
 namespace kb::loader {
 

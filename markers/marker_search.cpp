@@ -1,7 +1,7 @@
 // Candidate marker folders and the marker search over a MarkerView.
 #include "markers/marker_search.h"
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::markers {
 namespace {
@@ -10,14 +10,8 @@ namespace {
 // Trail bytes of double-byte characters are never taken for separators.
 size_t EndOfLastSeparator(std::string_view path, bool slashToo) {
     size_t end = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        auto c = static_cast<unsigned char>(path[i]);
-        if (platform::IsLeadByte(c) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || (slashToo && c == '/')) end = i + 1;
-    }
+    for (size_t i = 0; i < path.size(); i += CharLengthAt(path, i))
+        if (CharLengthAt(path, i) == 1 && (path[i] == '\\' || (slashToo && path[i] == '/'))) end = i + 1;
     return end;
 }
 

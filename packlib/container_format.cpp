@@ -1,24 +1,13 @@
 // Record layout and the pure rules of the compressed container.
 #include "packlib/container_format.h"
 
-#include "shared/platform/dbcs.h"
-
 namespace kb::pack {
-namespace {
-
-size_t CharLength(const std::string& s, size_t i) {
-    return (platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-}  // namespace
 
 void EncodeZipPkgStatus(const ZipPkgStatus& s, uint8_t out[kZipPkgStatusSize]) {
-    PutU32(out + kZipPkgStatusCreation, s.creation);
-    PutU32(out + kZipPkgStatusLastWrite, s.lastWrite);
-    PutU32(out + kZipPkgStatusLastAccess, s.lastAccess);
-    PutU32(out + kZipPkgStatusSizeField, static_cast<uint32_t>(s.size));
+    WriteLe32(out + kZipPkgStatusCreation, s.creation);
+    WriteLe32(out + kZipPkgStatusLastWrite, s.lastWrite);
+    WriteLe32(out + kZipPkgStatusLastAccess, s.lastAccess);
+    WriteLe32(out + kZipPkgStatusSizeField, static_cast<uint32_t>(s.size));
     out[kZipPkgStatusAttributes] = s.attributes;
     out[kZipPkgStatusAttributes + 1] = 0;
     out[kZipPkgStatusAttributes + 2] = 0;
@@ -26,12 +15,15 @@ void EncodeZipPkgStatus(const ZipPkgStatus& s, uint8_t out[kZipPkgStatusSize]) {
 }
 
 ZipPkgStatus DecodeZipPkgStatus(const uint8_t in[kZipPkgStatusSize]) {
+    static_assert(kZipPkgStatusCreation == 0 && kZipPkgStatusLastWrite == 4 && kZipPkgStatusLastAccess == 8 &&
+                  kZipPkgStatusSizeField == 12 && kZipPkgStatusAttributes == 16);
     ZipPkgStatus s;
-    s.creation = GetU32(in + kZipPkgStatusCreation);
-    s.lastWrite = GetU32(in + kZipPkgStatusLastWrite);
-    s.lastAccess = GetU32(in + kZipPkgStatusLastAccess);
-    s.size = static_cast<int32_t>(GetU32(in + kZipPkgStatusSizeField));
-    s.attributes = in[kZipPkgStatusAttributes];
+    ByteReader r(in, kZipPkgStatusSize);
+    r.U32(&s.creation);
+    r.U32(&s.lastWrite);
+    r.U32(&s.lastAccess);
+    r.I32(&s.size);
+    r.U8(&s.attributes);
     return s;
 }
 
@@ -78,44 +70,6 @@ bool MakeRecordName(const std::string& sourcePath, const std::string& baseFolder
     if (rest.empty()) return false;
     *name = std::move(rest);
     return true;
-}
-
-bool IsSafeRecordName(const std::string& name) {
-    if (name.empty() || name.size() > kMaxRecordName) return false;
-    if (name.find('\0') != std::string::npos || name.find(':') != std::string::npos) return false;
-    size_t i = 0;
-    if (IsSeparator(name[0])) {
-        i = 1;
-        // "\\server\share" and "\\?\..." name other roots.
-        if (i >= name.size() || IsSeparator(name[i])) return false;
-    }
-    std::string part;
-    for (; i <= name.size();) {
-        if (i == name.size() || (CharLength(name, i) == 1 && IsSeparator(name[i]))) {
-            if (part.empty() || part.find_first_not_of(". ") == std::string::npos) return false;
-            part.clear();
-            ++i;
-            continue;
-        }
-        const size_t n = CharLength(name, i);
-        part.append(name, i, n);
-        i += n;
-    }
-    return true;
-}
-
-bool EndsWithBackslash(const std::string& s) {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < s.size(); i += CharLength(s, i)) last = i;
-    return last != std::string::npos && s[last] == '\\' && CharLength(s, last) == 1;
-}
-
-std::string JoinRecordPath(const std::string& folder, const std::string& recordName) {
-    const bool folderHas = EndsWithBackslash(folder);
-    const bool nameHas = !recordName.empty() && recordName[0] == '\\';
-    if (folderHas && nameHas) return folder.substr(0, folder.size() - 1) + recordName;
-    if (folderHas || nameHas) return folder + recordName;
-    return folder + "\\" + recordName;
 }
 
 }  // namespace kb::pack

@@ -14,6 +14,9 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/base/byte_reader.h"
+#include "shared/base/paths.h"
+
 namespace kb::pack {
 
 constexpr size_t kZipPkgStatusSize = 20;
@@ -31,8 +34,6 @@ constexpr uint32_t kZipPkgMaxFileLength = 4000000000u;
 constexpr uint64_t kZipPkgSingleBlockLimit = 0x3000000;
 // So no mode-0 record can be longer than this.
 constexpr uint32_t kZipPkgMaxSingleBlockFile = 24916644;
-constexpr size_t kMaxRecordName = 259;
-constexpr size_t kMaxPath = 259;
 
 // Only these attribute bits describe a stored file.
 constexpr uint8_t kZipPkgAttributeMask = 0x27;  // read-only, hidden, system, archive
@@ -54,16 +55,6 @@ struct ZipPkgStatus {
 
 void EncodeZipPkgStatus(const ZipPkgStatus& status, uint8_t out[kZipPkgStatusSize]);
 ZipPkgStatus DecodeZipPkgStatus(const uint8_t in[kZipPkgStatusSize]);
-
-inline void PutU32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-inline uint32_t GetU32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 
 // Number of blocks of a mode-1 record, and the expanded size of block k (from 0).
 uint32_t ZipPkgBlockCount(uint32_t fileLength);
@@ -89,18 +80,8 @@ bool MakeRecordName(const std::string& sourcePath, const std::string& baseFolder
 // The ':' rule alone, for names that a caller gives.
 std::string StripDrivePart(const std::string& name);
 
-// True when a stored name stays inside the folder it is joined to: 1 to 259 bytes,
-// no zero byte, no ':', no leading double separator, no empty component and no
-// component made only of dots and spaces. One leading backslash is allowed.
-// Separators are single-byte '\' and '/', found by a double-byte walk.
-bool IsSafeRecordName(const std::string& name);
-
-// True when the last character of s (double-byte aware) is a single-byte '\'.
-bool EndsWithBackslash(const std::string& s);
-
-// The output path of recordName under folder: when both have the backslash, the
-// folder's is dropped; when one has it, plain concatenation; when neither, one is
-// put between them.
-std::string JoinRecordPath(const std::string& folder, const std::string& recordName);
+// A stored name is checked by IsSafeName with these options before it is joined
+// to a folder (JoinPath): one leading backslash, at most a path's length.
+constexpr SafeNameOptions kRecordNameOptions{.leadingSeparator = true, .maxLength = kMaxPathLength};
 
 }  // namespace kb::pack

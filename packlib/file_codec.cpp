@@ -58,7 +58,7 @@ public:
     bool U32(uint32_t* v) {
         uint8_t b[4];
         if (!Read(b, 4)) return false;
-        *v = GetU32(b);
+        *v = ReadLe32(b);
         return true;
     }
     bool U8(uint8_t* v) { return Read(v, 1); }
@@ -87,7 +87,7 @@ Walk ReadHead(BoundedReader& r, RecordHead* head, bool readName) {
     if (!r.U32(&nameLength)) return Walk::Damaged;
     // Bounds: what remains of the container, then the longest name a path can hold.
     if (nameLength > r.Remaining()) return Walk::Damaged;
-    if (nameLength == 0 || nameLength > kMaxRecordName) return Walk::BadName;
+    if (nameLength == 0 || nameLength > kMaxPathLength) return Walk::BadName;
     if (readName) {
         head->name.assign(nameLength, '\0');
         if (!r.Read(head->name.data(), nameLength)) return Walk::Damaged;
@@ -208,7 +208,7 @@ int CFileCodec::Compress(const std::string& sourcePath, const std::string& nameS
 
     std::string container = *containerPath;
     if (container.empty()) container = sourcePath + "." + (extension.empty() ? std::string("cmp") : extension);
-    if (container.size() > kMaxPath) return finish(PACKERR_PATH_TOO_LONG);
+    if (container.size() > kMaxPathLength) return finish(PACKERR_PATH_TOO_LONG);
     fs::File out = fs::File::Open(container, fs::Access::Write, fs::Disposition::OpenAlways, fs::Share::None);
     if (!out.IsOpen()) return finish(PACKERR_OPEN_DESTINATION_FILE);
 
@@ -225,7 +225,7 @@ int CFileCodec::Compress(const std::string& sourcePath, const std::string& nameS
         return finish(PACKERR_INVALID_PARAMETER);
     }
     // Never write a record that a reader would have to refuse.
-    if (!IsSafeRecordName(recordName)) return finish(PACKERR_INVALID_PARAMETER);
+    if (!IsSafeName(recordName, kRecordNameOptions)) return finish(PACKERR_INVALID_PARAMETER);
 
     // What the file status cannot give is stored as 0 ("leave unchanged").
     ZipPkgStatus status;
@@ -241,10 +241,10 @@ int CFileCodec::Compress(const std::string& sourcePath, const std::string& nameS
 
     std::string head(4 + recordName.size() + kZipPkgStatusSize + 4, '\0');
     auto* h = reinterpret_cast<uint8_t*>(head.data());
-    PutU32(h, static_cast<uint32_t>(recordName.size()));
+    WriteLe32(h, static_cast<uint32_t>(recordName.size()));
     head.replace(4, recordName.size(), recordName);
     EncodeZipPkgStatus(status, h + 4 + recordName.size());
-    PutU32(h + 4 + recordName.size() + kZipPkgStatusSize, fileLength);
+    WriteLe32(h + 4 + recordName.size() + kZipPkgStatusSize, fileLength);
     if (!out.Write(head.data(), head.size())) return finish(PACKERR_FILE_IO);
 
     if (fileLength != 0) {
@@ -265,7 +265,7 @@ int CFileCodec::Compress(const std::string& sourcePath, const std::string& nameS
             if (compress(output.get(), &packed, input.get(), static_cast<uLong>(n)) != Z_OK)
                 return finish(PACKERR_COMPRESSION);
             uint8_t length[4];
-            PutU32(length, static_cast<uint32_t>(packed));
+            WriteLe32(length, static_cast<uint32_t>(packed));
             if (!out.Write(length, 4) || !out.Write(output.get(), packed)) return finish(PACKERR_FILE_IO);
             done += n;
             if (job) Report(hooks.setProgress, CompressProgress(done, fileLength));
@@ -316,7 +316,7 @@ int CFileCodec::Extract(const std::string& containerPath, const std::string& des
     const Walk w = ReadHead(r, &head, true);
     if (w != Walk::Record) return finish(WalkError(w));
     if (hooks.setCurrentName) hooks.setCurrentName(head.name);
-    if (!IsSafeRecordName(head.name)) return finish(PACKERR_ILLEGAL_PACKED_FILE);
+    if (!IsSafeName(head.name, kRecordNameOptions)) return finish(PACKERR_ILLEGAL_PACKED_FILE);
 
     // Check the whole record's layout before anything is created or truncated.
     const uint64_t blocksStart = r.Position();
@@ -324,8 +324,8 @@ int CFileCodec::Extract(const std::string& containerPath, const std::string& des
     if (!r.SeekTo(blocksStart)) return finish(PACKERR_FILE_IO);
 
     const std::string folder = destFolder.empty() ? fs::CurrentFolder() : destFolder;
-    const std::string outPath = JoinRecordPath(folder, head.name);
-    if (outPath.size() > kMaxPath) return finish(PACKERR_PATH_TOO_LONG);
+    const std::string outPath = JoinPath(folder, head.name);
+    if (outPath.size() > kMaxPathLength) return finish(PACKERR_PATH_TOO_LONG);
     CreateFolderPath(head.name, outPath);
 
     fs::Error openError = fs::Error::None;
@@ -439,7 +439,7 @@ int CFileCodec::ListZipPkgRecords(fs::File& container, std::vector<std::string>*
             const Walk w = SkipRecord(r, &head, true);
             if (w == Walk::End) return count;
             if (w != Walk::Record) return WalkError(w);
-            if (!IsSafeRecordName(head.name)) return PACKERR_ILLEGAL_PACKED_FILE;
+            if (!IsSafeName(head.name, kRecordNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
             if (count == INT32_MAX) return PACKERR_UNCOMPRESSION;
             names->push_back(head.name);
             sizes->push_back(head.fileLength);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::pack {
 

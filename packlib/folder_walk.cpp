@@ -3,15 +3,11 @@
 
 #include <algorithm>
 
-#include "packlib/fs.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/fs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {
-
-size_t CharLength(const std::string& s, size_t i) {
-    return (platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-}
 
 void Collect(const std::string& folder, std::vector<std::string>* files,
              const std::vector<std::string>& excluded) {
@@ -32,8 +28,8 @@ void Collect(const std::string& folder, std::vector<std::string>* files,
 
 std::string ChildPath(const std::string& root, const std::string& name) {
     size_t last = std::string::npos;
-    for (size_t i = 0; i < root.size(); i += CharLength(root, i)) last = i;
-    const bool separated = last != std::string::npos && CharLength(root, last) == 1 &&
+    for (size_t i = 0; i < root.size(); i += CharLengthAt(root, i)) last = i;
+    const bool separated = last != std::string::npos && CharLengthAt(root, last) == 1 &&
                            (root[last] == '\\' || root[last] == '/');
     return separated ? root + name : root + "\\" + name;
 }
@@ -49,7 +45,7 @@ void CreateFolderPath(const std::string& recordName, const std::string& fullPath
     const size_t destLength = fullPath.size() - recordName.size();
     size_t i = (!recordName.empty() && recordName[0] == '\\') ? 1 : 0;
     while (i < recordName.size()) {
-        const size_t n = CharLength(recordName, i);
+        const size_t n = CharLengthAt(recordName, i);
         if (n == 1 && recordName[i] == '\\') fs::CreateFolder(fullPath.substr(0, destLength + i));
         i += n;
     }

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "packlib/sys.h"
+#include "shared/base/paths.h"
 
 namespace kb::pack {
 
 enum PackJobKind : int { PACKJOB_NONE = 0, PACKJOB_PACK = 1, PACKJOB_UNPACK = 2 };
 
 // The current name and the working folder hold at most 259 characters and the zero.
-constexpr size_t kPathBufferSize = 260;
+constexpr size_t kPathBufferSize = kMaxPathLength + 1;
 
 class JobState {
 public:

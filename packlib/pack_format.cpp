@@ -9,19 +9,6 @@
 
 namespace kb::pack {
 
-uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-void WriteLe32(uint8_t* p, uint32_t value) {
-    for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(value >> (8 * k));
-}
-
-uint64_t ReadLe64(const uint8_t* p) {
-    return static_cast<uint64_t>(ReadLe32(p)) | static_cast<uint64_t>(ReadLe32(p + 4)) << 32;
-}
-
 uint8_t RoundsOfHeader(const uint8_t* header) {
     const uint8_t flags = static_cast<uint8_t>(~header[kFlagsOffset]);
     if (!(flags & PACKFLAG_ENCRYPTED)) return 0;

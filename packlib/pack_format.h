@@ -14,7 +14,8 @@
 #include <string>
 
 #include "packlib/buffer_cipher.h"
-#include "packlib/fs.h"
+#include "shared/base/byte_reader.h"
+#include "shared/base/fs.h"
 
 namespace kb::pack {
 
@@ -58,10 +59,6 @@ constexpr uint32_t kMaxStoredNameLength = 250;
 constexpr uint32_t kMaxReadNameLength = 256;
 constexpr uint32_t kMaxDataLength = 4000000000u;
 constexpr size_t kChunkSize = 1024;
-
-uint32_t ReadLe32(const uint8_t* p);
-void WriteLe32(uint8_t* p, uint32_t value);
-uint64_t ReadLe64(const uint8_t* p);
 
 // The rounds value R of a whole header: 0 unless PACKFLAG_ENCRYPTED is set, else the
 // RoundsBlock byte at the position the salt encodes.

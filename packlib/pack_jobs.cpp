@@ -12,7 +12,7 @@
 #include "packlib/pack_format.h"
 #include "packlib/path_routines.h"
 #include "shared/pack_errors.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {
@@ -28,13 +28,8 @@ std::string Str(const char* s) { return s ? s : ""; }
 // equal to 0x5C is never taken for one.
 size_t LastBackslash(const std::string& s) {
     size_t found = std::string::npos;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (s[i] == '\\') found = i;
-    }
+    for (size_t i = 0; i < s.size(); i += CharLengthAt(s, i))
+        if (s[i] == '\\' && CharLengthAt(s, i) == 1) found = i;
     return found;
 }
 
@@ -228,7 +223,7 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
     if (entryName.size() > kMaxStoredNameLength) return PACKERR_FILE_NAME_TOO_LONG;
     // A stored name that leaves the destination folder would be refused by every
     // reader: such a pack is never written.
-    if (!entryName.empty() && !IsSafeRelativeName(entryName)) return PACKERR_INVALID_PARAMETER;
+    if (!entryName.empty() && !IsSafeName(entryName, kRelativeNameOptions)) return PACKERR_INVALID_PARAMETER;
     {
         std::lock_guard<std::mutex> skippedLock(skippedMutex_);
         skipped_.clear();
@@ -302,7 +297,7 @@ int CPackJobs::PreCompress(const char* baseFolder, const char* relativeName, con
     FillExclusions(base, excluded, count);
 
     if (relative.size() > kMaxStoredNameLength) return PACKERR_FILE_NAME_TOO_LONG;
-    if (!relative.empty() && !IsSafeRelativeName(relative)) return PACKERR_INVALID_PARAMETER;
+    if (!relative.empty() && !IsSafeName(relative, kRelativeNameOptions)) return PACKERR_INVALID_PARAMETER;
     job_ = Job();
     Job& job = job_;
     if (relative.empty()) {

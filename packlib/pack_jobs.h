@@ -12,7 +12,7 @@
 
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/job_state.h"
 
 namespace kb::pack {

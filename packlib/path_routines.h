@@ -6,39 +6,30 @@
 #include <string>
 #include <vector>
 
-namespace kb::pack {
+#include "shared/base/paths.h"
 
-// Longest path the library builds or accepts: 259 characters and a zero.
-constexpr size_t kMaxPathLength = 259;
+namespace kb::pack {
 
 // The file name of path with its extension: everything after the last backslash
 // or slash (and after a leading drive letter with its colon). A path ending in a
 // separator gives "".
 std::string GetFileNamePart(const std::string& path);
 
-// path itself when its last character is a backslash, else path followed by one;
-// "" gives "\".
-std::string AddTrailingBackslash(const std::string& path);
-
 // Removes, deepest first, each folder that the folder part of relativeName names
 // under folder (for a\b\c.cmp: folder\a\b, then folder\a). A folder that is not
 // empty stays; so does everything when relativeName is not a safe relative name.
 void RemoveTempFolders(const std::string& folder, const std::string& relativeName);
 
-// True when name stays inside the folder it is joined to: not empty, at most one
-// leading backslash (stored container names carry one), no second leading
-// separator, no ':' anywhere, no empty component and no component made only of
-// dots and spaces ("." and ".." among them). '/' counts as a separator, as
-// Windows reads it.
-bool IsSafeRelativeName(const std::string& name);
+// Entry names and the relative names callers give are checked by IsSafeName
+// with these options: one leading backslash allowed (stored names carry one).
+constexpr SafeNameOptions kRelativeNameOptions{.leadingSeparator = true, .maxLength = 0};
 
 // Entry names compare by one rule in every build: single-byte A-Z fold to a-z; a
 // double-byte character (lead byte by the system code page) compares as it is.
 bool EntryNamesEqual(const char* a, const char* b);
 
-// folder, a backslash when folder does not end with one, then name (one leading
-// backslash of name is dropped when folder already ends with one). False when the
-// result would pass kMaxPathLength.
+// folder and name joined by JoinPath (one backslash between them); false when
+// the result would pass kMaxPathLength.
 bool BuildEntryPath(const std::string& folder, const std::string& name, std::string* path);
 
 // The folders that name's folder part names under folder, outermost first

@@ -7,14 +7,13 @@
 #include <new>
 #include <vector>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/path_routines.h"
 #include "shared/pack_errors.h"
 
 namespace kb {
 namespace {
 
-constexpr size_t kMaxPathLength = 259;
 // Large enough that parts of any size copy quickly, small enough for a 32-bit process.
 constexpr size_t kCopyBufferSize = 1024 * 1024;
 // Temporary names tried beside a destination before giving up.

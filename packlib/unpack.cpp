@@ -60,7 +60,7 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
     const std::string name = entryName ? entryName : "";
     // A name that leaves the destination never creates or writes anything; nor does
     // a missing destination, which would put the file at the root of the drive.
-    if (!IsSafeRelativeName(name) || dest.empty()) return PACKERR_INVALID_PARAMETER;
+    if (!IsSafeName(name, kRelativeNameOptions) || dest.empty()) return PACKERR_INVALID_PARAMETER;
     if (!key_) return PACKERR_NOT_ENOUGH_MEMORY;  // the key object could not be made at load
 
     if (const int err = CheckAccess(pack, password, state_.System())) return err;
@@ -76,7 +76,7 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
         if (EntryNamesEqual(entry.name.c_str(), name.c_str())) break;
         if (const int err = walker.SkipBody(entry)) return err;
     }
-    if (!IsSafeRelativeName(entry.name)) return PACKERR_ILLEGAL_PACKED_FILE;
+    if (!IsSafeName(entry.name, kRelativeNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
 
     if (!BuildEntryPath(dest, name, &job.outputPath)) return PACKERR_PATH_TOO_LONG;
     for (const std::string& folder : EntryFolderPaths(dest, name))
@@ -212,7 +212,8 @@ int CUnpackJobs::FinishPlainEntry(UnpackBlock& job) {
     times.lastWrite = ReadLe64(trailer + kTrailerLastWriteOffset);
     fs::File file = fs::File::Open(job.outputPath, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::Read);
     if (!file.IsOpen() || !file.SetTimes(times) || !file.Close()) return PACKERR_FILE_IO;
-    if (!fs::SetAttributes(job.outputPath, ReadLe32(trailer + kTrailerAttributesOffset))) return PACKERR_FILE_IO;
+    const uint32_t attributes = ReadLe32(trailer + kTrailerAttributesOffset) & fs::kAttrSettable;
+    if (!fs::SetAttributes(job.outputPath, attributes)) return PACKERR_FILE_IO;
     return 0;
 }
 

@@ -9,7 +9,7 @@
 
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/job_state.h"
 #include "packlib/pack_format.h"
 

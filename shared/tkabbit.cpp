@@ -5,10 +5,11 @@
 #include <cstring>
 #include <thread>
 
-#include "shared/folders.h"
+#include "shared/base/fs.h"
+#include "shared/base/paths.h"
+#include "shared/base/strutils.h"
 #include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
-#include "shared/strutils.h"
 
 namespace kb {
 
@@ -90,12 +91,8 @@ const char* TKabbit::PasswordArg() const {
 }
 
 void TKabbit::SetWorkingDir(const std::string& folder) {
-    CreateFolderTree(folder);
-    std::string withDelimiter = folder;
-    bool endsWithDelimiter = false;
-    for (size_t i = 0; i < folder.size(); i += CharLengthAt(folder, i))
-        endsWithDelimiter = CharLengthAt(folder, i) == 1 && folder[i] == '\\';
-    if (!endsWithDelimiter) withDelimiter += '\\';
+    fs::CreateFolderTree(folder);
+    const std::string withDelimiter = AddTrailingBackslash(folder);
     if (auto f = Fn<KabbitFn::SetWorkingDir>()) f(withDelimiter.c_str());
     workingFolder_ = folder;
 }

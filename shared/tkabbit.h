@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 
 namespace kb {
 

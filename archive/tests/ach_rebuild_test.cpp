@@ -10,13 +10,16 @@
 #include "archive/ach_writer.h"
 #include "archive/api.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
+#include "shared/base/fs.h"
 #include "archive/tests/ach_test_support.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/recording_sink.h"
 #include "testing/kit/temp_folder.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
+
 namespace {
 
 using namespace ark::testing;
@@ -144,7 +147,7 @@ TEST_F(RebuildTest, AUsersTmpAchInTheTempFolderIsNeverTouched) {
             ASSERT_TRUE(fs::SetAttributes(users, fs::kAttrReadOnly));
         }
         uint32_t attributesBefore = 0;
-        ASSERT_TRUE(fs::GetAttributes(users, attributesBefore));
+        ASSERT_TRUE(fs::GetAttributes(users, &attributesBefore));
         ASSERT_EQ(BuildPlainArchive(archive, 4, kThree, dir.path()), 0);
 
         ASSERT_EQ(c.byName ? api::RemoveByName(archive.c_str(), "FIRST.TXT") : api::RemoveByIndex(archive.c_str(), 0),
@@ -152,7 +155,7 @@ TEST_F(RebuildTest, AUsersTmpAchInTheTempFolderIsNeverTouched) {
         EXPECT_EQ(Hex(ReadAll(archive)), Hex(Expected(4, Without(kThree, 0))));
         EXPECT_EQ(ReadAll(users), "the user's own tmp.ach");
         uint32_t attributes = 0;
-        EXPECT_TRUE(fs::GetAttributes(users, attributes));
+        EXPECT_TRUE(fs::GetAttributes(users, &attributes));
         EXPECT_EQ(attributes, attributesBefore);
         EXPECT_EQ(TempListing(), std::vector<std::string>{"tmp.ach"});
         fs::SetAttributes(users, fs::kAttrNormal);

@@ -13,9 +13,9 @@
 #include "archive/ach_api.h"
 #include "archive/ach_scramble.h"
 #include "archive/api.h"
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 #include "shared/kabbit_exports.h"
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 #include "shared/tkabbit.h"
 
 namespace {

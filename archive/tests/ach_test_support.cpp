@@ -6,15 +6,17 @@
 #include <utility>
 
 #include "archive/ach_api.h"
-#include "archive/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/buffer_cipher.h"
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 #include "shared/kabbit_exports.h"
 #include "shared/pack_errors.h"
 #include "shared/tkabbit.h"
 #include "testing/kit/file_io.h"
 
 namespace ark::testing {
+
+namespace fs = kb::fs;
 
 bool ReferenceCodeBuffer(uint8_t* data, size_t length, const char* password) {
     kb::CBufferCipher cipher(password);

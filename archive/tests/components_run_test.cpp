@@ -14,16 +14,19 @@
 #include "archive/components_api.h"
 #include "archive/tests/components_test_support.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
 #include "archive/names.h"
 #include "archive/register_run.h"
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_run.h"
+#include "shared/base/fs.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/recording_sink.h"
 #include "testing/kit/temp_folder.h"
 
 namespace ark::components {
+
+namespace fs = kb::fs;
+
 namespace {
 
 using ark::testing::TestEntry;
@@ -92,12 +95,12 @@ public:
         if (IsLocked(from)) return false;
         fs::FileTimes times;
         std::string bytes;
-        if (!fs::GetTimes(from, times) || !ReadWholeFile(from, bytes) || !WriteWholeFile(to, bytes)) return false;
+        if (!fs::GetTimes(from, &times) || !ReadWholeFile(from, bytes) || !WriteWholeFile(to, bytes)) return false;
         return fs::SetTimes(to, times);  // a copy keeps the last-write time
     }
     bool LastWriteTime(const std::string& path, uint64_t& time) override {
         fs::FileTimes times;
-        if (IsLocked(path) || !fs::GetTimes(path, times)) return false;
+        if (IsLocked(path) || !fs::GetTimes(path, &times)) return false;
         time = times.lastWrite;
         return true;
     }
@@ -415,7 +418,7 @@ TEST_F(ComponentsRun, FilesOfTheUserInTheTempFolderAreNeverTouched) {
         EXPECT_EQ(Content(Installed("p.txt")), allow ? "archive p" : "<missing>");
         EXPECT_EQ(Content(tempDir / "p.txt"), "the user's p.txt");
         uint32_t attributes = 0;
-        EXPECT_TRUE(fs::GetAttributes(tempDir / "p.txt", attributes));
+        EXPECT_TRUE(fs::GetAttributes(tempDir / "p.txt", &attributes));
         EXPECT_EQ(attributes & fs::kAttrReadOnly, fs::kAttrReadOnly);
         EXPECT_EQ(Content(tempDir / "sub\\q.txt"), "the user's q.txt");
         EXPECT_EQ(Listing(tempDir.path()), (std::vector<std::string>{"p.txt", "sub"}));
@@ -444,7 +447,7 @@ TEST_F(ComponentsRun, EmptyArchiveCreatesTheInstallFolder) {
     ASSERT_TRUE(WriteTestArchive(archive, {}));
     EXPECT_EQ(api::RegisterAll(sys, archive.c_str(), 1), 0);
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(systemDir / "TQZDisc", attributes));
+    ASSERT_TRUE(fs::GetAttributes(systemDir / "TQZDisc", &attributes));
     EXPECT_TRUE(attributes & 0x10);
 }
 
@@ -560,7 +563,7 @@ TEST_F(VbrmRun, OlderReplaceableModuleIsQueuedWithItsVersionAndTheProbeChangesNo
     EXPECT_EQ(sys.ranWithTask["a.dll"], (std::map<std::string, std::string>{{"Copy", "1"}, {"Version", "2.0.0.0"}}));
     EXPECT_EQ(Content(SysModule("a.dll")), installedBody);
     fs::FileTimes t;
-    ASSERT_TRUE(fs::GetTimes(SysModule("a.dll"), t));
+    ASSERT_TRUE(fs::GetTimes(SysModule("a.dll"), &t));
     EXPECT_EQ(t.lastWrite, kTime2020);
     // The archive copy is what the installer finds, not the probe's copy.
     EXPECT_EQ(Content(tempDir / "a.dll"), Module("041104b0", "2.0.0.0", false, "arc"));

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "shared/dll_binding.h"
-#include "shared/exec.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/exec.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/temp_folder.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 #include "shared/tkabbit.h"
 #include "testing/kit/recording_sink.h"
 

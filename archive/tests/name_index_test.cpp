@@ -13,7 +13,7 @@
 #include "archive/ach_writer.h"
 #include "archive/api.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
+#include "shared/base/fs.h"
 #include "archive/name_index.h"
 #include "archive/scrambled.h"
 #include "testing/kit/code_page.h"
@@ -313,7 +313,7 @@ TEST_F(NameIndexTest, AnArchiveChangedByAnotherWriterIsReadAfresh) {
         ASSERT_EQ(c.before.size(), c.after.size());
         const std::string path = Put(c.before);
         fs::FileTimes times;
-        ASSERT_TRUE(fs::GetTimes(path, times));
+        ASSERT_TRUE(fs::GetTimes(path, &times));
         for (const char* name : {"x", "y", "a"}) Load(path, name);
         ASSERT_TRUE(Indexed("x"));
 
@@ -339,7 +339,7 @@ TEST_F(NameIndexTest, AnArchiveJustWrittenIsReadAfreshAfterAChangeInTheSameInsta
     const std::string xx = AchBuilder(2).Add("x", "aaaa").Add("x", "bbbb").Build();
     const std::string path = Put(ax);
     fs::FileTimes times;
-    ASSERT_TRUE(fs::GetTimes(path, times));
+    ASSERT_TRUE(fs::GetTimes(path, &times));
     EXPECT_EQ(Load(path, "x").result, 1);
     ASSERT_TRUE(WriteWholeFile(path, xx));
     ASSERT_TRUE(fs::SetTimes(path, times));

@@ -11,7 +11,7 @@
 
 #include "archive/api.h"
 #include "archive/name_index.h"
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 namespace {
 

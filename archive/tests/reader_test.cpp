@@ -11,9 +11,9 @@
 
 #include "archive/api.h"
 #include "archive/frame.h"
-#include "archive/fs.h"
 #include "archive/scrambled.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
+#include "shared/base/fs.h"
 #include "testing/builders/ach_builder.h"
 #include "testing/kit/code_page.h"
 #include "testing/kit/file_io.h"
@@ -21,6 +21,9 @@
 #include "testing/kit/temp_folder.h"
 
 namespace ark {
+
+namespace fs = kb::fs;
+
 namespace {
 
 using kb::testing::FileExists;
@@ -377,12 +380,12 @@ TEST_F(ReaderTest, SaveAllExtractsEveryEntryWithItsFolders) {
     EXPECT_EQ(bytes, "");
 
     fs::FileTimes times;
-    ASSERT_TRUE(fs::GetTimes(dest / "sub\\b.bin", times));
+    ASSERT_TRUE(fs::GetTimes(dest / "sub\\b.bin", &times));
     EXPECT_EQ(times.lastWrite, EntryB().lastWrite);
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(dest / "sub\\b.bin", attributes));
+    ASSERT_TRUE(fs::GetAttributes(dest / "sub\\b.bin", &attributes));
     EXPECT_EQ(attributes & fs::kAttrReadOnly, fs::kAttrReadOnly);
-    ASSERT_TRUE(fs::GetAttributes(dest / "a.txt", attributes));
+    ASSERT_TRUE(fs::GetAttributes(dest / "a.txt", &attributes));
     EXPECT_EQ(attributes & fs::kAttrReadOnly, 0u);
 
     // Again over the read-only copy: replaced.
@@ -439,7 +442,7 @@ TEST_F(ReaderTest, SaveByIndexAndByNameReplaceAReadOnlyFile) {
     ASSERT_TRUE(ReadWholeFile(target, bytes));
     EXPECT_EQ(bytes, "hello");
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(target, attributes));
+    ASSERT_TRUE(fs::GetAttributes(target, &attributes));
     EXPECT_EQ(attributes & fs::kAttrReadOnly, 0u);  // a.txt's own attributes
     EXPECT_EQ(api::SaveByName(path.c_str(), "nothing", target.c_str()), -1);
     EXPECT_EQ(api::SaveByIndex(path.c_str(), 2, target.c_str()), -20);
@@ -522,7 +525,7 @@ TEST_F(ReaderTest, HostileImages) {
         // and the destination.
         EXPECT_EQ(FilesUnder(temp.path()), std::vector<std::string>{"t.ach"});
         const std::string destPrefix =
-            std::filesystem::relative(dest.path(), logDir.path()).generic_string() + "/";
+            std::filesystem::relative(kb::testing::NativePath(dest.path()), kb::testing::NativePath(logDir.path())).generic_string() + "/";
         for (const auto& f : FilesUnder(logDir.path())) {
             if (f.rfind(destPrefix, 0) != 0) {
                 EXPECT_EQ(f, kErrorLogName);

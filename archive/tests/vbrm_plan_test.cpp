@@ -4,7 +4,7 @@
 
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_version.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace ark::vbrm {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "launcher/ini_text.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

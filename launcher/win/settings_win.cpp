@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "launcher/ini_text.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::launcher {
 

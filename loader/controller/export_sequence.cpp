@@ -6,7 +6,7 @@
 #include "loader/controller/selection.h"
 #include "loader/controller/window_rules.h"
 #include "loader/path_csv.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "shared/pack_errors.h"
 
 namespace kb::loader {

@@ -6,7 +6,7 @@
 #include "loader/path_csv.h"
 #include "loader/session/disc_layout.h"
 #include "loader/settings.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "shared/messages.h"
 #include "shared/pack_errors.h"
 

@@ -5,7 +5,7 @@
 
 #include "loader/path_csv.h"
 #include "loader/session/files_lst.h"
-#include "packlib/path_routines.h"
+#include "shared/base/paths.h"
 
 namespace kb::loader {
 namespace {
@@ -126,7 +126,7 @@ bool PackCopiesFit(const std::string& dest, const SessionRecord& record) {
         const size_t copy = base + caption.size() + sizeof kPackCopySuffix - 1;
         const size_t parts = SplitPath(caption).size();
         const size_t folderLength = base + (parts > 1 ? caption.rfind('\\') + 1 : 0);
-        if (copy > pack::kMaxPathLength || folderLength + kPackTempNameLength > pack::kMaxPathLength) return false;
+        if (copy > kMaxPathLength || folderLength + kPackTempNameLength > kMaxPathLength) return false;
     }
     return true;
 }

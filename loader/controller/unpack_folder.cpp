@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "loader/path_csv.h"
-#include "packlib/fs.h"
-#include "shared/folders.h"
+#include "shared/base/fs.h"
 
 namespace kb::loader {
 namespace {
@@ -40,7 +39,7 @@ void RemoveTree(const std::string& folder) {
 std::string UnpackFolder::Make() {
     if (path_.empty()) {
         const std::string base = ExcludeTrailingBackslash(workFolder_);
-        if (base.empty() || (!IsFolder(base) && !CreateFolderTree(base))) return {};
+        if (base.empty() || (!IsFolder(base) && !fs::CreateFolderTree(base))) return {};
         for (int n = 0; n <= kMaxNames && path_.empty(); ++n) {
             char name[16];
             std::snprintf(name, sizeof name, "~ini%.4d", n);

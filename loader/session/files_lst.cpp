@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "loader/path_csv.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::loader {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "loader/path_csv.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::loader {
 

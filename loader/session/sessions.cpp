@@ -7,8 +7,8 @@
 #include "loader/path_csv.h"
 #include "loader/session/disc_layout.h"
 #include "loader/session/password.h"
-#include "packlib/fs.h"
-#include "shared/strutils.h"
+#include "shared/base/fs.h"
+#include "shared/base/strutils.h"
 
 namespace kb::loader {
 

@@ -5,7 +5,7 @@
 
 #include "loader/bindings.h"
 #include "loader/path_csv.h"
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 namespace kb::loader {
 namespace {

@@ -14,7 +14,7 @@
 #include "loader/win/folders_win.h"
 #include "loader/win/platform_win.h"
 #include "loader/win/profile_win.h"
-#include "shared/folders.h"
+#include "shared/base/fs.h"
 
 namespace kb::loader {
 namespace {
@@ -177,7 +177,7 @@ protected:
 TEST_F(WorkFolderRegistry, NoValueGivesTheTempFolderAndRecordsIt) {
     const std::string work = GetWorkFolder(fs);
     EXPECT_EQ(work, temp / "QZTemp");
-    EXPECT_TRUE(FolderExists(work));
+    EXPECT_TRUE(fs::FolderExists(work));
     EXPECT_EQ(Recorded(), temp.path() + "\\");
 }
 
@@ -198,11 +198,11 @@ TEST_F(WorkFolderRegistry, AWritableFolderIsUsedOnceAndTheTempFolderRecorded) {
     SetString(other.path() + "\\");
     WorkFolder work(fs);
     EXPECT_EQ(work.Path(), other / "QZTemp");
-    EXPECT_TRUE(FolderExists(other / "QZTemp"));
+    EXPECT_TRUE(fs::FolderExists(other / "QZTemp"));
     // Same drive as the temp folder: the record becomes the temp folder.
     EXPECT_EQ(Recorded(), temp.path() + "\\");
     EXPECT_EQ(work.Path(), other / "QZTemp");
-    EXPECT_FALSE(FolderExists(temp / "QZTemp"));  // nothing made at the second ask
+    EXPECT_FALSE(fs::FolderExists(temp / "QZTemp"));  // nothing made at the second ask
 }
 
 TEST_F(WorkFolderRegistry, AFolderThatCannotBeWrittenGivesTheTempFolder) {

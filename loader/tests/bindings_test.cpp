@@ -12,7 +12,7 @@
 #include "testing/kit/temp_folder.h"
 #include "testing/kit/recording_sink.h"
 #include "loader/bindings.h"
-#include "shared/folders.h"
+#include "shared/base/fs.h"
 
 #ifdef _WIN32
 #define CALL __stdcall
@@ -232,12 +232,12 @@ TEST_F(KabbitTest, SetWorkingDirCreatesOneLevelAndPassesATrailingBackslash) {
     TKabbit k(Full());
     const std::string work = dir / "QZTemp";
     k.SetWorkingDir(work);
-    EXPECT_TRUE(FolderExists(work));
+    EXPECT_TRUE(fs::FolderExists(work));
     EXPECT_EQ(k.WorkingFolder(), work);
     k.SetWorkingDir(work + "\\");
     EXPECT_EQ(k.WorkingFolder(), work + "\\");
     k.SetWorkingDir(dir / "a\\b");  // the parent is missing: nothing is made, the library is told all the same
-    EXPECT_FALSE(FolderExists(dir / "a"));
+    EXPECT_FALSE(fs::FolderExists(dir / "a"));
     EXPECT_EQ(g_calls, (Texts{"SetWorkingDir|" + work + "\\", "SetWorkingDir|" + work + "\\",
                               "SetWorkingDir|" + (dir / "a\\b") + "\\"}));
 }

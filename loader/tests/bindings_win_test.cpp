@@ -17,7 +17,7 @@
 #include "loader/bindings.h"
 #include "loader/work_folder.h"
 #include "testing/builders/pack_fixture.h"
-#include "shared/folders.h"
+#include "shared/base/fs.h"
 #include "testing/builders/ach_builder.h"
 
 namespace kb::loader {
@@ -56,7 +56,7 @@ TEST(RealKabbit, BindsSilentlyAndUnpacksAFixtureEntryToDone) {
     TKabbit k;
     EXPECT_TRUE(sink.messages.empty()) << TextsOf(sink).front();
     k.SetWorkingDir(dir / "QZTemp");
-    EXPECT_TRUE(FolderExists(dir / "QZTemp"));
+    EXPECT_TRUE(fs::FolderExists(dir / "QZTemp"));
 
     const std::string out = dir / "out";
     ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));

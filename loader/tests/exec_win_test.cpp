@@ -16,8 +16,8 @@
 #include "testing/kit/file_io.h"
 #include "loader/win/platform_win.h"
 #include "loader/work_folder.h"
-#include "shared/dll_binding.h"
-#include "shared/exec.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/exec.h"
 
 namespace kb::loader {
 namespace {

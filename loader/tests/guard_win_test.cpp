@@ -14,7 +14,7 @@
 #include "testing/kit/file_io.h"
 #include "loader/instance_guard.h"
 #include "loader/win/guard_win.h"
-#include "shared/dll_binding.h"
+#include "shared/base/dll_binding.h"
 
 namespace kb::loader {
 namespace {

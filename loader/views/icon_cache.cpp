@@ -1,7 +1,7 @@
 #include "loader/views/icon_cache.h"
 
 #include "loader/path_csv.h"
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::loader {
 

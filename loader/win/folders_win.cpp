@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "shared/dll_binding.h"
-#include "shared/folders.h"
-#include "shared/strutils.h"
-#include "shared/winutils.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/fs.h"
+#include "shared/base/strutils.h"
+#include "shared/base/version.h"
 
 namespace kb::loader {
 
-std::string GetTempDir() { return GetTempFolderName(); }
+std::string GetTempDir() { return fs::TempFolder(); }
 
 std::string GetSystemDir() {
     char buffer[MAX_PATH + 1] = {};
@@ -27,9 +27,9 @@ std::string GetProgramDir() {
     return path.substr(0, path.size() - FileNameOf(path).size() - 1);
 }
 
-bool WinFolderSystem::FolderExists(const std::string& path) { return kb::FolderExists(path); }
+bool WinFolderSystem::FolderExists(const std::string& path) { return fs::FolderExists(path); }
 
-bool WinFolderSystem::MakeFolder(const std::string& path) { return CreateOneFolder(path); }
+bool WinFolderSystem::MakeFolder(const std::string& path) { return fs::CreateFolder(path); }
 
 bool WinFolderSystem::RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
 

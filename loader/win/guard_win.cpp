@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "loader/bindings.h"
-#include "shared/message_sink.h"
-#include "shared/winutils.h"
+#include "shared/base/message_sink.h"
+#include "shared/base/version.h"
 
 namespace kb::loader {
 

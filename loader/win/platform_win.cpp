@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "loader/win_version.h"
-#include "shared/exec.h"
-#include "shared/strutils.h"
-#include "shared/winutils.h"
+#include "shared/base/exec.h"
+#include "shared/base/strutils.h"
+#include "shared/base/version.h"
 
 namespace kb::loader {
 

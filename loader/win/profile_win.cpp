@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "shared/strutils.h"
+#include "shared/base/strutils.h"
 
 namespace kb::loader {
 namespace {

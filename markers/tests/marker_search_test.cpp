@@ -1,7 +1,7 @@
 // The marker folder list and search over a scripted view of drives and folders.
 #include "markers/marker_search.h"
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

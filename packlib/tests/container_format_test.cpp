@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "shared/platform/dbcs.h"
-
 namespace kb::pack {
 namespace {
 
@@ -102,60 +100,6 @@ TEST(ContainerFormat, RecordNamesFromPaths) {
     EXPECT_EQ(StripDrivePart(":a.txt"), ":a.txt");  // only at the start: kept
     EXPECT_EQ(StripDrivePart("a.txt"), "a.txt");
     EXPECT_EQ(StripDrivePart("a:b:c"), "b:c");
-}
-
-TEST(ContainerFormat, StoredNameGuard) {
-    const struct { std::string name; bool safe; } cases[] = {
-        {"a.txt", true},
-        {"\\sub\\a.txt", true},
-        {"sub\\deeper\\a b.txt", true},
-        {"..a", true},
-        {"", false},
-        {"\\", false},
-        {"..\\x", false},
-        {"\\..\\x", false},
-        {"a\\..\\..\\x", false},
-        {"a\\.\\x", false},
-        {"a\\. .\\x", false},
-        {"C:\\x", false},
-        {"a:b", false},
-        {"\\\\srv\\s\\x", false},
-        {"//srv/s/x", false},
-        {"/../x", false},
-        {"a/../x", false},
-        {"a\\\\b", false},
-        {"a\\", false},
-        {std::string("a\0b", 3), false},
-        {std::string(259, 'n'), true},
-        {std::string(260, 'n'), false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(IsSafeRecordName(c.name), c.safe) << c.name;
-}
-
-// The native build chooses its code page; Windows uses the system's.
-#ifndef _WIN32
-TEST(ContainerFormat, DoubleByteNamesKeepTheirTrailBytes) {
-    platform::SetAnsiCodePageForTesting(932);
-    // 0x95 0x5C is one character whose trail byte looks like a backslash.
-    EXPECT_FALSE(EndsWithBackslash("C:\\\x95\x5C"));
-    EXPECT_TRUE(EndsWithBackslash("C:\\\x95\x5C\\"));
-    EXPECT_EQ(JoinRecordPath("D:\\\x95\x5C", "a.txt"), "D:\\\x95\x5C\\a.txt");
-    // A trail byte is no separator, so "\x95\\.." is one component, not "..".
-    EXPECT_TRUE(IsSafeRecordName("\x95\\..\\a"));
-    platform::SetAnsiCodePageForTesting(1252);
-    EXPECT_TRUE(EndsWithBackslash("C:\\\x95\x5C"));
-}
-#endif
-
-TEST(ContainerFormat, JoiningFolderAndName) {
-    const struct { const char* folder; const char* name; const char* path; } cases[] = {
-        {"D:\\Out\\", "\\sub\\a.txt", "D:\\Out\\sub\\a.txt"},
-        {"D:\\Out", "\\sub\\a.txt", "D:\\Out\\sub\\a.txt"},
-        {"D:\\Out\\", "a.txt", "D:\\Out\\a.txt"},
-        {"D:\\Out", "a.txt", "D:\\Out\\a.txt"},
-        {"D:\\", "a.txt", "D:\\a.txt"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(JoinRecordPath(c.folder, c.name), c.path);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "packlib/file_codec.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "testing/kit/wipe_path.h"
 
 namespace {

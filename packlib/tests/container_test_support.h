@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "packlib/container_format.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "testing/builders/container_builder.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/patterns.h"

@@ -9,7 +9,7 @@
 #endif
 
 #include "packlib/tests/container_test_support.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::pack {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/sys.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/patterns.h"

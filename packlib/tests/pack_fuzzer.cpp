@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/kabbit_app.h"
 #include "testing/kit/wipe_path.h"
 

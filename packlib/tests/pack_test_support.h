@@ -8,7 +8,7 @@
 
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/pack_format.h"
 #include "packlib/tests/frame_test_support.h"
 #include "testing/kit/wipe_path.h"

@@ -25,7 +25,7 @@
 #include "archive/api.h"
 #include "packlib/buffer_cipher.h"
 #include "packlib/file_codec.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_jobs.h"
 #include "peak_memory.h"

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <map>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_jobs.h"
-#include "shared/platform/dbcs.h"
-#include "shared/strutils.h"
+#include "shared/base/dbcs.h"
+#include "shared/base/strutils.h"
 
 namespace kb::testing::disc {
 namespace {

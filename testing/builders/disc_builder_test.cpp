@@ -8,7 +8,7 @@
 #include "testing/kit/temp_folder.h"
 #include "testing/kit/file_io.h"
 #include "packlib/kabbit_app.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 #include "testing/builders/disc_builder.h"
 
 namespace kb::testing::disc {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "packlib/buffer_cipher.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "testing/kit/patterns.h"
 
 namespace kb::pack::fixture {

@@ -1,6 +1,6 @@
 #include "testing/kit/code_page.h"
 
-#include "shared/platform/dbcs.h"
+#include "shared/base/dbcs.h"
 
 namespace kb::testing {
 

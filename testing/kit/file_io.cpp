@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "packlib/fs.h"
-#include "shared/strutils.h"
+#include "shared/base/fs.h"
+#include "shared/base/strutils.h"
 
 namespace kb::testing {
 

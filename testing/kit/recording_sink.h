@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "shared/message_sink.h"
+#include "shared/base/message_sink.h"
 
 namespace kb::testing {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/wipe_path.h"
 

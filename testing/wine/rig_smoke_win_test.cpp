@@ -16,8 +16,8 @@
 #include "testing/kit/temp_folder.h"
 #include "testing/kit/file_io.h"
 #include "loader/bindings.h"
-#include "shared/dll_binding.h"
-#include "shared/platform/dbcs.h"
+#include "shared/base/dll_binding.h"
+#include "shared/base/dbcs.h"
 #include "testing/builders/disc_builder.h"
 #include "testing/uidriver/ui_driver.h"
 

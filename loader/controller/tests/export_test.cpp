@@ -12,7 +12,7 @@
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/tests/controller_test_support.h"
 #include "loader/controller/window_rules.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "shared/messages.h"
 #include "shared/pack_errors.h"
 

@@ -6,7 +6,7 @@
 
 #include "loader/controller/unpack_folder.h"
 #include "loader/session/tests/session_test_support.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::loader {
 namespace {

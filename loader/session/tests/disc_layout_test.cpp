@@ -7,7 +7,7 @@
 #include "loader/session/password.h"
 #include "loader/session/tests/session_test_support.h"
 #include "loader/tests/memory_profile.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace kb::loader {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "loader/session/sessions.h"
 #include "loader/session/tests/session_test_support.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 
 namespace {
 

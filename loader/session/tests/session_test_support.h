@@ -14,7 +14,7 @@
 #include "loader/path_csv.h"
 #include "loader/profile.h"
 #include "loader/session/entry_list.h"
-#include "packlib/fs.h"
+#include "shared/base/fs.h"
 #include "testing/kit/code_page.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/temp_folder.h"
