@@ -56,6 +56,36 @@ std::string DiscFolder() {
 #define REQUIRE_DISC()                                                      \
     if (!DiscLetter() || DiscFolder().empty()) GTEST_SKIP() << "needs the CD-ROM rig"
 
+// A setting of the prefix for Dremlin.exe only, while it lives: the Windows
+// version it reports ("", "Version"), or a library's load order
+// ("DllOverrides", name; an empty order means the library is not there).
+class AppDefault {
+public:
+    AppDefault(const std::string& subkey, const std::string& name, const std::string& value)
+        : key_(std::string("Software\\Wine\\AppDefaults\\Dremlin.exe") + (subkey.empty() ? "" : "\\" + subkey)),
+          name_(name) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            ok_ = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+            RegCloseKey(key);
+        }
+    }
+    ~AppDefault() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, name_.c_str());
+            RegCloseKey(key);
+        }
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::string key_, name_;
+    bool ok_ = false;
+};
+
 // Each test starts with no work folder and a log of its own.
 class Dremlin : public ::testing::Test {
 protected:
@@ -118,6 +148,49 @@ protected:
     std::string log_;
 };
 
+// The launcher's main dialog: the top-level "Dremlin" dialog with the drive list and Run.
+bool IsMainDialog(HWND w) {
+    return w && uidriver::ClassOf(w) == "#32770" && uidriver::TextOf(w) == "Dremlin" &&
+           uidriver::FindChild(w, IDC_BUTTON_RUN) && uidriver::FindChild(w, IDC_COMBO_DRIVE);
+}
+
+// The icon static of a message box.
+constexpr int kBoxIconId = 1088;
+
+// The box shows the error icon: its icon static holds an icon, and once
+// painted it is the red one (the warning icon is yellow, information and
+// question blue, and a box without an icon has none).
+bool ShowsErrorIcon(HWND box) {
+    HWND icon = GetDlgItem(box, kBoxIconId);
+    if (!icon || !IsWindowVisible(icon) || !SendMessageA(icon, STM_GETICON, 0, 0)) return false;
+    return WaitUntil(
+        [&] {
+            std::vector<uint32_t> pixels;
+            int width = 0, height = 0;
+            if (!uidriver::CaptureWindow(icon, pixels, width, height)) return false;
+            size_t red = 0;
+            for (uint32_t p : pixels) {
+                const unsigned r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                if (r >= 150 && g <= 100 && b <= 100) ++red;
+            }
+            return red >= pixels.size() / 8;
+        },
+        10000);
+}
+
+// Every box of the launcher: caption "Dremlin", the error icon, owned by the
+// main dialog (the given one, or any while it is still hidden).
+void ExpectLauncherBox(const uidriver::MessageBoxSeen& box, HWND dialog) {
+    EXPECT_EQ(box.title, "Dremlin");
+    HWND owner = GetWindow(box.window, GW_OWNER);
+    if (dialog) {
+        EXPECT_EQ(owner, dialog) << "owned by the main dialog";
+    } else {
+        EXPECT_TRUE(IsMainDialog(owner)) << "owned by the main dialog";
+    }
+    EXPECT_TRUE(ShowsErrorIcon(box.window)) << "the error icon of box \"" << box.text << "\"";
+}
+
 // The loader's command line after its program path.
 std::string ExpectedLoaderArguments(char drive, HWND dialog, const char* edition) {
     return std::string(" /D:") + drive + " /H:" + std::to_string(static_cast<int32_t>(reinterpret_cast<intptr_t>(dialog))) +
@@ -157,7 +230,105 @@ TEST_F(Dremlin, RunStartsTheLoaderAndEndsOnItsHandOff) {
     EXPECT_TRUE(EndsWith(loader[0], ExpectedLoaderArguments(DiscLetter(), dialog, "ZEPQUA"))) << loader[0];
     EXPECT_NE(Lower(loader[0]).find(Lower(WorkFolder() + "\\LumarForUtil.exe")), std::string::npos) << loader[0];
     EXPECT_TRUE(Calls("Delvane").empty()) << "the loader owns the work folder now: " << Log();
+    // The prefix's user is an administrator: the driver environment is not examined.
+    EXPECT_TRUE(Calls("Kellmark").empty()) << Log();
 }
+
+// What Run leads to for a user who is not an administrator, on a disc that does
+// not declare itself free of the driver check: the driver-install manager's
+// answer decides. Without NetApi32.dll the launcher says so in a box of its
+// own and takes the user for one who is not an administrator.
+struct DriverCase {
+    const char* name;
+    const char* environment;  // the manager's CheckEnvironment answer
+    enum Outcome { kLoaderStarts, kDownloadDialog, kMessage12 } outcome;
+};
+
+class DriverChecks : public Dremlin, public ::testing::WithParamInterface<DriverCase> {
+protected:
+    void TearDown() override {
+        SetEnvironmentVariableA("KB_KELLMARK_ENVIRONMENT", nullptr);
+        Dremlin::TearDown();
+    }
+};
+
+TEST_P(DriverChecks, TheManagerGetsItsRequestAndItsAnswerDecides) {
+    REQUIRE_DISC();
+    const DriverCase& c = GetParam();
+    SetEnvironmentVariableA("KB_KELLMARK_ENVIRONMENT", c.environment);
+    AppDefault noNetApi("DllOverrides", "netapi32", "");
+    ASSERT_TRUE(noNetApi.ok());
+    LauncherFolder folder({103, true});
+    ASSERT_TRUE(folder.ok());
+    Child launcher(folder.Exe(), "");
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+
+    const auto netApi = uidriver::WaitForMessageBox("", launcher.Pid(), kDeadlineMs);
+    ASSERT_TRUE(netApi.has_value());
+    EXPECT_EQ(netApi->title, "");
+    EXPECT_EQ(netApi->text, "NetApi32.dll not found.");
+    EXPECT_EQ(GetWindow(netApi->window, GW_OWNER), nullptr) << "the one box without an owner";
+    EXPECT_FALSE(ShowsErrorIcon(netApi->window)) << "and without an icon";
+    uidriver::AnswerMessageBox(netApi->window, IDOK);
+
+    if (c.outcome == DriverCase::kLoaderStarts) {
+        DWORD code = 99;
+        ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code)) << "the hand-off ends the launcher";
+        EXPECT_EQ(Calls(testing::kLoaderRecordName).size(), 1u) << Log();
+    } else if (c.outcome == DriverCase::kDownloadDialog) {
+        HWND download = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            for (HWND w : uidriver::FindTopWindows({"#32770", "Dremlin", launcher.Pid()}))
+                if (FindChild(w, IDC_STATIC_LINK)) download = w;
+            return download != nullptr;
+        }));
+        EXPECT_EQ(GetWindow(download, GW_OWNER), dialog);
+        EXPECT_EQ(uidriver::TextOf(FindChild(download, IDC_EDIT_DRIVER_TEXT)), "M13");
+        // The link paints its address and takes the size of it.
+        HWND link = FindChild(download, IDC_STATIC_LINK);
+        const SIZE extent = testing::LinkTextExtent("M14");
+        EXPECT_TRUE(WaitUntil([&] {
+            RECT r{};
+            GetWindowRect(link, &r);
+            return r.right - r.left == extent.cx && r.bottom - r.top == extent.cy;
+        })) << "the link does not show M14";
+        CreateDirectoryA(BesideTest("screenshots").c_str(), nullptr);
+        EXPECT_TRUE(uidriver::SaveWindowPng(
+            download, BesideTest(std::string("screenshots\\dremlin_driver_download_") + c.environment + ".png")));
+        uidriver::AnswerMessageBox(download, IDOK);
+    } else {
+        const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(box->text, "M12");
+        ExpectLauncherBox(*box, dialog);
+        uidriver::AnswerMessageBox(box->window, IDOK);
+    }
+    if (c.outcome != DriverCase::kLoaderStarts) {
+        // Back to Ready, nothing started.
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(FindChild(dialog, IDC_BUTTON_RUN)) != FALSE; }));
+        EXPECT_TRUE(IsWindowEnabled(FindChild(dialog, IDC_COMBO_DRIVE)));
+        EXPECT_TRUE(Calls(testing::kLoaderRecordName).empty()) << Log();
+    }
+    // One request: the actions first, then the record with the launcher's own
+    // path and the manager's settings file in the work folder.
+    const std::vector<std::string> kellmark = Calls("Kellmark");
+    ASSERT_EQ(kellmark.size(), 2u) << Log();
+    EXPECT_EQ(kellmark[0], "Kellmark|SetActions|33");
+    EXPECT_EQ(Lower(kellmark[1]),
+              Lower("Kellmark|CheckEnvironment|0|" + folder.Exe() + "|" + WorkFolder() + "\\Kellmark.ini"));
+    EXPECT_TRUE(Calls("Delvane").empty()) << Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DriverChecks,
+    ::testing::Values(DriverCase{"Ready", "1", DriverCase::kLoaderStarts},
+                      DriverCase{"DriverNeeded9", "9", DriverCase::kDownloadDialog},
+                      DriverCase{"DriverNeeded10", "10", DriverCase::kDownloadDialog},
+                      DriverCase{"Failed0", "0", DriverCase::kMessage12},
+                      DriverCase{"Failed2", "2", DriverCase::kMessage12}),
+    [](const ::testing::TestParamInfo<DriverCase>& info) { return std::string(info.param.name); });
 
 struct StartFailure {
     const char* name;
@@ -169,26 +340,6 @@ struct StartFailure {
 
 class StartFailures : public Dremlin, public ::testing::WithParamInterface<StartFailure> {};
 
-// The prefix reports version for Dremlin.exe only, while it lives.
-class AppVersion {
-public:
-    explicit AppVersion(const char* version) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS) {
-            ok_ = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                                 static_cast<DWORD>(strlen(version) + 1)) == ERROR_SUCCESS;
-            RegCloseKey(key);
-        }
-    }
-    ~AppVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-    bool ok() const { return ok_; }
-
-private:
-    static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\Dremlin.exe";
-    bool ok_ = false;
-};
-
 TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     const StartFailure& c = GetParam();
     const bool noDriveRow = std::string(c.message) == "M5";
@@ -196,9 +347,9 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     if (!noDriveRow) REQUIRE_DISC();
     LauncherFolder folder({c.targetApp, true});
     ASSERT_TRUE(folder.ok());
-    std::unique_ptr<AppVersion> version;
+    std::unique_ptr<AppDefault> version;
     if (c.appVersion) {
-        version = std::make_unique<AppVersion>(c.appVersion);
+        version = std::make_unique<AppDefault>("", "Version", c.appVersion);
         ASSERT_TRUE(version->ok());
     }
     std::vector<std::unique_ptr<Child>> holders;
@@ -211,9 +362,11 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, c.message);
+    ExpectLauncherBox(*box, nullptr);
+    CreateDirectoryA(BesideTest("screenshots").c_str(), nullptr);
+    EXPECT_TRUE(uidriver::SaveWindowPng(box->window, BesideTest(std::string("screenshots\\dremlin_box_") + c.name + ".png")));
     HWND owner = GetWindow(box->window, GW_OWNER);
     ASSERT_TRUE(owner);
-    EXPECT_EQ(uidriver::TextOf(owner), "Dremlin") << "owned by the main dialog";
     RECT r{};
     GetWindowRect(owner, &r);
     EXPECT_EQ(r.right - r.left, 0) << "the dialog is never seen before the start has succeeded";
@@ -242,11 +395,22 @@ INSTANTIATE_TEST_SUITE_P(
                                    {Family("TARVEL_WIN_WRITER", "TApplication", "Scrivane")}, "M3 SOLMIR"},
                       StartFailure{"SelectorBesideCryvane", 102, nullptr,
                                    {Family("TARVEL_WIN_SELECTOR", "TApplication", "Welcome")}, "M3 Cryvane"},
-                      StartFailure{"BadTargetApp", 99, nullptr, {}, "M9"}),
+                      StartFailure{"BadTargetApp", 99, nullptr, {}, "M9"},
+                      // The launcher-family mutexes are probed as programs before
+                      // they are held, under the same global name: another
+                      // launcher holding them is reported as a running program.
+                      StartFailure{"LauncherFamilyBesideSolmir", 101, nullptr,
+                                   {Family("QZOstrevan", "CQZApplication", "QZLauncher")}, "M3 SOLMIR"},
+                      // The eraser still running after its twenty probes (about 40 s).
+                      StartFailure{"EraserKeepsRunning", 103, nullptr,
+                                   {Family("QZDelvane", "CQZApplication", "QZEraser")}, "M11"}),
     [](const ::testing::TestParamInfo<StartFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
     REQUIRE_DISC();
+    // The loader of the second Run does not report: the test looks at the
+    // mutexes while the launcher waits, then reports in its place.
+    SetEnvironmentVariableA("KB_STANDIN_SILENT", testing::kLoaderRecordName);
     LauncherFolder folder({103, false});
     ASSERT_TRUE(folder.ok());
     Child launcher(folder.Exe(), "");
@@ -257,7 +421,7 @@ TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, "M10");
-    EXPECT_EQ(GetWindow(box->window, GW_OWNER), dialog);
+    ExpectLauncherBox(*box, dialog);
     uidriver::AnswerMessageBox(box->window, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(FindChild(dialog, IDC_BUTTON_RUN)) != FALSE; }));
     EXPECT_TRUE(IsWindowEnabled(FindChild(dialog, IDC_COMBO_DRIVE)));
@@ -266,9 +430,49 @@ TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
     // The loader is there now: Run works a second time.
     ASSERT_TRUE(CopyFileA(BesideTest(testing::kLoaderFile).c_str(), (WorkFolder() + "\\LumarForUtil.exe").c_str(), FALSE));
     ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+    ASSERT_TRUE(WaitUntil([&] { return !Calls(testing::kLoaderRecordName).empty(); })) << Log();
+    // The edition mutex was let go before the loader started, and the launcher
+    // keeps no second handle of it from the failed start: nobody holds it now.
+    HANDLE edition = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\TARVEL_WIN_WRITER");
+    EXPECT_EQ(edition, nullptr) << "a handle of the edition mutex is still open";
+    if (edition) CloseHandle(edition);
+    // The launcher-family mutexes stay held while it waits.
+    EXPECT_EQ(ProbeNamedMutex("QZOstrevan", true), kMutexTaken);
+    PostMessageA(dialog, 0x1403, 0, 0);
     DWORD code = 99;
     ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code));
     EXPECT_EQ(Calls(testing::kLoaderRecordName).size(), 1u) << Log();
+    EXPECT_TRUE(Calls("Delvane").empty()) << Log();
+}
+
+TEST_F(Dremlin, AnEraserStillRunningIsWaitedForUntilItEnds) {
+    REQUIRE_DISC();
+    LauncherFolder folder({103, true});
+    ASSERT_TRUE(folder.ok());
+    const HolderSpec spec = Family("QZDelvane", "CQZApplication", "QZEraser");
+    Child eraser(BesideTest("standins\\holder\\holder.exe"), testing::HolderArguments(spec));
+    ASSERT_TRUE(testing::WaitForMutexes(spec.mutexes));
+    HWND window = testing::WaitForHolderWindow(spec, eraser.Pid());
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }));
+    Child launcher(folder.Exe(), "");
+    // Each probe that finds the eraser brings its window forward, restored:
+    // twice, the second after the launcher's pause.
+    for (int probe = 0; probe < 2; ++probe) {
+        ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; })) << "probe " << probe;
+        ShowWindow(window, SW_MINIMIZE);  // done when it returns: the holder's thread handles it
+    }
+    // Still waiting: no box, and the dialog not shown.
+    EXPECT_FALSE(uidriver::WaitForMessageBox("", launcher.Pid(), 0).has_value());
+    for (HWND w : uidriver::FindTopWindows({"#32770", "Dremlin", launcher.Pid()})) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        EXPECT_FALSE(FindChild(w, IDC_BUTTON_RUN) && r.right - r.left > 0) << "shown while the eraser runs";
+    }
+    eraser.End();
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog) << "the start goes on once the eraser has ended";
+    EXPECT_FALSE(uidriver::WaitForMessageBox("", launcher.Pid(), 0).has_value());
     EXPECT_TRUE(Calls("Delvane").empty()) << Log();
 }
 
@@ -286,6 +490,7 @@ TEST_F(Dremlin, ALoaderThatNeverReportsGivesMessage10AfterThirtySecondsAndTheEra
     ASSERT_TRUE(box.has_value());
     EXPECT_GE(GetTickCount64() - clicked, 29000u);
     EXPECT_EQ(box->text, "M10");
+    ExpectLauncherBox(*box, dialog);
     EXPECT_EQ(Calls(testing::kLoaderRecordName).size(), 1u);
     // A hand-off after the timeout is not honoured: the box stays.
     PostMessageA(dialog, 0x1403, 0, 0);

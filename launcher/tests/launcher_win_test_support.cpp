@@ -1,5 +1,6 @@
 #include "launcher/tests/launcher_win_test_support.h"
 
+#include "launcher/win/link_static_win.h"
 #include "testing/uidriver/ui_driver.h"
 
 namespace kb::launcher::testing {
@@ -73,6 +74,18 @@ void PressKey(HWND window, UINT key) {
     const UINT scan = MapVirtualKeyA(key, 0);
     PostMessageA(window, WM_KEYDOWN, key, 1 | (static_cast<LPARAM>(scan) << 16));
     PostMessageA(window, WM_KEYUP, key, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
+}
+
+SIZE LinkTextExtent(const std::string& text) {
+    HDC screen = GetDC(nullptr);
+    HFONT font = CLinkStatic::MakeFont(GetDeviceCaps(screen, LOGPIXELSY));
+    HGDIOBJ old = SelectObject(screen, font);
+    SIZE size{};
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    return size;
 }
 
 }  // namespace kb::launcher::testing

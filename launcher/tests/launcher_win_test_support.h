@@ -57,6 +57,10 @@ bool WaitForMutexes(const std::vector<std::string>& names);
 // message loop receives it.
 void PressKey(HWND window, UINT key);
 
+// The width and height the link's font gives text on this display: the size
+// the driver-download dialog's link takes for its address.
+SIZE LinkTextExtent(const std::string& text);
+
 template <class Predicate>
 bool WaitUntil(Predicate done, DWORD ms = kDeadlineMs) {
     const ULONGLONG end = GetTickCount64() + ms;

@@ -216,19 +216,6 @@ struct DownloadRun {
     }
 };
 
-// The width and height the link's font gives text on this display.
-SIZE LinkExtent(const std::string& text) {
-    HDC screen = GetDC(nullptr);
-    HFONT font = CLinkStatic::MakeFont(GetDeviceCaps(screen, LOGPIXELSY));
-    HGDIOBJ old = SelectObject(screen, font);
-    SIZE size{};
-    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(screen, old);
-    DeleteObject(font);
-    ReleaseDC(nullptr, screen);
-    return size;
-}
-
 RECT ClientRectIn(HWND child) {
     RECT r = WindowRect(child);
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
@@ -245,7 +232,7 @@ TEST(DriverDownload, MessagesThirteenAndFourteenAndTheLinkAsWideAsItsText) {
         ASSERT_NE(run.link, nullptr);
         EXPECT_EQ(uidriver::TextOf(uidriver::FindChild(run.dialog, 1004)), kNeedDriver);
         const std::string shown = CutLinkUrl(url);
-        const SIZE extent = LinkExtent(shown);
+        const SIZE extent = testing::LinkTextExtent(shown);
         EXPECT_TRUE(WaitUntil([&] {
             const RECT r = WindowRect(run.link);
             return r.right - r.left == extent.cx && r.bottom - r.top == extent.cy;
