@@ -35,7 +35,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (!arguments.empty()) arguments.erase(arguments.begin());
         TfrmMain form;
         ui::App().SetMainForm(&form);
-        if (form.Create(arguments, ProgramPath()) == RunMode::Lumar && !ui::App().Terminated()) {
+        const RunMode mode = form.Create(arguments, ProgramPath());
+        if (mode == RunMode::Scrivane) {
+            form.Controller().RunWriterMode();
+        } else if (!ui::App().Terminated()) {
             form.Show();
             ui::App().Run();
         }

@@ -10,6 +10,7 @@
 #include "loader/settings.h"
 #include "loader/views/file_list.h"
 #include "loader/views/win/collator_win.h"
+#include "loader/win/platform_win.h"
 #include "loader/win/profile_win.h"
 #include "shared/messages.h"
 
@@ -43,11 +44,40 @@ public:
         }
     }
     const std::vector<ListRow>& Rows() const override { return rows_; }
+    const TProtectionListView& View() const { return view_; }
 
 private:
     TProtectionListView view_;
     Collator collate_ = LstrcmpCollator();
     std::vector<ListRow> rows_;
+};
+
+// The folder tree control behind the tree builder.
+class TreeControlSink final : public FileTreeSink {
+public:
+    TreeControlSink(HWND tree, HIMAGELIST images) : tree_(tree), images_(images) {}
+    void Clear() override { SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
+    TreeNodeId AddNode(TreeNodeId parent, const std::string& text, int imageIndex, int data) override {
+        TVINSERTSTRUCTA insert{};
+        insert.hParent = parent ? reinterpret_cast<HTREEITEM>(parent) : TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+        if (imageIndex >= 0) {
+            insert.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+            insert.item.iImage = imageIndex;
+            insert.item.iSelectedImage = imageIndex;
+        }
+        insert.item.pszText = const_cast<char*>(text.c_str());
+        insert.item.lParam = data;
+        return static_cast<TreeNodeId>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    }
+    void UseSmallImages() override {
+        if (images_) SendMessageA(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+    }
+
+private:
+    HWND tree_;
+    HIMAGELIST images_;
 };
 
 kb::win::FontSpec FontOf(const SkinFont& font) {
@@ -83,6 +113,9 @@ TfrmMain::TfrmMain() : ui::Form(kMainFormClass) {
 }
 
 TfrmMain::~TfrmMain() {
+    // Destroyed here, while this class still receives WM_DESTROY and the
+    // messages pumped during it.
+    Destroy();
     fileTimer_.SetEnabled(false);
     buttons_.Clear();
 }
@@ -105,10 +138,13 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             // The process ends once this returns: take the destroy steps now.
             if (wParam) {
-                fileTimer_.SetEnabled(false);
                 ui::App().Terminate();
+                Destroy();
             }
             return 0;
+        case WM_DESTROY:
+            if (!controller_.Destroying()) controller_.FormDestroy();
+            return ui::Form::HandleMessage(message, wParam, lParam);
         default:
             if (controller_.HandleMessage(message, static_cast<uintptr_t>(wParam))) return 0;
             return ui::Form::HandleMessage(message, wParam, lParam);
@@ -221,7 +257,7 @@ std::unique_ptr<ProfileReader> TfrmMain::OpenProfile(const std::string& path) { 
 
 std::unique_ptr<EntryList> TfrmMain::CreateEntryList() { return std::make_unique<WinEntryList>(); }
 
-int TfrmMain::IconIndex(const std::string& key) { return icons_.IndexOfIcon(key); }
+int TfrmMain::IconIndex(const std::string& key) { return icons_ ? icons_->IndexOfIcon(key) : -1; }
 
 // ---- The window.
 
@@ -277,11 +313,16 @@ void TfrmMain::BuildSessionViews(int session, const SessionRecord& record) {
         v.tree->Create(pnlPage_, kFolderTreeIdBase + session);
         v.tree->SetVisible(false);
         const HWND list = v.list->WindowHandle();
-        // Multiple selection, no renaming: neither single-selection nor label editing.
+        // Multiple selection, no renaming: neither single-selection nor label
+        // editing. Every session's list shares the one icon list, which the
+        // lists must therefore not destroy with themselves.
         SetWindowLongPtrA(list, GWL_STYLE,
-                          GetWindowLongPtrA(list, GWL_STYLE) & ~static_cast<LONG_PTR>(LVS_SINGLESEL | LVS_EDITLABELS));
-        ListView_SetImageList(list, iconImages_.Large(), LVSIL_NORMAL);
-        ListView_SetImageList(list, iconImages_.Small(), LVSIL_SMALL);
+                          (GetWindowLongPtrA(list, GWL_STYLE) & ~static_cast<LONG_PTR>(LVS_SINGLESEL | LVS_EDITLABELS)) |
+                              LVS_SHAREIMAGELISTS);
+        if (iconImages_) {
+            ListView_SetImageList(list, iconImages_->Large(), LVSIL_NORMAL);
+            ListView_SetImageList(list, iconImages_->Small(), LVSIL_SMALL);
+        }
         for (int c = 0; c < kFileListColumns; ++c) {
             LVCOLUMNA column{};
             column.mask = LVCF_WIDTH;
@@ -335,17 +376,18 @@ void TfrmMain::FileListNotify(const NMHDR& header) {
         return;
     }
     if (id <= kFileListIdBase || id > kFileListIdBase + kMaxSessions) return;
+    if (header.code == static_cast<UINT>(NM_DBLCLK)) {
+        controller_.StartExport();
+        return;
+    }
     if (header.code != LVN_ITEMCHANGED) return;
     const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
     if (!(change.uChanged & LVIF_STATE) || ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) == 0) return;
-    const int session = id - kFileListIdBase;
-    if (session > controller_.Sessions().Count()) return;
-    SessionRecord& record = controller_.Sessions().Session(session);
-    record.selected.clear();
+    std::vector<size_t> selected;
     for (int i = -1; (i = static_cast<int>(SendMessageA(header.hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(i),
                                                          LVNI_SELECTED))) >= 0;)
-        record.selected.push_back(static_cast<size_t>(i));
-    controller_.UpdateExportButton();
+        selected.push_back(static_cast<size_t>(i));
+    controller_.SelectionChanged(id - kFileListIdBase, std::move(selected));
 }
 
 // ---- Messages, the caller, the end.
@@ -365,5 +407,104 @@ void TfrmMain::Terminate() { ui::App().Terminate(); }
 void TfrmMain::ProcessMessages() { ui::App().ProcessMessages(); }
 
 void TfrmMain::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+
+// ---- The export.
+
+void TfrmMain::SetSizeLabel(int session, const std::string& text) {
+    if (session < 1 || session > kMaxSessions || !views_[static_cast<size_t>(session)].size) return;
+    views_[static_cast<size_t>(session)].size->SetCaption(text);
+}
+
+void TfrmMain::BuildFolderTree(int session, const EntryList& exportList) {
+    if (session < 1 || session > kMaxSessions || !icons_) return;
+    SessionViews& v = views_[static_cast<size_t>(session)];
+    if (!v.tree) return;
+    // Every list the controller holds was made by CreateEntryList.
+    const auto& list = static_cast<const WinEntryList&>(exportList);
+    TreeControlSink sink(v.tree->WindowHandle(), iconImages_->Small());
+    v.treeBuilder.BuildFromList(list.View(), *icons_, sink);
+}
+
+void TfrmMain::ShowMessageBox(const std::string& text) {
+    MessageBoxA(Handle(), text.c_str(), ui::App().Title().c_str(), MB_OK);
+}
+
+DialogContext TfrmMain::Dialogs() {
+    return ProgramDialogContext(this, [this](int n) { return Message(n); });
+}
+
+int TfrmMain::AskPassword(const std::string& expected, int& wrongCount) {
+    TfrmPassword dialog(Dialogs());
+    dialog.expectedPassword = expected;
+    dialog.wrongCount = wrongCount;
+    const int result = dialog.ShowModal();
+    wrongCount = dialog.wrongCount;
+    return result;
+}
+
+std::optional<std::string> TfrmMain::SelectDestinationFolder() {
+    ShellFolderPrompt prompt(Handle());
+    std::string folder;
+    if (!SelectFolder(prompt, "", L"", folder)) return std::nullopt;
+    return folder;
+}
+
+void TfrmMain::OpenProgress() {
+    progress_ = std::make_unique<TfrmProgress>(Dialogs());
+    progress_->SetNotifyWindow(Handle());
+    progress_->Show();
+    UpdateWindow(progress_->Handle());
+}
+
+void TfrmMain::SetProgressText(const std::string& text) {
+    if (progress_) progress_->SetMessageText(text);
+}
+
+void TfrmMain::SetProgress(int percent) {
+    if (progress_) progress_->SetProgress(percent);
+}
+
+void TfrmMain::SetCancelVisible(bool visible) {
+    if (progress_) progress_->SetCancelVisible(visible);
+}
+
+void TfrmMain::CloseProgress() { progress_.reset(); }
+
+int TfrmMain::AskOverwrite(const std::string& fileName, int mode) {
+    TfrmOverWrite dialog(Dialogs());
+    dialog.SetFileName(fileName);
+    dialog.SetMode(mode);
+    return dialog.ShowModal();
+}
+
+std::optional<int64_t> TfrmMain::FreeSpace(const std::string& path) { return GetFreeSpace(path); }
+
+bool TfrmMain::CanWriteTo(const std::string& folder) {
+    if (!admin_) admin_.emplace(KellmarkAdminAnswer());
+    return loader::CanWriteTo(folders_, *admin_, folder, "");
+}
+
+void TfrmMain::ShowSkinnedMessage(const std::string& text) { loader::ShowSkinnedMessage(Dialogs(), text); }
+
+// ---- Hand-offs and the end.
+
+intptr_t TfrmMain::MainWindowHandle() { return reinterpret_cast<intptr_t>(Handle()); }
+
+Origin TfrmMain::WindowOrigin() { return {Left(), Top()}; }
+
+std::string TfrmMain::ProgramDir() { return programDir_; }
+
+std::string TfrmMain::TempFolder() { return GetTempDir(); }
+
+bool TfrmMain::StartProgram(const std::string& commandLine) { return Exec(commandLine, SW_SHOW); }
+
+uint32_t TfrmMain::Milliseconds() { return GetTickCount(); }
+
+void TfrmMain::FreeIconList() {
+    icons_.reset();
+    iconImages_.reset();
+}
+
+void TfrmMain::FreeMessageFile() { messages_.reset(); }
 
 }  // namespace kb::loader

@@ -8,11 +8,13 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/loader_host.h"
+#include "loader/dialogs/win/dialogs_win.h"
 #include "loader/msg_ini.h"
 #include "loader/skin/skin_def.h"
 #include "loader/skin/skin_resources.h"
@@ -20,9 +22,11 @@
 #include "loader/skin/win/controls.h"
 #include "loader/skin/win/image_button.h"
 #include "loader/skin/win/rgn_wnd.h"
+#include "loader/views/file_tree.h"
 #include "loader/views/icon_cache.h"
 #include "loader/views/win/shell_icons_win.h"
 #include "loader/win/folders_win.h"
+#include "loader/work_folder.h"
 
 namespace kb::loader {
 
@@ -58,6 +62,7 @@ private:
         std::unique_ptr<ui::Label> volume, size;
         std::unique_ptr<ui::ListView> list;
         std::unique_ptr<ui::TreeView> tree;
+        TFileListTreeView treeBuilder;
     };
 
     // LoaderHost.
@@ -90,6 +95,30 @@ private:
     void Terminate() override;
     void ProcessMessages() override;
     void Sleep(int milliseconds) override;
+    void SetSizeLabel(int session, const std::string& text) override;
+    void BuildFolderTree(int session, const EntryList& exportList) override;
+    void ShowMessageBox(const std::string& text) override;
+    int AskPassword(const std::string& expected, int& wrongCount) override;
+    std::optional<std::string> SelectDestinationFolder() override;
+    void OpenProgress() override;
+    void SetProgressText(const std::string& text) override;
+    void SetProgress(int percent) override;
+    void SetCancelVisible(bool visible) override;
+    void CloseProgress() override;
+    int AskOverwrite(const std::string& fileName, int mode) override;
+    std::optional<int64_t> FreeSpace(const std::string& path) override;
+    bool CanWriteTo(const std::string& folder) override;
+    void ShowSkinnedMessage(const std::string& text) override;
+    intptr_t MainWindowHandle() override;
+    Origin WindowOrigin() override;
+    std::string ProgramDir() override;
+    std::string TempFolder() override;
+    bool StartProgram(const std::string& commandLine) override;
+    uint32_t Milliseconds() override;
+    void FreeIconList() override;
+    void FreeMessageFile() override;
+
+    DialogContext Dialogs();
 
     ui::Panel& PagePanel(Page page);
     void SkinPanel(ui::Panel& panel, ui::Image& image, const char* part);
@@ -116,8 +145,10 @@ private:
     ui::Label lblStatus_{this};
     TCImageButtonList buttons_;
     ShellIcons shellIcons_;
-    IconImageLists iconImages_;
-    TIconImageList icons_{shellIcons_, iconImages_};
+    std::unique_ptr<IconImageLists> iconImages_ = std::make_unique<IconImageLists>();
+    std::unique_ptr<TIconImageList> icons_ = std::make_unique<TIconImageList>(shellIcons_, *iconImages_);
+    std::unique_ptr<TfrmProgress> progress_;
+    std::optional<AdminAnswer> admin_;
     std::array<SessionViews, kMaxSessions + 1> views_;
 };
 
