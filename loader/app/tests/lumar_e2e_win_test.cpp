@@ -7,9 +7,11 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "loader/instance_guard.h"
 #include "loader/skin/tests/skin_fixture_win.h"
 #include "shared/messages.h"
 #include "testing/kit/temp_folder.h"
@@ -21,7 +23,11 @@ using kb::testing::TempDir;
 namespace fx = kb::loader::testing;
 namespace ui = kb::uidriver;
 
-constexpr int kListIdOfSession3 = 1003;
+// The loader numbers the sessions found in disc order: the sample disc's
+// sessions 1 and 3 are the first and second, with list ids 1001 and 1002
+// and tabs 101 and 102.
+constexpr int kListIdOfSession1 = 1001;
+constexpr int kListIdOfSession3 = 1002;
 
 std::string BinDir() {
     char path[MAX_PATH] = {};
@@ -102,7 +108,11 @@ protected:
         ASSERT_TRUE(CopyFileA((BinDir() + "\\standins\\kellmark_complete\\Kellmark.dll").c_str(),
                               (program_ + "\\Kellmark.dll").c_str(), FALSE));
         std::string ini = "[Loader]\r\n";
-        for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 208}) ini += std::to_string(n) + "=M" + std::to_string(n) + "\r\n";
+        for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 208, 999}) {
+            char key[16];
+            std::snprintf(key, sizeof key, "Message%.3d", n);
+            ini += std::string(key) + "=M" + std::to_string(n) + "\r\n";
+        }
         ASSERT_TRUE(fx::WriteFileBytes(program_ + "\\Message.Ini", ini));
         ASSERT_TRUE(fx::WriteFileBytes(program_ + "\\skin\\Reader.def",
                                        "[RmBg]\r\nName=bg\r\nMove=1\r\n"
@@ -165,8 +175,7 @@ protected:
 
 bool Exited(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
-// Disabled until the loader finds the mapped disc's sessions (it shows the empty page today).
-TEST_F(Loader, DISABLED_OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit) {
+TEST_F(Loader, OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit) {
     const PROCESS_INFORMATION first = Start();
     const HWND window = ui::WaitForTopWindow({"TfrmMain", "", first.dwProcessId}, 30000);
     ASSERT_NE(window, nullptr);
@@ -180,9 +189,12 @@ TEST_F(Loader, DISABLED_OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit
             list3 = ui::FindChild(page, kListIdOfSession3);
         return list3 && IsWindowVisible(list3) && SendMessageA(list3, LVM_GETITEMCOUNT, 0, 0) > 0;
     })) << [&] {
-        std::string seen = "list " + std::to_string(list3 != nullptr) + " enabled " + std::to_string(IsWindowEnabled(window)) + " b10 " + std::to_string(ui::FindChild(window, 10) != nullptr) + " b103 " + std::to_string(IsWindowVisible(ui::FindChild(window, 103))) + " b121 " + std::to_string(IsWindowVisible(ui::FindChild(window, 121))) + "; windows:";
+        std::string seen = "list " + std::to_string(list3 != nullptr) + " enabled " + std::to_string(IsWindowEnabled(window)) + " b10 " + std::to_string(ui::FindChild(window, 10) != nullptr) + " b101 " + std::to_string(IsWindowVisible(ui::FindChild(window, 101))) + " b102 " + std::to_string(IsWindowVisible(ui::FindChild(window, 102))) + " b121 " + std::to_string(IsWindowVisible(ui::FindChild(window, 121))) + "; windows:";
         for (HWND w : ui::FindTopWindows({"", "", first.dwProcessId, false}))
             seen += " [" + ui::ClassOf(w) + " '" + ui::TextOf(w) + "']";
+        for (const char* f : {"\\", "\\Session03", "\\Session03\\Control.pck", "\\Session03\\Files.lst", "\\Sessions.Pck"})
+            seen += " " + std::string(f) + "=" + std::to_string(GetFileAttributesA((drive_ + f).c_str()));
+        seen += " type=" + std::to_string(GetDriveTypeA((drive_ + "\\").c_str()));
         return seen;
     }();
     const std::vector<std::string> rows = ListCaptions(list3, first.dwProcessId);
@@ -202,7 +214,7 @@ TEST_F(Loader, DISABLED_OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit
         HWND list1 = nullptr;
         for (HWND page = FindWindowExA(window, nullptr, "TPanel", nullptr); page && !list1;
              page = FindWindowExA(window, page, "TPanel", nullptr))
-            list1 = ui::FindChild(page, kListIdOfSession3 - 2);
+            list1 = ui::FindChild(page, kListIdOfSession1);
         return list1 && IsWindowVisible(list1) && !IsWindowVisible(list3);
     })) << "session 1 was not shown";
 
@@ -216,7 +228,12 @@ TEST_F(Loader, DISABLED_OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit
     ASSERT_TRUE(ui::AskToClose(window));
     EXPECT_FALSE(PumpUntil([&] { return Exited(first.hProcess) || !IsWindowVisible(window); }, 1500));
 
+    // No eraser lies beside this loader: the quit says so (message 999) and ends.
     ASSERT_TRUE(ui::Click(quit));
+    const auto box = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, first.dwProcessId, 30000);
+    ASSERT_TRUE(box.has_value()) << "no message about the missing eraser";
+    EXPECT_EQ(box->text, "M999");
+    ASSERT_TRUE(ui::AnswerMessageBox(box->window, IDOK));
     ASSERT_TRUE(PumpUntil([&] { return Exited(first.hProcess); }));
     EXPECT_EQ(g_handoffs, 1);
 }
