@@ -12,19 +12,6 @@
 namespace kb::loader {
 namespace {
 
-// The dialogs' modal results and the overwrite question's modes (the
-// dialogs' own header cannot join this one: both name WM_LOADER_CANCEL).
-constexpr int kModalNone = 0;
-constexpr int kModalOk = 1;
-constexpr int kModalCancel = 2;
-constexpr int kModalAbort = 3;
-constexpr int kModalYes = 6;
-constexpr int kModalNo = 7;
-constexpr int kModalYesToAll = 10;
-constexpr int kOverwriteLastFile = 1;
-constexpr int kOverwriteMoreFiles = 2;
-constexpr int kOverwriteReadOnly = 3;
-
 constexpr int kMsgOpening = 10;
 constexpr int kMsgPreparing = 11;
 constexpr int kMsgFolderSuffix = 900;

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <optional>
 
+// WM_LOADER_CANCEL, the modal results and the overwrite modes are the dialogs'.
+#include "loader/dialogs/dialog_rules.h"
+
 namespace kb::loader {
 
 // Posted to the main window by the loader itself, the kind in WParam.
 constexpr uint32_t WM_LOADER_ERROR = 0x500;
 // Posted by a session's folder tree on mouse-down and mouse-up.
 constexpr uint32_t WM_LOADER_FOCUSLIST = 0x501;
-// Posted by the progress window's cancel button.
-constexpr uint32_t WM_LOADER_CANCEL = 0x600;
 
 // The error kinds the loader posts.
 constexpr int kErrorIndexUnpack = 2;    // the disc index could not be unpacked

@@ -32,7 +32,7 @@ std::string DisplayCaption(std::string_view path) {
     return std::string(zero == std::string_view::npos ? path : path.substr(0, zero));
 }
 
-std::string ListRow::SubItem(int index) const {
+std::string ProtectionRow::SubItem(int index) const {
     switch (index) {
         case 0: return std::to_string(kind);
         case 1: return folder ? "1" : "0";

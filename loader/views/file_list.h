@@ -27,7 +27,7 @@ std::string ItemSortKey(std::string_view path);
 std::string DisplayCaption(std::string_view path);
 
 // One visible row.
-struct ListRow {
+struct ProtectionRow {
     std::string caption;
     int kind = 0;
     bool folder = false;  // the path ended with a single-byte backslash
@@ -54,7 +54,7 @@ public:
     // Whether entries are being collected (an AddItem since the last rebuild).
     bool Collecting() const { return pending_.has_value(); }
 
-    const std::vector<ListRow>& Items() const { return items_; }
+    const std::vector<ProtectionRow>& Items() const { return items_; }
 
     // Deletes every visible row (the export list, before it collects again).
     void Clear() { items_.clear(); }
@@ -62,10 +62,10 @@ public:
 private:
     struct Pending {
         std::string key;
-        ListRow row;
+        ProtectionRow row;
     };
     std::optional<std::vector<Pending>> pending_;
-    std::vector<ListRow> items_;
+    std::vector<ProtectionRow> items_;
 };
 
 }  // namespace kb::loader

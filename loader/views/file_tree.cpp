@@ -8,7 +8,7 @@ void TFileListTreeView::BuildFromList(const TProtectionListView& list, TIconImag
     sink.Clear();
     nodes_.assign(1, Node{});
     source_ = &list;
-    for (const ListRow& row : list.Items()) {
+    for (const ProtectionRow& row : list.Items()) {
         const std::vector<std::string> parts = SplitPath(ExcludeTrailingBackslash(row.caption));
         size_t at = 0;
         for (size_t j = 0; j < parts.size(); ++j) {

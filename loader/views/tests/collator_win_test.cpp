@@ -17,7 +17,7 @@ std::vector<std::string> Sorted(std::vector<std::string> paths, const Collator& 
     for (const std::string& p : paths) list.AddItem(p, 0, 0, 0);
     list.RebuildSorted(collate);
     std::vector<std::string> out;
-    for (const ListRow& r : list.Items()) out.push_back(r.caption);
+    for (const ProtectionRow& r : list.Items()) out.push_back(r.caption);
     return out;
 }
 

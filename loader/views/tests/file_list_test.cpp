@@ -89,8 +89,8 @@ TEST(FileList, ColumnsAsText) {
     list.AddItem("Docs\\big.bin", 4, 5000000000LL, 1);
     list.RebuildSorted(TestCollate);
     ASSERT_EQ(list.Items().size(), 2u);
-    const ListRow& folder = list.Items()[0];
-    const ListRow& file = list.Items()[1];
+    const ProtectionRow& folder = list.Items()[0];
+    const ProtectionRow& file = list.Items()[1];
     const std::vector<std::string> folderCols = {"0", "1", "3", "0", "0", ""};
     const std::vector<std::string> fileCols = {"1", "0", "4", "0", "5000000000", ""};
     for (int i = 0; i < 6; ++i) {
@@ -114,10 +114,10 @@ TEST(FileList, SortedRebuildPutsSubFoldersBeforeFilesWhateverTheInputOrder) {
         list.RebuildSorted(TestCollate);
         EXPECT_FALSE(list.Collecting());
         std::vector<std::string> got;
-        for (const ListRow& r : list.Items()) got.push_back(r.caption);
+        for (const ProtectionRow& r : list.Items()) got.push_back(r.caption);
         ASSERT_EQ(got, expected) << "run " << runs;
         // Each row keeps its own columns through the sort.
-        for (const ListRow& r : list.Items()) EXPECT_EQ(paths[static_cast<size_t>(r.rowNumber)], r.caption);
+        for (const ProtectionRow& r : list.Items()) EXPECT_EQ(paths[static_cast<size_t>(r.rowNumber)], r.caption);
         ++runs;
     } while (std::next_permutation(paths.begin(), paths.end()));
     EXPECT_EQ(runs, 720);
