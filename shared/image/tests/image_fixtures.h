@@ -97,7 +97,8 @@ inline std::vector<std::uint8_t> MakeRegion(const RegionLayout& s) {
         for (std::int32_t v : {r.left, r.top, r.right, r.bottom}) PutLe(block, static_cast<std::uint32_t>(v), 4);
     std::vector<std::uint8_t> entry;
     PutLe(entry, s.n.value_or(static_cast<std::uint32_t>(block.size())), 4);
-    entry.insert(entry.end(), block.begin(), block.end());
+    // Byte by byte: the 32-bit compiler takes a range insert here for an overflow.
+    for (std::uint8_t byte : block) entry.push_back(byte);
     entry.resize(entry.size() + s.trailing, 0xCC);
     return entry;
 }
