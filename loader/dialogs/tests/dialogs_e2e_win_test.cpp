@@ -189,18 +189,17 @@ protected:
         Key(w, key, true);
         Key(w, key, false);
     }
+    // A named callback: a lambda has no stdcall form on 32-bit Windows.
+    static BOOL CALLBACK FindVisibleEdit(HWND child, LPARAM out) {
+        if (ui::ClassOf(child) == "Edit" && IsWindowVisible(child)) {
+            *reinterpret_cast<HWND*>(out) = child;
+            return FALSE;
+        }
+        return TRUE;
+    }
     static HWND EditOf(HWND form) {
         HWND found = nullptr;
-        EnumChildWindows(
-            form,
-            [](HWND child, LPARAM out) {
-                if (ui::ClassOf(child) == "Edit" && IsWindowVisible(child)) {
-                    *reinterpret_cast<HWND*>(out) = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumChildWindows(form, &FindVisibleEdit, reinterpret_cast<LPARAM>(&found));
         return found;
     }
     void Shot(HWND w, const std::string& name) { EXPECT_TRUE(ui::SaveWindowPng(w, BinDir() + "\\" + name + ".png")); }
