@@ -1,5 +1,6 @@
 #include "testing/uidriver/ui_driver.h"
 
+#include <commctrl.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -119,6 +120,34 @@ bool Click(HWND child) {
     if (!GetClientRect(child, &r)) return false;
     const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
     return PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(child, WM_LBUTTONUP, 0, at);
+}
+
+std::vector<std::string> ListViewTexts(HWND list) {
+    std::vector<std::string> rows;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return rows;
+    // The item and its text buffer must live in the list's own process.
+    const size_t textSize = 512;
+    auto* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    for (int i = 0; remote && i < count; ++i) {
+        LVITEMA item{};
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = static_cast<int>(textSize);
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        const auto length =
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
+        std::string text(textSize, '\0');
+        ReadProcessMemory(process, remote + sizeof(LVITEMA), text.data(), textSize, nullptr);
+        text.resize(static_cast<size_t>(length > 0 ? length : 0));
+        rows.push_back(text);
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return rows;
 }
 
 bool TypeText(HWND edit, const std::string& text) {

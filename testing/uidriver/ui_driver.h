@@ -41,6 +41,8 @@ bool AnswerMessageBox(HWND box, int button);
 HWND FindChild(HWND parent, int id);
 // A left click at the middle of a child window (button down, button up).
 bool Click(HWND child);
+// The caption of every row of a list view, which may belong to another process.
+std::vector<std::string> ListViewTexts(HWND list);
 // Replaces the text of an edit as typing would leave it (EN_CHANGE follows).
 bool TypeText(HWND edit, const std::string& text);
 // Asks a window to close.

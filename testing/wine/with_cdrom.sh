@@ -4,7 +4,8 @@
 # no display is set), and takes the mapping and the folder away again.
 # usage: with_cdrom.sh <wine-run.sh> <prefix> <letter> <disc folder> <disc_builder.exe> <program> [args...]
 # Exit code: the program's; 77 when the letter is already mapped (skipped).
-# KB_WINE_LOADER names the Wine loader of the prefix's word size.
+# KB_WINE_LOADER names the Wine loader of the prefix's word size; KB_DISC_LAYOUT,
+# when set, names the disc_builder layout to write instead of the sample disc.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 set +e
 run=$1 prefix=$2 letter=$3 disc=$4 builder=$5
@@ -32,7 +33,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-"$run" "$builder" "$(windows_path "$disc")" "$(windows_path "$disc.work")" || { echo "the disc was not written"; exit 1; }
+"$run" "$builder" "$(windows_path "$disc")" "$(windows_path "$disc.work")" ${KB_DISC_LAYOUT:+"$KB_DISC_LAYOUT"} || { echo "the disc was not written"; exit 1; }
 kb_xvfb_start || exit 1
 kb_wine_map_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc" || exit 1
 mapped=1
