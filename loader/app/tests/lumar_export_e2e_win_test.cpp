@@ -187,9 +187,16 @@ protected:
 
     // Export pressed with the rows selected: confirms the notice, types the
     // password when asked, and chooses dest in the folder picker.
-    void BeginExport(const std::vector<std::string>& captions, const std::string& dest, bool asksPassword) {
-        ASSERT_NO_FATAL_FAILURE(Select(captions));
-        ASSERT_TRUE(ui::Click(ui::FindChild(window_, 11)));
+    // One row may be double-clicked instead.
+    void BeginExport(const std::vector<std::string>& captions, const std::string& dest, bool asksPassword,
+                     bool doubleClick = false) {
+        if (doubleClick) {
+            ASSERT_EQ(captions.size(), 1u);
+            ASSERT_TRUE(ui::DoubleClickListRow(list_, RowOf(captions[0])));
+        } else {
+            ASSERT_NO_FATAL_FAILURE(Select(captions));
+            ASSERT_TRUE(ui::Click(ui::FindChild(window_, 11)));
+        }
         const auto notice = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, loader_.dwProcessId, 30000);
         ASSERT_TRUE(notice.has_value()) << "no notice before the export";
         EXPECT_EQ(notice->text, Msg(912));
@@ -322,8 +329,9 @@ TEST_F(Export, FolderAndFileThenOverwriteAnswersThenCancelMidEntry) {
         EXPECT_EQ(ReadAll(single), c.fileWritten ? singleSource : "old");
     }
 
-    // A cancel while the large entry unpacks leaves nothing behind.
-    ASSERT_NO_FATAL_FAILURE(BeginExport({"big.bin"}, outCancel, false));
+    // A cancel while the large entry unpacks leaves nothing behind; the
+    // export starts with a double-click on its row.
+    ASSERT_NO_FATAL_FAILURE(BeginExport({"big.bin"}, outCancel, false, true));
     const HWND progress = Dialog("TfrmProgress");
     ASSERT_NE(progress, nullptr);
     const HWND cancel = ui::FindChild(progress, kProgressCancel);
