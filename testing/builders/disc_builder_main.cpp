@@ -3,6 +3,7 @@
 // discs below ("sample" when left out).
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "testing/builders/disc_builder.h"
 #include "testing/kit/patterns.h"
@@ -24,6 +25,16 @@ DiscLayout EmptyDisc() {
     return layout;
 }
 
+// 256 MiB that the disc builder compresses quickly and the loader takes a
+// while to unpack: one block of pattern bytes, repeated.
+std::string BigEntry() {
+    const std::string block = kb::testing::Pattern(64 * 1024, 3);
+    std::string big;
+    big.reserve(size_t{256} << 20);
+    while (big.size() < (size_t{256} << 20)) big += block;
+    return big;
+}
+
 // The export tests' disc: one session with a folder, small files, a large
 // entry that takes a while to unpack, and a Files.lst row that points above
 // the destination.
@@ -40,7 +51,7 @@ DiscLayout ExportDisc() {
         {"Folder\\Sub\\two.bin", kb::testing::Pattern(300000, 2)},
         {"single.txt", "a single file\r\n"},
         {"second.txt", "another file\r\n"},
-        {"big.bin", kb::testing::Pattern(64u << 20, 3)},
+        {"big.bin", BigEntry()},
     };
     one.filesLst = kb::testing::disc::FilesLstFor(one.files) + "..\\evil.txt,5,0\r\n..\\evil.txt,5,2,0\r\n";
     layout.sessions = {one};
