@@ -58,10 +58,18 @@ DiscLayout ExportDisc() {
     return layout;
 }
 
+// The sample disc with the launcher's splash archive of edition 103.
+DiscLayout LauncherDisc() {
+    DiscLayout layout = kb::testing::disc::SampleDisc();
+    layout.rootFiles = {{"Launcher\\", ""}, {"Launcher\\Default\\", ""}, {"Launcher\\Default\\Splash.arc", "splash"}};
+    return layout;
+}
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
     {"export", ExportDisc},
+    {"launcher", LauncherDisc},
 };
 
 }  // namespace

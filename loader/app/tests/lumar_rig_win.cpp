@@ -61,9 +61,9 @@ void LumarRig::SetUp() {
     ASSERT_TRUE(WriteFileBytes(program_ + "\\Message.Ini", ini));
     ASSERT_TRUE(WriteFileBytes(program_ + "\\skin\\Reader.def",
                                "[RmBg]\r\nName=bg\r\nMove=1\r\n"
-                               "[RmPageView]\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
-                               "[RmPageWork]\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
-                               "[RmPageInit]\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
+                               "[RmPageView]\r\nName=pview\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
+                               "[RmPageWork]\r\nName=pwork\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
+                               "[RmPageInit]\r\nName=pinit\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
                                "[RmStatus]\r\nLeft=200\r\nTop=400\r\nWidth=200\r\nHeight=16\r\n"
                                "[RmVolume]\r\nLeft=10\r\nTop=5\r\nWidth=200\r\nHeight=16\r\n"
                                "[RmSize]\r\nLeft=300\r\nTop=5\r\nWidth=200\r\nHeight=16\r\n"
@@ -71,7 +71,10 @@ void LumarRig::SetUp() {
                                "[RmTreeView]\r\nLeft=320\r\nTop=30\r\nWidth=300\r\nHeight=300\r\n"));
     ASSERT_TRUE(WriteFileBytes(program_ + "\\skin\\Reader.btn", ButtonList()));
     ASSERT_EQ(WriteSkinArchive(program_, stage,
-                               {{"bg.bmp", SolidBmp(640, 440, 0x3366CC)},
+                               {{"bg.bmp", SolidBmp(640, 440, kBackgroundRgb)},
+                                {"pview.bmp", SolidBmp(64, 34, kPageViewRgb)},
+                                {"pwork.bmp", SolidBmp(64, 34, kPageWorkRgb)},
+                                {"pinit.bmp", SolidBmp(64, 34, kPageInitRgb)},
                                 {"tab0.bmp", SolidBmp(28, 20, 0xFF0000)},
                                 {"tab1.bmp", SolidBmp(28, 20, 0x00FF00)}}),
               0);
