@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace kb::uidriver {
 namespace {
@@ -122,32 +124,95 @@ bool Click(HWND child) {
     return PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(child, WM_LBUTTONUP, 0, at);
 }
 
-std::vector<std::string> ListViewTexts(HWND list) {
+namespace {
+
+// A block of memory in the process of a window, freed with it.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) at_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    char* at() const { return at_; }
+    bool Write(const void* from, size_t size, size_t offset = 0) {
+        return WriteProcessMemory(process_, at_ + offset, from, size, nullptr) != FALSE;
+    }
+    bool Read(void* to, size_t size, size_t offset = 0) {
+        return ReadProcessMemory(process_, at_ + offset, to, size, nullptr) != FALSE;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    char* at_ = nullptr;
+};
+
+constexpr size_t kRemoteTextSize = 512;
+
+}  // namespace
+
+std::vector<std::string> ListViewTexts(HWND list, int column) {
     std::vector<std::string> rows;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return rows;
     // The item and its text buffer must live in the list's own process.
-    const size_t textSize = 512;
-    auto* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
-    for (int i = 0; remote && i < count; ++i) {
+    RemoteBlock remote(list, sizeof(LVITEMA) + kRemoteTextSize);
+    for (int i = 0; remote.at() && i < count; ++i) {
         LVITEMA item{};
-        item.pszText = remote + sizeof(LVITEMA);
-        item.cchTextMax = static_cast<int>(textSize);
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        item.iSubItem = column;
+        item.pszText = remote.at() + sizeof(LVITEMA);
+        item.cchTextMax = static_cast<int>(kRemoteTextSize);
+        remote.Write(&item, sizeof item);
         const auto length =
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
-        std::string text(textSize, '\0');
-        ReadProcessMemory(process, remote + sizeof(LVITEMA), text.data(), textSize, nullptr);
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote.at()));
+        std::string text(kRemoteTextSize, '\0');
+        remote.Read(text.data(), kRemoteTextSize, sizeof(LVITEMA));
         text.resize(static_cast<size_t>(length > 0 ? length : 0));
         rows.push_back(text);
     }
-    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return rows;
+}
+
+std::vector<TreeNode> TreeViewNodes(HWND tree) {
+    std::vector<TreeNode> nodes;
+    RemoteBlock remote(tree, sizeof(TVITEMA) + kRemoteTextSize);
+    if (!remote.at()) return nodes;
+    auto next = [&](HTREEITEM from, UINT how) {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+    };
+    // Depth first, a stack of the nodes still to visit; a node's children
+    // come right after it.
+    std::vector<std::pair<HTREEITEM, int>> pending;
+    for (HTREEITEM root = next(nullptr, TVGN_ROOT); root; root = next(root, TVGN_NEXT)) pending.emplace_back(root, 0);
+    std::reverse(pending.begin(), pending.end());
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        TVITEMA item{};
+        item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_HANDLE;
+        item.hItem = node;
+        item.pszText = remote.at() + sizeof(TVITEMA);
+        item.cchTextMax = static_cast<int>(kRemoteTextSize);
+        remote.Write(&item, sizeof item);
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at()));
+        remote.Read(&item, sizeof item);
+        std::string text(kRemoteTextSize, '\0');
+        remote.Read(text.data(), kRemoteTextSize, sizeof(TVITEMA));
+        text.resize(std::strlen(text.c_str()));
+        nodes.push_back({text, depth, item.iImage, item.lParam});
+        std::vector<std::pair<HTREEITEM, int>> children;
+        for (HTREEITEM child = next(node, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
+            children.emplace_back(child, depth + 1);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return nodes;
 }
 
 bool TypeText(HWND edit, const std::string& text) {
