@@ -115,135 +115,135 @@ protected:
     SkinFontSettings fonts_;
 };
 
-TEST_F(SkinOnItsWindow, BackgroundRegionDragAndParts) {
-    ui::Form form("TSkinOwnWindow");
-    form.SetBounds(50, 60, 10, 10);
-    ASSERT_TRUE(form.Create());
-    ui::Image bg(&form);
-    ui::Panel page;
-    ASSERT_TRUE(page.Create(form));
-    ui::Image pageImage(&page);
-    ui::Label status(&form);
-    status.SetCaption("Status 42");
-    ui::Label volume(&form);
-    volume.SetCaption("Vol");
-    kb::testing::RecordingSink sink;
-    TSkin skin(form, bg, "Rm", true, files_, fonts_);
+TEST_F(SkinOnItsWindow, BackgroundRegionDragAndPartsAsTheSkinSays) {
+    {  // the skin goes before its window, as in a form's destruction
+        ui::Form form("TSkinOwnWindow");
+        form.SetBounds(50, 60, 10, 10);
+        ASSERT_TRUE(form.Create());
+        ui::Image bg(&form);
+        ui::Panel page;
+        ASSERT_TRUE(page.Create(form));
+        ui::Image pageImage(&page);
+        ui::Label status(&form);
+        status.SetCaption("Status 42");
+        ui::Label volume(&form);
+        volume.SetCaption("Vol");
+        kb::testing::RecordingSink sink;
+        TSkin skin(form, bg, "Rm", true, files_, fonts_);
 
-    // The client area takes the background's size.
-    EXPECT_EQ(form.ClientWidth(), 240);
-    EXPECT_EQ(form.ClientHeight(), 160);
+        // The client area takes the background's size.
+        EXPECT_EQ(form.ClientWidth(), 240);
+        EXPECT_EQ(form.ClientHeight(), 160);
 
-    // The window region is the one the skin's region data describes.
-    HRGN applied = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_EQ(GetWindowRgn(form.Handle(), applied), COMPLEXREGION);
-    const std::string entry = fx::RegionEntry(kShape, kShapeBounds);
-    HRGN expected = ExtCreateRegion(nullptr, static_cast<DWORD>(entry.size() - 4),
-                                    reinterpret_cast<const RGNDATA*>(entry.data() + 4));
-    ASSERT_NE(expected, nullptr);
-    EXPECT_TRUE(EqualRgn(applied, expected));
-    EXPECT_FALSE(PtInRegion(applied, 220, 10));
-    DeleteObject(expected);
-    DeleteObject(applied);
+        // The window region is the one the skin's region data describes.
+        HRGN applied = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_EQ(GetWindowRgn(form.Handle(), applied), COMPLEXREGION);
+        const std::string entry = fx::RegionEntry(kShape, kShapeBounds);
+        HRGN expected = ExtCreateRegion(nullptr, static_cast<DWORD>(entry.size() - 4),
+                                        reinterpret_cast<const RGNDATA*>(entry.data() + 4));
+        ASSERT_NE(expected, nullptr);
+        EXPECT_TRUE(EqualRgn(applied, expected));
+        EXPECT_FALSE(PtInRegion(applied, 220, 10));
+        DeleteObject(expected);
+        DeleteObject(applied);
 
-    // The page part: the panel's rectangle, the page bitmap filling it.
-    skin.SetPanel(page, pageImage, "RmPageView");
-    EXPECT_EQ(page.Left(), 30);
-    EXPECT_EQ(page.Top(), 40);
-    EXPECT_EQ(page.Width(), 90);
-    EXPECT_EQ(page.Height(), 60);
-    EXPECT_EQ(pageImage.GetAlign(), ui::Align::Client);
-    EXPECT_EQ(pageImage.Width(), 90);
-    EXPECT_EQ(pageImage.Height(), 60);
+        // The page part: the panel's rectangle, the page bitmap filling it.
+        skin.SetPanel(page, pageImage, "RmPageView");
+        EXPECT_EQ(page.Left(), 30);
+        EXPECT_EQ(page.Top(), 40);
+        EXPECT_EQ(page.Width(), 90);
+        EXPECT_EQ(page.Height(), 60);
+        EXPECT_EQ(pageImage.GetAlign(), ui::Align::Client);
+        EXPECT_EQ(pageImage.Width(), 90);
+        EXPECT_EQ(pageImage.Height(), 60);
 
-    // The labels: position (and for the status, width), colour, the skin's
-    // font; the status text is right-justified.
-    skin.SetLabel(status, "RmStatus");
-    skin.SetLabel(volume, "RmVolume");
-    EXPECT_EQ(status.Left(), 10);
-    EXPECT_EQ(status.Top(), 110);
-    EXPECT_EQ(status.Width(), 220);
-    EXPECT_EQ(volume.Left(), 140);
-    EXPECT_EQ(volume.Top(), 40);
-    EXPECT_TRUE(sink.messages.empty());
+        // The labels: position (and for the status, width), colour, the skin's
+        // font; the status text is right-justified.
+        skin.SetLabel(status, "RmStatus");
+        skin.SetLabel(volume, "RmVolume");
+        EXPECT_EQ(status.Left(), 10);
+        EXPECT_EQ(status.Top(), 110);
+        EXPECT_EQ(status.Width(), 220);
+        EXPECT_EQ(volume.Left(), 140);
+        EXPECT_EQ(volume.Top(), 40);
+        EXPECT_TRUE(sink.messages.empty());
 
-    // A part the definition's operation does not know: the message, and the
-    // label keeps its place.
-    skin.SetLabel(volume, "RmNothing");
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].second, "RmNothing not defined.");
-    EXPECT_EQ(sink.messages[0].first, "Sorvex");
-    EXPECT_EQ(volume.Left(), 140);
-    skin.SetPanel(page, pageImage, "RmPageWrong");
-    ASSERT_EQ(sink.messages.size(), 2u);
-    EXPECT_EQ(sink.messages[1].second, "RmPageWrong not defined.");
-    EXPECT_EQ(page.Left(), 30);
+        // A part the definition's operation does not know: the message, and the
+        // label keeps its place.
+        skin.SetLabel(volume, "RmNothing");
+        ASSERT_EQ(sink.messages.size(), 1u);
+        EXPECT_EQ(sink.messages[0].second, "RmNothing not defined.");
+        EXPECT_EQ(sink.messages[0].first, "Sorvex");
+        EXPECT_EQ(volume.Left(), 140);
+        skin.SetPanel(page, pageImage, "RmPageWrong");
+        ASSERT_EQ(sink.messages.size(), 2u);
+        EXPECT_EQ(sink.messages[1].second, "RmPageWrong not defined.");
+        EXPECT_EQ(page.Left(), 30);
 
-    form.Show();
-    const HWND w = form.Handle();
-    // Pixels: background, the page over it with no bevel at its corners, the
-    // status text in red towards the right at the skin's font size, the
-    // volume text in green.
-    EXPECT_TRUE(ScreenShows(w, [&](const std::vector<uint32_t>& px, int width, int) {
-        auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * width + x]; };
-        if (at(5, 5) != kBackground || at(30, 40) != kPage || at(119, 99) != kPage || at(75, 70) != kPage)
-            return false;
-        int redTop = 1000, redBottom = -1, redLeft = 1000, greens = 0;
-        for (int y = 100; y < 160; ++y)
-            for (int x = 0; x < 240; ++x)
-                if (at(x, y) == kRed) {
-                    redTop = std::min(redTop, y);
-                    redBottom = std::max(redBottom, y);
-                    redLeft = std::min(redLeft, x);
-                }
-        for (int y = 40; y < 100; ++y)
-            for (int x = 140; x < 240; ++x) greens += at(x, y) == kGreen;
-        // 20 points is some 27 pixels a line; capitals and digits stand over 13.
-        return redBottom - redTop >= 13 && redLeft > 100 && greens > 0;
-    })) << "see skin_own_window.png";
-    EXPECT_TRUE(driver::SaveWindowPng(w, BinDir() + "\\skin_own_window.png"));
+        form.Show();
+        const HWND w = form.Handle();
+        // Pixels: background, the page over it with no bevel at its corners, the
+        // status text in red towards the right at the skin's font size, the
+        // volume text in green.
+        EXPECT_TRUE(ScreenShows(w, [&](const std::vector<uint32_t>& px, int width, int) {
+            auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * width + x]; };
+            if (at(5, 5) != kBackground || at(30, 40) != kPage || at(119, 99) != kPage || at(75, 70) != kPage)
+                return false;
+            int redTop = 1000, redBottom = -1, redLeft = 1000, greens = 0;
+            for (int y = 100; y < 160; ++y)
+                for (int x = 0; x < 240; ++x)
+                    if (at(x, y) == kRed) {
+                        redTop = std::min(redTop, y);
+                        redBottom = std::max(redBottom, y);
+                        redLeft = std::min(redLeft, x);
+                    }
+            for (int y = 40; y < 100; ++y)
+                for (int x = 140; x < 240; ++x) greens += at(x, y) == kGreen;
+            // 20 points is some 27 pixels a line; capitals and digits stand over 13.
+            return redBottom - redTop >= 13 && redLeft > 100 && greens > 0;
+        })) << "see skin_own_window.png";
+        EXPECT_TRUE(driver::SaveWindowPng(w, BinDir() + "\\skin_own_window.png"));
 
-    // Dragging the background (Move=1) with posted mouse messages moves the
-    // window; the messages are all handled once the queue is drained.
-    const RECT start = WindowRect(w);
-    Post(w, WM_LBUTTONDOWN, MK_LBUTTON, 10, 20);
-    Post(w, WM_MOUSEMOVE, MK_LBUTTON, 35, 12);
+        // Dragging the background (Move=1) with posted mouse messages moves the
+        // window; the messages are all handled once the queue is drained.
+        const RECT start = WindowRect(w);
+        Post(w, WM_LBUTTONDOWN, MK_LBUTTON, 10, 20);
+        Post(w, WM_MOUSEMOVE, MK_LBUTTON, 35, 12);
+        ui::App().ProcessMessages();
+        EXPECT_TRUE(skin.RegionWindow().Dragging());
+        EXPECT_EQ(WindowRect(w).left, start.left + 25);
+        EXPECT_EQ(WindowRect(w).top, start.top - 8);
+        Post(w, WM_LBUTTONUP, 0, 35, 12);
+        // Released: a move without a button moves nothing.
+        Post(w, WM_MOUSEMOVE, 0, 80, 90);
+        ui::App().ProcessMessages();
+        EXPECT_FALSE(skin.RegionWindow().Dragging());
+        EXPECT_EQ(WindowRect(w).left, start.left + 25);
+        EXPECT_EQ(WindowRect(w).top, start.top - 8);
+    }
+
+    // Another skin of the same files without region and with Move=0: the
+    // window stays rectangular and the same messages move nothing.
+    ui::Form plain("TSkinOwnWindow");
+    plain.SetBounds(50, 60, 10, 10);
+    ASSERT_TRUE(plain.Create());
+    ui::Image plainBg(&plain);
+    TSkin plainSkin(plain, plainBg, "Rp", true, files_, fonts_);
+    EXPECT_EQ(plain.ClientWidth(), 240);
+    HRGN none = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(plain.Handle(), none), ERROR);
+    DeleteObject(none);
+    plain.Show();
+    const HWND p = plain.Handle();
+    const RECT still = WindowRect(p);
+    Post(p, WM_LBUTTONDOWN, MK_LBUTTON, 10, 20);
+    Post(p, WM_MOUSEMOVE, MK_LBUTTON, 35, 12);
     ui::App().ProcessMessages();
-    EXPECT_TRUE(skin.RegionWindow().Dragging());
-    EXPECT_EQ(WindowRect(w).left, start.left + 25);
-    EXPECT_EQ(WindowRect(w).top, start.top - 8);
-    Post(w, WM_LBUTTONUP, 0, 35, 12);
-    // Released: a move without a button moves nothing.
-    Post(w, WM_MOUSEMOVE, 0, 80, 90);
+    EXPECT_FALSE(plainSkin.RegionWindow().Dragging());
+    Post(p, WM_LBUTTONUP, 0, 35, 12);
     ui::App().ProcessMessages();
-    EXPECT_FALSE(skin.RegionWindow().Dragging());
-    EXPECT_EQ(WindowRect(w).left, start.left + 25);
-    EXPECT_EQ(WindowRect(w).top, start.top - 8);
-}
-
-TEST_F(SkinOnItsWindow, NoRegionAndNoDragWhenTheSkinSaysSo) {
-    ui::Form form("TSkinOwnWindow");
-    form.SetBounds(50, 60, 10, 10);
-    ASSERT_TRUE(form.Create());
-    ui::Image bg(&form);
-    TSkin skin(form, bg, "Rp", true, files_, fonts_);
-    EXPECT_EQ(form.ClientWidth(), 240);
-    HRGN applied = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(GetWindowRgn(form.Handle(), applied), ERROR);
-    DeleteObject(applied);
-
-    form.Show();
-    const HWND w = form.Handle();
-    const RECT start = WindowRect(w);
-    Post(w, WM_LBUTTONDOWN, MK_LBUTTON, 10, 20);
-    Post(w, WM_MOUSEMOVE, MK_LBUTTON, 35, 12);
-    ui::App().ProcessMessages();
-    EXPECT_FALSE(skin.RegionWindow().Dragging());
-    Post(w, WM_LBUTTONUP, 0, 35, 12);
-    ui::App().ProcessMessages();
-    EXPECT_FALSE(skin.RegionWindow().Dragging());
-    EXPECT_EQ(WindowRect(w).left, start.left);
-    EXPECT_EQ(WindowRect(w).top, start.top);
+    EXPECT_EQ(WindowRect(p).left, still.left);
+    EXPECT_EQ(WindowRect(p).top, still.top);
 }
 
 }  // namespace

@@ -137,7 +137,7 @@ protected:
     ui::TreeView tree_;
 };
 
-TEST_F(ListTreeWindow, RowsTakeTheOrderOfLstrcmpAndTheTreeSharesFolders) {
+TEST_F(ListTreeWindow, RowsTakeTheOrderOfLstrcmpTheTreeSharesFoldersAndEditionOneRowsFollowIt) {
     // Added in an order unlike the result.
     Show({"readme.txt", "Readme.txt", "9.txt", "10.txt", "_notes.txt", "a,b.txt", "a.txt", "B.txt", "b.txt",
           "Docs\\a.txt", "Docs\\", "Docs\\Sub\\x.txt", "Docs\\Sub\\", "a-b\\z.txt", "ab\\y.txt", "a-b\\x.txt"});
@@ -178,6 +178,38 @@ TEST_F(ListTreeWindow, RowsTakeTheOrderOfLstrcmpAndTheTreeSharesFolders) {
     EXPECT_TRUE(DrawnIn(ListIconRect(0), 40));
     EXPECT_TRUE(DrawnIn(TreeIconRect(), 20));
     EXPECT_TRUE(driver::SaveWindowPng(form_.Handle(), BinDir() + "\\views_list_tree.png"));
+
+    // An edition-1 session's file list: one row for the first entry of each
+    // top-level group under the real order. A folder with a sub-folder sorts its
+    // own row between its sub-folder's rows and its files, so the folder shows
+    // twice, with its own row (backslash kept, flagged as a file) between.
+    kb::testing::TempDir dir;
+    ASSERT_TRUE(kb::testing::WriteWholeFile(dir / "Files.lst",
+                                            "readme.txt,20,0\r\n"
+                                            "Docs\\a.txt,100,0\r\n"
+                                            "Docs\\,0,1\r\n"
+                                            "Docs\\Sub\\x.txt,7,0\r\n"
+                                            "Docs\\Sub\\,0,1\r\n"
+                                            "Docs,5000,2,9\r\n"));
+    TSessionS sessions([] { return std::make_unique<WinEntryList>(); });
+    const FileListResult result = sessions.LoadFileListForEdition1(
+        1, dir / "Files.lst", [this](const std::string& key) { return icons_.IndexOfIcon(key); });
+    EXPECT_EQ(result.stop, FilesLstStop::None);
+    const SessionRecord& record = sessions.Session(1);
+    EXPECT_EQ(record.sizeText, kEdition1SizeText);
+    FillFileListControl(list_.WindowHandle(), record.fileList);
+
+    const HWND list = list_.WindowHandle();
+    EXPECT_EQ(driver::ListViewTexts(list), (std::vector<std::string>{"Docs", "Docs\\", "Docs", "readme.txt"}));
+    EXPECT_EQ(driver::ListViewTexts(list, 1), (std::vector<std::string>{"1", "0", "1", "0"}));
+    EXPECT_EQ(driver::ListViewTexts(list, 2), (std::vector<std::string>{"5000", "0", "5000", "0"}));
+    EXPECT_EQ(driver::ListViewTexts(list, 3), (std::vector<std::string>{"9", "0", "9", "0"}));
+    // The full list in the order that made these rows.
+    std::vector<std::string> full;
+    for (const ListRow& row : record.fullList->Rows()) full.push_back(row.caption);
+    EXPECT_EQ(full, (std::vector<std::string>{"Docs\\Sub\\", "Docs\\Sub\\x.txt", "Docs\\", "Docs\\a.txt",
+                                              "readme.txt"}));
+    EXPECT_TRUE(DrawnIn(ListIconRect(0), 40));
 }
 
 TEST_F(ListTreeWindow, DoubleByteNamesInCodePage932) {
@@ -202,40 +234,6 @@ TEST_F(ListTreeWindow, DoubleByteNamesInCodePage932) {
     EXPECT_TRUE(DrawnIn(ListIconRect(0), 40));
 }
 
-// An edition-1 session's file list: one row for the first entry of each
-// top-level group under the real order. A folder with a sub-folder sorts its
-// own row between its sub-folder's rows and its files, so the folder shows
-// twice, with its own row (backslash kept, flagged as a file) between.
-TEST_F(ListTreeWindow, EditionOneSessionRowsUnderTheRealOrder) {
-    kb::testing::TempDir dir;
-    ASSERT_TRUE(kb::testing::WriteWholeFile(dir / "Files.lst",
-                                            "readme.txt,20,0\r\n"
-                                            "Docs\\a.txt,100,0\r\n"
-                                            "Docs\\,0,1\r\n"
-                                            "Docs\\Sub\\x.txt,7,0\r\n"
-                                            "Docs\\Sub\\,0,1\r\n"
-                                            "Docs,5000,2,9\r\n"));
-    TSessionS sessions([] { return std::make_unique<WinEntryList>(); });
-    const FileListResult result = sessions.LoadFileListForEdition1(
-        1, dir / "Files.lst", [this](const std::string& key) { return icons_.IndexOfIcon(key); });
-    EXPECT_EQ(result.stop, FilesLstStop::None);
-    const SessionRecord& record = sessions.Session(1);
-    EXPECT_EQ(record.sizeText, kEdition1SizeText);
-    FillFileListControl(list_.WindowHandle(), record.fileList);
-    form_.Show();
-
-    const HWND list = list_.WindowHandle();
-    EXPECT_EQ(driver::ListViewTexts(list), (std::vector<std::string>{"Docs", "Docs\\", "Docs", "readme.txt"}));
-    EXPECT_EQ(driver::ListViewTexts(list, 1), (std::vector<std::string>{"1", "0", "1", "0"}));
-    EXPECT_EQ(driver::ListViewTexts(list, 2), (std::vector<std::string>{"5000", "0", "5000", "0"}));
-    EXPECT_EQ(driver::ListViewTexts(list, 3), (std::vector<std::string>{"9", "0", "9", "0"}));
-    // The full list in the order that made these rows.
-    std::vector<std::string> full;
-    for (const ListRow& row : record.fullList->Rows()) full.push_back(row.caption);
-    EXPECT_EQ(full, (std::vector<std::string>{"Docs\\Sub\\", "Docs\\Sub\\x.txt", "Docs\\", "Docs\\a.txt",
-                                              "readme.txt"}));
-    EXPECT_TRUE(DrawnIn(ListIconRect(0), 40));
-}
 
 }  // namespace
 }  // namespace kb::loader
