@@ -29,6 +29,8 @@ void TakeBounds(SkinApply& a, const SkinPart& v, bool width, bool height) {
     a.bounds.top = v.top;
     if (width) a.bounds.width = v.width;
     if (height) a.bounds.height = v.height;
+    a.setsWidth = width;
+    a.setsHeight = height;
 }
 
 SkinFont TextFont(const SkinFontSettings& fonts) { return {fonts.name, fonts.charset, fonts.size, false}; }

@@ -95,6 +95,9 @@ struct ControlBounds {
 struct SkinApply {
     bool partKnown = false;  // false: " not defined." was reported
     ControlBounds bounds;    // the control's bounds afterwards
+    // Whether the part sets the width and the height; a size it does not set
+    // is the one the control has once the other settings (its font) are made.
+    bool setsWidth = false, setsHeight = false;
     std::optional<SkinFont> font;
     std::optional<uint32_t> fontColor, backColor, foreColor;
     SkinBorder border = SkinBorder::Keep;

@@ -4,8 +4,10 @@
 #include <shlobj.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace kb::uidriver {
 namespace {
@@ -55,6 +57,8 @@ void PutChunk(std::string& out, const char* type, const std::string& data) {
     PutBe32(out, static_cast<uint32_t>(
                      crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
 }
+
+constexpr size_t kRemoteTextSize = 512;
 
 // A block of memory in another process, for messages whose arguments point
 // into the receiver's address space.
@@ -112,7 +116,7 @@ BOOL CALLBACK FindTreeView(HWND window, LPARAM param) {
 std::string SelectedTreeText(HWND tree) {
     const auto selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     if (!selected) return {};
-    const size_t textSize = MAX_PATH;
+    const size_t textSize = kRemoteTextSize;
     RemoteBlock remote(tree, sizeof(TVITEMA) + textSize);
     if (!remote) return {};
     TVITEMA item{};
@@ -196,31 +200,24 @@ bool Click(HWND child) {
     return PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(child, WM_LBUTTONUP, 0, at);
 }
 
-std::vector<std::string> ListViewTexts(HWND list) {
+std::vector<std::string> ListViewTexts(HWND list, int column) {
     std::vector<std::string> rows;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return rows;
     // The item and its text buffer must live in the list's own process.
-    const size_t textSize = 512;
-    auto* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
-    for (int i = 0; remote && i < count; ++i) {
+    RemoteBlock remote(list, sizeof(LVITEMA) + kRemoteTextSize);
+    for (int i = 0; remote.at() && i < count; ++i) {
         LVITEMA item{};
-        item.pszText = remote + sizeof(LVITEMA);
-        item.cchTextMax = static_cast<int>(textSize);
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        item.iSubItem = column;
+        item.pszText = remote.at() + sizeof(LVITEMA);
+        item.cchTextMax = static_cast<int>(kRemoteTextSize);
+        remote.Put(0, &item, sizeof item);
         const auto length =
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
-        std::string text(textSize, '\0');
-        ReadProcessMemory(process, remote + sizeof(LVITEMA), text.data(), textSize, nullptr);
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote.at()));
+        std::string text(kRemoteTextSize, '\0');
+        remote.Get(sizeof(LVITEMA), text.data(), kRemoteTextSize);
         text.resize(static_cast<size_t>(length > 0 ? length : 0));
         rows.push_back(text);
     }
-    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return rows;
 }
 
@@ -257,6 +254,42 @@ bool ChooseFolder(HWND picker, const std::string& folder) {
     } while (GetTickCount() - start < 30000);
     PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
     return false;
+}
+
+std::vector<TreeNode> TreeViewNodes(HWND tree) {
+    std::vector<TreeNode> nodes;
+    RemoteBlock remote(tree, sizeof(TVITEMA) + kRemoteTextSize);
+    if (!remote.at()) return nodes;
+    auto next = [&](HTREEITEM from, UINT how) {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+    };
+    // Depth first, a stack of the nodes still to visit; a node's children
+    // come right after it.
+    std::vector<std::pair<HTREEITEM, int>> pending;
+    for (HTREEITEM root = next(nullptr, TVGN_ROOT); root; root = next(root, TVGN_NEXT)) pending.emplace_back(root, 0);
+    std::reverse(pending.begin(), pending.end());
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        TVITEMA item{};
+        item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_HANDLE;
+        item.hItem = node;
+        item.pszText = remote.at() + sizeof(TVITEMA);
+        item.cchTextMax = static_cast<int>(kRemoteTextSize);
+        remote.Put(0, &item, sizeof item);
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at()));
+        remote.Get(0, &item, sizeof item);
+        std::string text(kRemoteTextSize, '\0');
+        remote.Get(sizeof(TVITEMA), text.data(), kRemoteTextSize);
+        text.resize(std::strlen(text.c_str()));
+        nodes.push_back({text, depth, item.iImage, item.lParam});
+        std::vector<std::pair<HTREEITEM, int>> children;
+        for (HTREEITEM child = next(node, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
+            children.emplace_back(child, depth + 1);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return nodes;
 }
 
 bool TypeText(HWND edit, const std::string& text) {

@@ -41,8 +41,21 @@ bool AnswerMessageBox(HWND box, int button);
 HWND FindChild(HWND parent, int id);
 // A left click at the middle of a child window (button down, button up).
 bool Click(HWND child);
-// The caption of every row of a list view, which may belong to another process.
-std::vector<std::string> ListViewTexts(HWND list);
+// The text of every row of a list view in column (0: the caption), which may
+// belong to another process.
+std::vector<std::string> ListViewTexts(HWND list, int column = 0);
+
+// One node of a tree view: its text, its depth (0 for a top-level node), its
+// image and its data.
+struct TreeNode {
+    std::string text;
+    int depth = 0;
+    int image = -1;
+    LPARAM data = 0;
+};
+// Every node of a tree view, which may belong to another process, in display
+// order (each node followed by its children).
+std::vector<TreeNode> TreeViewNodes(HWND tree);
 // A left click on row of a list view of any process, Ctrl held when
 // addToSelection, so its owner sees the selection change as from a user.
 bool ClickListRow(HWND list, int row, bool addToSelection = false);

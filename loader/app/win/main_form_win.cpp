@@ -9,7 +9,7 @@
 #include "loader/session/win/fresh_profile_win.h"
 #include "loader/settings.h"
 #include "loader/views/file_list.h"
-#include "loader/views/win/collator_win.h"
+#include "loader/views/win/list_controls_win.h"
 #include "loader/win/platform_win.h"
 #include "loader/win/profile_win.h"
 #include "shared/messages.h"
@@ -19,67 +19,6 @@ namespace {
 
 constexpr int kFileListIdBase = 1000;
 constexpr int kFolderTreeIdBase = 2000;
-// The file list's columns: the caption and the three sub-items.
-constexpr int kFileListColumns = 4;
-
-// The full and export lists over the file list view's rows, sorted with the
-// platform's collation.
-class WinEntryList final : public EntryList {
-public:
-    void Clear() override {
-        view_.Clear();
-        rows_.clear();
-    }
-    void AddItem(const std::string& path, int rowNumber, int64_t size, int kind) override {
-        view_.AddItem(path, rowNumber, size, kind);
-    }
-    void RebuildSorted() override {
-        view_.RebuildSorted(collate_);
-        for (size_t i = rows_.size(); i < view_.Items().size(); ++i) {
-            const ProtectionRow& from = view_.Items()[i];
-            ListRow row;
-            row.caption = from.caption;
-            for (int c = 0; c < 5; ++c) row.subItems.push_back(from.SubItem(c));
-            rows_.push_back(std::move(row));
-        }
-    }
-    const std::vector<ListRow>& Rows() const override { return rows_; }
-    const TProtectionListView& View() const { return view_; }
-
-private:
-    TProtectionListView view_;
-    Collator collate_ = LstrcmpCollator();
-    std::vector<ListRow> rows_;
-};
-
-// The folder tree control behind the tree builder.
-class TreeControlSink final : public FileTreeSink {
-public:
-    TreeControlSink(HWND tree, HIMAGELIST images) : tree_(tree), images_(images) {}
-    void Clear() override { SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
-    TreeNodeId AddNode(TreeNodeId parent, const std::string& text, int imageIndex, int data) override {
-        TVINSERTSTRUCTA insert{};
-        insert.hParent = parent ? reinterpret_cast<HTREEITEM>(parent) : TVI_ROOT;
-        insert.hInsertAfter = TVI_LAST;
-        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-        if (imageIndex >= 0) {
-            insert.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-            insert.item.iImage = imageIndex;
-            insert.item.iSelectedImage = imageIndex;
-        }
-        insert.item.pszText = const_cast<char*>(text.c_str());
-        insert.item.lParam = data;
-        return static_cast<TreeNodeId>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-    }
-    void UseSmallImages() override {
-        if (images_) SendMessageA(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
-    }
-
-private:
-    HWND tree_;
-    HIMAGELIST images_;
-};
-
 kb::win::FontSpec FontOf(const SkinFont& font) {
     kb::win::FontSpec spec;
     spec.face = font.name;
@@ -312,45 +251,14 @@ void TfrmMain::BuildSessionViews(int session, const SessionRecord& record) {
         v.tree = std::make_unique<ui::TreeView>();
         v.tree->Create(pnlPage_, kFolderTreeIdBase + session);
         v.tree->SetVisible(false);
-        const HWND list = v.list->WindowHandle();
-        // Multiple selection, no renaming: neither single-selection nor label
-        // editing. Every session's list shares the one icon list, which the
-        // lists must therefore not destroy with themselves.
-        SetWindowLongPtrA(list, GWL_STYLE,
-                          (GetWindowLongPtrA(list, GWL_STYLE) & ~static_cast<LONG_PTR>(LVS_SINGLESEL | LVS_EDITLABELS)) |
-                              LVS_SHAREIMAGELISTS);
-        if (iconImages_) {
-            ListView_SetImageList(list, iconImages_->Large(), LVSIL_NORMAL);
-            ListView_SetImageList(list, iconImages_->Small(), LVSIL_SMALL);
-        }
-        for (int c = 0; c < kFileListColumns; ++c) {
-            LVCOLUMNA column{};
-            column.mask = LVCF_WIDTH;
-            column.cx = 80;
-            SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
-        }
+        PrepareFileListControl(v.list->WindowHandle(), iconImages_ ? iconImages_->Large() : nullptr,
+                               iconImages_ ? iconImages_->Small() : nullptr);
         SkinControl(SkinOp::Label, *v.volume, "RmVolume", nullptr, v.volume.get());
         SkinControl(SkinOp::Label, *v.size, "RmSize", nullptr, v.size.get());
         SkinControl(SkinOp::ListView, *v.list, "RmListView", v.list.get(), nullptr);
         SkinControl(SkinOp::TreeView, *v.tree, "RmTreeView", v.tree.get(), nullptr);
     }
-    const HWND list = v.list->WindowHandle();
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    for (size_t i = 0; i < record.fileList.size(); ++i) {
-        const ListRow& row = record.fileList[i];
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<char*>(row.caption.c_str());
-        item.iImage = row.imageIndex;
-        const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        for (size_t s = 0; s < row.subItems.size() && s + 1 < static_cast<size_t>(kFileListColumns); ++s) {
-            LVITEMA sub{};
-            sub.iSubItem = static_cast<int>(s + 1);
-            sub.pszText = const_cast<char*>(row.subItems[s].c_str());
-            SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
-        }
-    }
+    FillFileListControl(v.list->WindowHandle(), record.fileList);
 }
 
 void TfrmMain::SetSessionViewsVisible(int session, bool visible) {

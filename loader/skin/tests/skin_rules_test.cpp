@@ -125,6 +125,8 @@ TEST_F(ApplyTest, Labels) {
         EXPECT_TRUE(a.transparent);
         EXPECT_EQ(a.font, (SkinFont{"Gothic", 128, 9, false}));
         EXPECT_EQ(a.bounds, (ControlBounds{V(p).left, V(p).top, 3, 4}));
+        EXPECT_FALSE(a.setsWidth);
+        EXPECT_FALSE(a.setsHeight);
         EXPECT_EQ(a.fontColor, U(V(p).fgColor));
         EXPECT_FALSE(a.rightJustify);
         EXPECT_FALSE(a.autoSize.has_value());
@@ -133,6 +135,8 @@ TEST_F(ApplyTest, Labels) {
     EXPECT_TRUE(status.rightJustify);
     EXPECT_EQ(status.autoSize, false);
     EXPECT_EQ(status.bounds, (ControlBounds{V("RmStatus").left, V("RmStatus").top, V("RmStatus").width, 4}));
+    EXPECT_TRUE(status.setsWidth);
+    EXPECT_FALSE(status.setsHeight);
     for (const char* p : {"RsFileName", "RwFileName"}) {
         const SkinApply a = Apply(SkinOp::Label, p);
         EXPECT_EQ(a.bounds, (ControlBounds{V(p).left, V(p).top, V(p).width, 4}));

@@ -148,7 +148,12 @@ void TSkin::SetLabel(ui::Label& label, std::string_view part) {
     if (a.autoSize) label.SetAutoSize(*a.autoSize);
     if (a.rightJustify) label.SetRightJustify(true);
     if (a.fontColor) label.SetFontColor(Color(*a.fontColor));
-    SetBoundsOf(label, a.bounds);
+    // The font sized the label to its text: what the part leaves open keeps
+    // that size, so a larger skin font is not cut to the former height.
+    ControlBounds bounds = a.bounds;
+    if (!a.setsWidth) bounds.width = label.Width();
+    if (!a.setsHeight) bounds.height = label.Height();
+    SetBoundsOf(label, bounds);
 }
 
 void TSkin::SetEdit(ui::Edit& edit, std::string_view part) {

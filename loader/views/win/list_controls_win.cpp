@@ -1,7 +1,5 @@
 #include "loader/views/win/list_controls_win.h"
 
-#include "loader/views/win/collator_win.h"
-
 namespace kb::loader {
 
 void WinEntryList::Clear() {
@@ -26,7 +24,8 @@ void WinEntryList::RebuildSorted() {
 
 void PrepareFileListControl(HWND list, HIMAGELIST largeImages, HIMAGELIST smallImages) {
     // Multiple selection, no renaming: neither single-selection nor label
-    // editing. Every session's list shares the one icon list.
+    // editing. Every session's list shares the one icon list, which the
+    // lists must therefore not destroy with themselves.
     SetWindowLongPtrA(list, GWL_STYLE,
                       (GetWindowLongPtrA(list, GWL_STYLE) & ~static_cast<LONG_PTR>(LVS_SINGLESEL | LVS_EDITLABELS)) |
                           LVS_SHAREIMAGELISTS);
