@@ -22,9 +22,19 @@ DiscLayout EmptyDisc() {
     return layout;
 }
 
+// The sample disc of the edition whose launcher starts the loader with
+// "/A:ZEPQUA": its index packs under that edition's password.
+DiscLayout SampleOemDisc() {
+    DiscLayout layout = kb::testing::disc::SampleDisc();
+    layout.edition = 1;
+    return layout;
+}
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
+    {"sample-oem", SampleOemDisc},
+    {"demo", kb::testing::disc::DemoDisc},
 };
 
 }  // namespace
