@@ -237,9 +237,8 @@ DiscLayout DemoDisc() {
         {"Photos\\Night\\Lanterns.raw", Noise(150000, 5)},
         {"Survey.dat", Noise(1536 * 1024 + 123, 6)},
         {"Tide table.txt", Lines("high water 06:42, low water 12:55", 400)},
-        {"Licence.txt", "Shown and copied as it is stored.\r\n"},
+        {"Licence.txt", "Copy freely.\r\n"},
     };
-    two.plainEntries = {"Licence.txt"};
     // "資料" (materials) holding "表.txt" (table), whose 0x5C trail byte looks like a backslash.
     if (platform::IsLeadByte(0x8E)) {
         two.files.push_back({"\x8E\x91\x97\xBF\\", ""});
