@@ -5,10 +5,12 @@
 #include <cstring>
 
 #include "testing/builders/disc_builder.h"
+#include "testing/kit/patterns.h"
 
 namespace {
 
 using kb::testing::disc::DiscLayout;
+using kb::testing::disc::DiscSession;
 
 struct NamedLayout {
     const char* name;
@@ -30,10 +32,34 @@ DiscLayout SampleOemDisc() {
     return layout;
 }
 
+// The export tests' disc: one session with a folder, small files, a large
+// entry that takes a while to unpack, and a Files.lst row that points above
+// the destination.
+DiscLayout ExportDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Export-Disc-Password";
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "EXPORT";
+    one.files = {
+        {"Folder\\", ""},
+        {"Folder\\one.txt", "first file\r\n"},
+        {"Folder\\Sub\\", ""},
+        {"Folder\\Sub\\two.bin", kb::testing::Pattern(300000, 2)},
+        {"single.txt", "a single file\r\n"},
+        {"second.txt", "another file\r\n"},
+        {"big.bin", kb::testing::Pattern(64u << 20, 3)},
+    };
+    one.filesLst = kb::testing::disc::FilesLstFor(one.files) + "..\\evil.txt,5,0\r\n..\\evil.txt,5,2,0\r\n";
+    layout.sessions = {one};
+    return layout;
+}
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
     {"sample-oem", SampleOemDisc},
+    {"export", ExportDisc},
     {"demo", kb::testing::disc::DemoDisc},
 };
 

@@ -6,6 +6,8 @@
 # Exit code: the program's; 77 when the letter is already mapped (skipped).
 # KB_WINE_LOADER names the Wine loader of the prefix's word size; KB_DISC_LAYOUT,
 # when set, names the disc_builder layout to write instead of the sample disc.
+# The program gets KB_DISC_SOURCES, the Windows path of the folder that holds
+# the disc's sources (SessionNN\src), to compare exported files with.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 set +e
 run=$1 prefix=$2 letter=$3 disc=$4 builder=$5
@@ -37,6 +39,6 @@ trap 'exit 1' INT TERM
 kb_xvfb_start || exit 1
 kb_wine_map_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc" || exit 1
 mapped=1
-KB_CDROM_LETTER="$letter" "$run" "$@"
+KB_CDROM_LETTER="$letter" KB_DISC_SOURCES="$(windows_path "$disc.work")" "$run" "$@"
 rc=$?
 exit $rc
