@@ -91,7 +91,7 @@ bool WriteSkin(const std::string& skin, const std::string& parts) {
         commonDef += std::string("[") + f + "]\r\nName=" + f + "\r\n";
         common.push_back({std::string(f) + ".bmp", SolidBmp(8, 8, 0x203060)});
     }
-    commonDef += "[CdText]\r\nBgColor=0\r\nFgColor=" + Def(0) + "\r\n";
+    commonDef += "[CdText]\r\nBgColor=" + Def(0xFFFFFF) + "\r\nFgColor=" + Def(0) + "\r\n";
 
     return WriteFileBytes(skin + "\\Reader.def", readerDef) && WriteFileBytes(skin + "\\Reader.btn", readerBtn) &&
            WriteArchive(skin + "\\Reader.arc", parts, reader) && WriteFileBytes(skin + "\\Common.def", commonDef) &&
