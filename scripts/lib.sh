@@ -1,7 +1,8 @@
 # Shared by scripts/test and scripts/demo: packages and Wine session helpers.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-JOBS=$(nproc 2>/dev/null || echo 8)
+# Build jobs; a shared machine may ask for fewer.
+JOBS=${KB_JOBS:-$(nproc 2>/dev/null || echo 8)}
 
 # clang without its recommended packages has no libFuzzer or sanitizer runtimes:
 # libclang-rt-14-dev brings them. locales makes the Japanese locale the

@@ -1,10 +1,12 @@
 // Dremlin.exe end to end as the user meets it: started from a launcher
 // folder, with a disc on the CD-ROM rig's drive (KB_CDROM_LETTER, its folder
 // in KB_LAUNCHER_DISC, written by the disc builder's "launcher" layout),
-// driven from outside. The loader and the eraser are stand-ins that record
-// how they were started (KB_STANDIN_LOG).
+// driven from outside. The loader (but in one test, which runs the real one)
+// and the eraser are stand-ins that record how they were started
+// (KB_STANDIN_LOG).
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -16,6 +18,7 @@
 #include "launcher/win/named_mutex_win.h"
 #include "launcher/win/resource.h"
 #include "launcher/win/work_folder_win.h"
+#include "loader/app/tests/loader_folder_win.h"
 #include "testing/kit/file_io.h"
 #include "testing/kit/temp_folder.h"
 #include "testing/uidriver/ui_driver.h"
@@ -202,7 +205,7 @@ std::string Lower(std::string s) {
 
 TEST_F(Dremlin, RunStartsTheLoaderAndEndsOnItsHandOff) {
     REQUIRE_DISC();
-    LauncherFolder folder({103, true});
+    LauncherFolder folder(LauncherFolderOptions(103, true));
     ASSERT_TRUE(folder.ok());
     Child launcher(folder.Exe(), "");
     HWND dialog = WaitReady(launcher);
@@ -226,6 +229,83 @@ TEST_F(Dremlin, RunStartsTheLoaderAndEndsOnItsHandOff) {
     EXPECT_TRUE(Calls("Delvane").empty()) << "the loader owns the work folder now: " << Log();
     // The prefix's user is an administrator: the driver environment is not examined.
     EXPECT_TRUE(Calls("Kellmark").empty()) << Log();
+}
+
+// A process this test did not start, held by its id so that it can be waited
+// for, and ended if it is still running when the test ends.
+class Adopted {
+public:
+    explicit Adopted(DWORD pid) : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {}
+    ~Adopted() {
+        if (!process_) return;
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, kDeadlineMs);
+        }
+        CloseHandle(process_);
+    }
+    Adopted(const Adopted&) = delete;
+    Adopted& operator=(const Adopted&) = delete;
+    bool Exited(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE process_;
+};
+
+// The whole start as a user meets it: the module archive holds the real
+// loader with its libraries and the skin archive its skin. The sample disc's
+// second session (the disc's session 3) opens first.
+TEST_F(Dremlin, RunStartsTheRealLoaderWhichShowsTheDiscAndEndsTheLauncher) {
+    REQUIRE_DISC();
+    LauncherFolderOptions options;
+    options.realLoader = true;
+    LauncherFolder folder(options);
+    ASSERT_TRUE(folder.ok());
+    Child launcher(folder.Exe(), "");
+    HWND dialog = WaitReady(launcher);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
+
+    HWND loader = uidriver::WaitForTopWindow({"TfrmMain", "", 0}, kDeadlineMs);
+    ASSERT_TRUE(loader) << "the loader's window did not appear";
+    DWORD loaderPid = 0;
+    GetWindowThreadProcessId(loader, &loaderPid);
+    Adopted loaderProcess(loaderPid);
+    DWORD code = 99;
+    ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code)) << "the loader's hand-off ends the launcher; windows:" << [] {
+        std::string seen;
+        for (HWND w : uidriver::FindTopWindows({"", "", 0}))
+            seen += " [" + uidriver::ClassOf(w) + " '" + uidriver::TextOf(w) + "' '" +
+                    uidriver::TextOf(GetDlgItem(w, 0xFFFF)) + "']";
+        return seen;
+    }();
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(Calls("Delvane").empty()) << "the loader owns the work folder now: " << Log();
+    // Started from the work folder, where its libraries were extracted.
+    for (const char* file : {"LumarForUtil.exe", "Kabbit.dll", "Spurlane.dll", "Message.Ini", "skin\\Reader.arc"})
+        EXPECT_NE(GetFileAttributesA((WorkFolder() + "\\" + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
+
+    HWND list = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        list = kb::loader::testing::SessionList(loader, 1002);
+        return list && IsWindowVisible(list) && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0;
+    })) << "the disc's sessions were not shown";
+    EXPECT_EQ(uidriver::ListViewTexts(list), std::vector<std::string>{"only.txt"});
+    EXPECT_TRUE(IsWindowVisible(FindChild(loader, 101)) && IsWindowVisible(FindChild(loader, 102)));
+    EXPECT_FALSE(IsWindowVisible(FindChild(loader, 103))) << "two sessions, two tabs";
+    const HWND quit = FindChild(loader, 10);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(quit) && IsWindowEnabled(loader); }));
+    CreateDirectoryA(BesideTest("screenshots").c_str(), nullptr);
+    EXPECT_TRUE(uidriver::SaveWindowPng(loader, BesideTest("screenshots\\dremlin_loader.png")));
+
+    // Quit: the loader ends and leaves the work folder to the eraser.
+    ASSERT_TRUE(uidriver::Click(quit));
+    ASSERT_TRUE(loaderProcess.Exited(kDeadlineMs)) << "the loader did not end";
+    ASSERT_TRUE(WaitUntil([&] { return !Calls("Delvane").empty(); })) << Log();
+    const std::vector<std::string> eraser = Calls("Delvane");
+    ASSERT_EQ(eraser.size(), 1u) << Log();
+    EXPECT_NE(Lower(eraser[0]).find(Lower("/E:" + WorkFolder())), std::string::npos) << eraser[0];
+    EXPECT_TRUE(EndsWith(eraser[0], "/W:4 /X:2")) << eraser[0];
 }
 
 // What Run leads to for a user who is not an administrator, on a disc that does
@@ -252,7 +332,7 @@ TEST_P(DriverChecks, TheManagerGetsItsRequestAndItsAnswerDecides) {
     SetEnvironmentVariableA("KB_KELLMARK_ENVIRONMENT", c.environment);
     AppDefault noNetApi("DllOverrides", "netapi32", "");
     ASSERT_TRUE(noNetApi.ok());
-    LauncherFolder folder({103, true});
+    LauncherFolder folder(LauncherFolderOptions(103, true));
     ASSERT_TRUE(folder.ok());
     Child launcher(folder.Exe(), "");
     HWND dialog = WaitReady(launcher);
@@ -339,7 +419,7 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     const bool noDriveRow = std::string(c.message) == "M5";
     if (noDriveRow && DiscLetter()) GTEST_SKIP() << "needs a prefix without a CD-ROM drive";
     if (!noDriveRow) REQUIRE_DISC();
-    LauncherFolder folder({c.targetApp, true});
+    LauncherFolder folder(LauncherFolderOptions(c.targetApp, true));
     ASSERT_TRUE(folder.ok());
     std::unique_ptr<AppDefault> version;
     if (c.appVersion) {
@@ -405,7 +485,7 @@ TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
     // The loader of the second Run does not report: the test looks at the
     // mutexes while the launcher waits, then reports in its place.
     SetEnvironmentVariableA("KB_STANDIN_SILENT", testing::kLoaderRecordName);
-    LauncherFolder folder({103, false});
+    LauncherFolder folder(LauncherFolderOptions(103, false));
     ASSERT_TRUE(folder.ok());
     Child launcher(folder.Exe(), "");
     HWND dialog = WaitReady(launcher);
@@ -441,7 +521,7 @@ TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
 
 TEST_F(Dremlin, AnEraserStillRunningIsWaitedForUntilItEnds) {
     REQUIRE_DISC();
-    LauncherFolder folder({103, true});
+    LauncherFolder folder(LauncherFolderOptions(103, true));
     ASSERT_TRUE(folder.ok());
     const HolderSpec spec = Family("QZDelvane", "CQZApplication", "QZEraser");
     Child eraser(BesideTest("standins\\holder\\holder.exe"), testing::HolderArguments(spec));
@@ -473,7 +553,7 @@ TEST_F(Dremlin, AnEraserStillRunningIsWaitedForUntilItEnds) {
 TEST_F(Dremlin, ALoaderThatNeverReportsGivesMessage10AfterThirtySecondsAndTheEraser) {
     REQUIRE_DISC();
     SetEnvironmentVariableA("KB_STANDIN_SILENT", testing::kLoaderRecordName);
-    LauncherFolder folder({103, true});
+    LauncherFolder folder(LauncherFolderOptions(103, true));
     ASSERT_TRUE(folder.ok());
     Child launcher(folder.Exe(), "");
     HWND dialog = WaitReady(launcher);
@@ -500,7 +580,7 @@ TEST_F(Dremlin, ALoaderThatNeverReportsGivesMessage10AfterThirtySecondsAndTheEra
 
 TEST_F(Dremlin, EscapeAndEnterDoNothingWhenReady) {
     REQUIRE_DISC();
-    LauncherFolder folder({103, true});
+    LauncherFolder folder(LauncherFolderOptions(103, true));
     ASSERT_TRUE(folder.ok());
     Child launcher(folder.Exe(), "");
     HWND dialog = WaitReady(launcher);
@@ -520,7 +600,7 @@ TEST_F(Dremlin, EscapeAndEnterDoNothingWhenReady) {
 
 TEST_F(Dremlin, ASecondLauncherEndsSilentlyAndClosingTheFirstStartsTheEraser) {
     REQUIRE_DISC();
-    LauncherFolder folder({103, true});
+    LauncherFolder folder(LauncherFolderOptions(103, true));
     ASSERT_TRUE(folder.ok());
     Child first(folder.Exe(), "");
     HWND dialog = WaitReady(first);

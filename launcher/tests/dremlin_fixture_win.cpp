@@ -6,6 +6,7 @@
 #include "launcher/edition.h"
 #include "launcher/tests/launcher_win_test_support.h"
 #include "launcher/win/settings_win.h"
+#include "loader/app/tests/loader_folder_win.h"
 #include "testing/kit/file_io.h"
 
 namespace kb::launcher::testing {
@@ -32,23 +33,40 @@ bool WriteArchive(const std::string& archive, const std::vector<std::pair<std::s
 std::string WorkFolder() { return GetTempFolder() + "QZDiscUtil"; }
 
 LauncherFolder::LauncherFolder(const LauncherFolderOptions& options) {
+    if (options.at.empty()) own_ = std::make_unique<kb::testing::TempDir>();
+    folder_ = own_ ? own_->path() : options.at;
+    const std::string dir = folder_ + "\\";
     if (!CopyFileA(BesideTest("Dremlin.exe").c_str(), Exe().c_str(), FALSE)) return;
-    if (!CopyFileA(BesideTest("Arkstow.dll").c_str(), (dir_ / "Arkstow.dll").c_str(), FALSE)) return;
-    char settings[sizeof kSettings + 16];
-    std::snprintf(settings, sizeof settings, kSettings, options.targetApp);
-    if (!kb::testing::WriteWholeFile(dir_ / "Dremlin.ini", settings)) return;
+    if (!CopyFileA(BesideTest("Arkstow.dll").c_str(), (dir + "Arkstow.dll").c_str(), FALSE)) return;
+    std::string settings = options.settings;
+    if (settings.empty()) {
+        char text[sizeof kSettings + 16];
+        std::snprintf(text, sizeof text, kSettings, options.targetApp);
+        settings = text;
+    }
+    if (!kb::testing::WriteWholeFile(dir + "Dremlin.ini", settings)) return;
+    if (!options.splashBmp.empty() && !kb::testing::WriteWholeFile(dir + "Splash.bmp", options.splashBmp)) return;
     const std::optional<EditionArchives> archives = SelectArchives(options.targetApp, GetUserDefaultLangID());
     if (archives) {
         std::vector<std::pair<std::string, std::string>> module = {
             {"Delvane.exe", BesideTest("standins\\delvane\\Delvane.Exe")},
-            {"Kellmark.dll", BesideTest("standins\\kellmark_complete\\Kellmark.dll")},
         };
-        if (options.withLoader) module.push_back({"LumarForUtil.exe", BesideTest(kLoaderFile)});
-        if (!WriteArchive(dir_ / archives->module, module)) return;
-        if (!archives->skin.empty()) {
-            if (!kb::testing::WriteWholeFile(dir_ / "skin-source.txt", "skin")) return;
-            if (!WriteArchive(dir_ / archives->skin, {{"Skin\\Skin.txt", dir_ / "skin-source.txt"}})) return;
+        std::vector<std::pair<std::string, std::string>> skin;
+        if (options.withLoader && options.realLoader) {
+            const std::string bin = BesideTest("");
+            const std::vector<kb::loader::testing::LoaderFile> files =
+                kb::loader::testing::StageLoaderFiles(bin.substr(0, bin.size() - 1), stage_.path(), options.loaderTexts);
+            if (files.empty()) return;
+            for (const auto& file : files)
+                (kb::loader::testing::IsSkinFile(file) ? skin : module).push_back({file.name, file.source});
+        } else {
+            module.push_back({"Kellmark.dll", BesideTest("standins\\kellmark_complete\\Kellmark.dll")});
+            if (options.withLoader) module.push_back({"LumarForUtil.exe", BesideTest(kLoaderFile)});
+            if (!kb::testing::WriteWholeFile(stage_ / "skin-source.txt", "skin")) return;
+            skin.push_back({"Skin\\Skin.txt", stage_ / "skin-source.txt"});
         }
+        if (!WriteArchive(dir + archives->module, module)) return;
+        if (!archives->skin.empty() && !WriteArchive(dir + archives->skin, skin)) return;
     }
     ok_ = true;
 }

@@ -2,9 +2,13 @@
 // the program, the archive server, "Dremlin.ini" with marker messages
 // ("M<n> ...") and the edition's module and skin archives written by the
 // project's archive writer, the module archive holding the loader, the eraser
-// and the driver-install manager.
+// and the driver-install manager. With the real loader, the module archive
+// holds it with its libraries and messages and the skin archive its skin, as
+// the loader's own rig lays out its folder.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
 
 #include "testing/kit/temp_folder.h"
@@ -18,19 +22,33 @@ inline constexpr char kLoaderFile[] = "standins\\lumar\\LumarForUtil.exe";
 inline constexpr char kLoaderRecordName[] = "Lumar";
 
 struct LauncherFolderOptions {
-    int targetApp = 103;
-    bool withLoader = true;  // false: the module archive has no loader, so its start fails
+    explicit LauncherFolderOptions(int targetApp = 103, bool withLoader = true)
+        : targetApp(targetApp), withLoader(withLoader) {}
+    int targetApp;
+    bool withLoader;  // false: the module archive has no loader, so its start fails
+    bool realLoader = false;  // the real LumarForUtil.exe in place of the stand-in
+    // Where the folder is written (an existing folder that is left in place);
+    // empty: a temp folder of its own, removed with it.
+    std::string at;
+    // "Dremlin.ini" as given (its own TargetApp); empty: the marker messages.
+    std::string settings;
+    // A splash bitmap "Splash.bmp" beside the program when not empty.
+    std::string splashBmp;
+    // The real loader's messages that are not markers.
+    std::map<int, std::string> loaderTexts;
 };
 
 class LauncherFolder {
 public:
     explicit LauncherFolder(const LauncherFolderOptions& options);
     bool ok() const { return ok_; }
-    std::string Exe() const { return dir_ / "Dremlin.exe"; }
-    const std::string& folder() const { return dir_.path(); }
+    std::string Exe() const { return folder_ + "\\Dremlin.exe"; }
+    const std::string& folder() const { return folder_; }
 
 private:
-    kb::testing::TempDir dir_;
+    std::unique_ptr<kb::testing::TempDir> own_;
+    kb::testing::TempDir stage_;
+    std::string folder_;
     bool ok_ = false;
 };
 

@@ -195,4 +195,62 @@ DiscLayout SampleDisc() {
     return layout;
 }
 
+namespace {
+
+// Bytes that compress about as well as a photograph's: a few repeats in noise.
+std::string Noise(size_t size, uint32_t seed) {
+    std::string out(size, '\0');
+    uint32_t x = seed;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1664525u + 1013904223u;
+        out[i] = static_cast<char>((x >> 24) & ((i / 4096) % 3 == 0 ? 0x0F : 0xFF));
+    }
+    return out;
+}
+
+std::string Lines(const std::string& line, int count) {
+    std::string out;
+    for (int i = 1; i <= count; ++i) out += std::to_string(i) + ". " + line + "\r\n";
+    return out;
+}
+
+}  // namespace
+
+DiscLayout DemoDisc() {
+    DiscLayout layout;
+    layout.edition = 1;  // the OEM launcher's loader reads it
+    layout.discPassword = kDemoDiscPassword;
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "HARBOUR GUIDE";
+    one.files = {
+        {"Welcome.txt", "Welcome to the harbour guide.\r\n"},
+        {"Maps\\", ""},
+        {"Maps\\Old town.bmp", Noise(90000, 1)},
+        {"Maps\\Docks.bmp", Noise(120000, 2)},
+    };
+    DiscSession two;
+    two.number = 2;
+    two.volumeLabel = "HARBOUR PHOTOS";
+    two.archive = "Photos.pck";
+    two.files = {
+        {"Photos\\", ""},
+        {"Photos\\Lighthouse.raw", Noise(300000, 3)},
+        {"Photos\\Pier.raw", Noise(200000, 4)},
+        {"Photos\\Notes.txt", Lines("a quiet morning on the pier", 200)},
+        {"Photos\\Night\\", ""},
+        {"Photos\\Night\\Lanterns.raw", Noise(150000, 5)},
+        {"Survey.dat", Noise(1536 * 1024 + 123, 6)},
+        {"Tide table.txt", Lines("high water 06:42, low water 12:55", 400)},
+        {"Licence.txt", "Copy freely.\r\n"},
+    };
+    // "資料" (materials) holding "表.txt" (table), whose 0x5C trail byte looks like a backslash.
+    if (platform::IsLeadByte(0x8E)) {
+        two.files.push_back({"\x8E\x91\x97\xBF\\", ""});
+        two.files.push_back({"\x8E\x91\x97\xBF\\\x95\x5C.txt", Lines("\x96\x9E\x92\xAA", 50)});
+    }
+    layout.sessions = {one, two};
+    return layout;
+}
+
 }  // namespace kb::testing::disc

@@ -35,6 +35,14 @@ std::string BigEntry() {
     return big;
 }
 
+// The sample disc of the edition whose launcher starts the loader with
+// "/A:ZEPQUA": its index packs under that edition's password.
+DiscLayout SampleOemDisc() {
+    DiscLayout layout = kb::testing::disc::SampleDisc();
+    layout.edition = 1;
+    return layout;
+}
+
 // The export tests' disc: one session with a folder, small files, a large
 // entry that takes a while to unpack, and a Files.lst row that points above
 // the destination.
@@ -60,7 +68,7 @@ DiscLayout ExportDisc() {
 
 // The sample disc with the launcher's splash archive of edition 103.
 DiscLayout LauncherDisc() {
-    DiscLayout layout = kb::testing::disc::SampleDisc();
+    DiscLayout layout = SampleOemDisc();
     layout.rootFiles = {{"Launcher\\", ""}, {"Launcher\\Default\\", ""}, {"Launcher\\Default\\Splash.arc", "splash"}};
     return layout;
 }
@@ -68,8 +76,10 @@ DiscLayout LauncherDisc() {
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
+    {"sample-oem", SampleOemDisc},
     {"export", ExportDisc},
     {"launcher", LauncherDisc},
+    {"demo", kb::testing::disc::DemoDisc},
 };
 
 }  // namespace

@@ -43,6 +43,12 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 "$run" "$builder" "$(windows_path "$disc")" "$(windows_path "$disc.work")" ${KB_DISC_LAYOUT:+"$KB_DISC_LAYOUT"} || { echo "the disc was not written"; exit 1; }
+# The program may finish the disc first with the argument KB_DISC_PREPARE
+# names (the demo adds a launcher folder made of built programs); the disc
+# counts as written from then on.
+if [ -n "${KB_DISC_PREPARE:-}" ]; then
+  "$run" "$1" "$KB_DISC_PREPARE" || { echo "the disc was not prepared"; exit 1; }
+fi
 disc_snapshot "$disc" >"$disc.work/disc-before" || { echo "the disc could not be read"; exit 1; }
 kb_xvfb_start || exit 1
 kb_wine_map_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc" || exit 1

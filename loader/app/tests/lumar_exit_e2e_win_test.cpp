@@ -29,7 +29,7 @@ constexpr int kLastTab = 120;
 constexpr int kWriterButton = 121;
 
 // The fixture skin's status label, in window coordinates.
-constexpr RECT kStatusRect = {200, 400, 400, 416};
+constexpr RECT kStatusRect = {200, 410, 500, 426};
 
 std::string TempFolder() {
     char path[MAX_PATH] = {};

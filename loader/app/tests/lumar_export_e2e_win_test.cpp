@@ -95,37 +95,7 @@ protected:
         sources_ = std::string(sources) + "\\Session01\\src";
         ASSERT_TRUE(Exists(sources_ + "\\single.txt")) << sources_;
 
-        // The rig's skin and messages, with the dialogs' backgrounds and
-        // buttons and the export's messages added.
-        std::string ini;
-        ASSERT_TRUE(kb::testing::ReadWholeFile(program_ + "\\Message.Ini", ini));
-        for (int n : {301, 302, 303, 304, 800, 900, 901, 902, 903, 904, 905, 906, 907, 908, 909, 910, 911, 912})
-            ini += "Message" + std::to_string(n) + "=" + Msg(n) + "\r\n";
-        ASSERT_TRUE(fx::WriteFileBytes(program_ + "\\Message.Ini", ini));
-        std::string def;
-        ASSERT_TRUE(kb::testing::ReadWholeFile(program_ + "\\skin\\Reader.def", def));
-        def += "[RpBg]\r\nName=dlg\r\n[RpPassword]\r\nLeft=10\r\nTop=10\r\nWidth=180\r\nHeight=20\r\n"
-               "[RsBg]\r\nName=dlg\r\n[RsFileName]\r\nLeft=10\r\nTop=10\r\nWidth=300\r\nHeight=40\r\n"
-               "[RsBar]\r\nLeft=10\r\nTop=60\r\nWidth=200\r\nHeight=20\r\n"
-               "[RwBg]\r\nName=dlg\r\n[RwBg2]\r\nName=dlg\r\n"
-               "[RwFileName]\r\nLeft=10\r\nTop=10\r\nWidth=300\r\nHeight=40\r\n";
-        ASSERT_TRUE(fx::WriteFileBytes(program_ + "\\skin\\Reader.def", def));
-        std::string btn;
-        ASSERT_TRUE(kb::testing::ReadWholeFile(program_ + "\\skin\\Reader.btn", btn));
-        int x = 5;
-        for (int id : {20, 21, 30, 40, 41, 42, 43, 44, 45}) {
-            btn += "tab0,tab1," + std::to_string(x) + ",90,0," + std::to_string(id) + "\r\n";
-            x += 35;
-        }
-        ASSERT_TRUE(fx::WriteFileBytes(program_ + "\\skin\\Reader.btn", btn));
-        const std::string stage = temp_.path() + "\\stage2";
-        ASSERT_TRUE(CreateDirectoryA(stage.c_str(), nullptr));
-        ASSERT_EQ(fx::WriteSkinArchive(program_, stage,
-                                       {{"bg.bmp", fx::SolidBmp(640, 440, 0x3366CC)},
-                                        {"tab0.bmp", fx::SolidBmp(28, 20, 0xFF0000)},
-                                        {"tab1.bmp", fx::SolidBmp(28, 20, 0x00FF00)},
-                                        {"dlg.bmp", fx::SolidBmp(330, 120, 0x669933)}}),
-                  0);
+        // The rig's skin and messages cover the dialogs and the export.
     }
 
     // Starts the loader and waits for its session list with rows.

@@ -12,16 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "loader/app/tests/loader_folder_win.h"
 #include "testing/kit/temp_folder.h"
 
 namespace kb::loader::testing {
-
-// The fixture skin's colours (0xRRGGBB): the window's background and the
-// three pages, each filling the page area (0, 40)-(640, 380) of the window.
-constexpr uint32_t kBackgroundRgb = 0x3366CC;
-constexpr uint32_t kPageViewRgb = 0x339966;
-constexpr uint32_t kPageWorkRgb = 0x996633;
-constexpr uint32_t kPageInitRgb = 0xCCCC33;
 
 // The folder of the test program, which holds the built programs.
 std::string BinDir();
