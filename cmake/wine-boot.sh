@@ -1,8 +1,9 @@
 #!/bin/sh
 # Makes a private Wine prefix ready once, completely, before any program runs in it:
-# booted, its registry written to disk and Z: (the host's root) a network drive, so
-# that fixed-drive searches and probes stay inside the prefix. Callers racing for a
-# new prefix wait for the first one; a prefix left half made is made again.
+# booted, its registry written to disk, Z: (the host's root) a network drive, so
+# that fixed-drive searches and probes stay inside the prefix, and its windows on
+# one virtual desktop. Callers racing for a new prefix wait for the first one; a
+# prefix left half made is made again.
 # usage: wine-boot.sh <wine loader> <win32|win64> <prefix>
 set -eu
 loader=$1 arch=$2 prefix=$3
@@ -11,7 +12,7 @@ case "$prefix" in
   /?*/wineprefix) ;;
   *) echo "wine-boot: refusing prefix $prefix" >&2; exit 1 ;;
 esac
-ready="$prefix/.kb-ready"
+ready="$prefix/.kb-ready-2"
 [ -f "$ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
@@ -33,9 +34,16 @@ rm -rf "$prefix"
 "$loader" wineboot -i </dev/null >"$log" 2>&1 || fail "wineboot failed"
 "$loader" reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f </dev/null >>"$log" 2>&1 ||
   fail "could not make Z: a network drive"
+# Every window opens on a virtual desktop of Wine's own, as on Windows: the
+# X server has no window manager, and without one each top-level window that
+# is hidden or destroyed waits about two seconds for it.
+"$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >>"$log" 2>&1 &&
+  "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >>"$log" 2>&1 ||
+  fail "could not set the virtual desktop"
 # Every program of the boot has ended and the server has saved the registry.
 /usr/lib/wine/wineserver -w
 grep -q '^"z:"="network"' "$prefix/system.reg" || fail "Z: is not a network drive in the saved registry"
+grep -q '^"Desktop"="Default"' "$prefix/user.reg" || fail "the virtual desktop is not in the saved registry"
 case "$arch" in
   win32) grep -q '^#arch=win32' "$prefix/system.reg" || fail "the prefix is not a 32-bit one" ;;
 esac

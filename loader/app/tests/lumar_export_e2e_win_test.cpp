@@ -165,10 +165,20 @@ protected:
             ASSERT_TRUE(ui::DoubleClickListRow(list_, RowOf(captions[0])));
         } else {
             ASSERT_NO_FATAL_FAILURE(Select(captions));
+            // The button refuses a press within kPressGuardMs of its last
+            // release, which it takes only once the dialogs its press opened
+            // have closed; a user choosing files again takes longer.
+            PumpUntil([&] { return GetTickCount() - exportEnded_ > kb::loader::kPressGuardMs + 50; });
             ASSERT_TRUE(ui::Click(ui::FindChild(window_, 11)));
         }
         const auto notice = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, loader_.dwProcessId, 30000);
-        ASSERT_TRUE(notice.has_value()) << "no notice before the export";
+        ASSERT_TRUE(notice.has_value()) << "no notice before the export" << [&] {
+            std::string seen = "; enabled " + std::to_string(IsWindowEnabled(window_)) + " export visible " +
+                               std::to_string(IsWindowVisible(ui::FindChild(window_, 11))) + "; windows:";
+            for (HWND w : ui::FindTopWindows({"", "", loader_.dwProcessId, false}))
+                seen += " [" + ui::ClassOf(w) + " '" + ui::TextOf(w) + "' vis " + std::to_string(IsWindowVisible(w)) + "]";
+            return seen;
+        }();
         EXPECT_EQ(notice->text, Msg(912));
         ASSERT_TRUE(ui::AnswerMessageBox(notice->window, IDOK));
         ASSERT_TRUE(PumpUntil([&] { return !IsWindow(notice->window); }));
@@ -205,6 +215,7 @@ protected:
         Press(box, VK_RETURN);
         PumpUntil([&] { return !IsWindow(box); });
         PumpUntil([&] { return IsWindowEnabled(window_) != FALSE; });
+        exportEnded_ = GetTickCount();
         return text;
     }
 
@@ -243,6 +254,7 @@ protected:
     }
 
     std::string sources_;
+    DWORD exportEnded_ = GetTickCount() - kb::loader::kPressGuardMs - 51;
     PROCESS_INFORMATION loader_{};
     HWND window_ = nullptr, list_ = nullptr;
 };
