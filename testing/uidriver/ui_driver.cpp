@@ -1,6 +1,7 @@
 #include "testing/uidriver/ui_driver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -53,6 +54,79 @@ void PutChunk(std::string& out, const char* type, const std::string& data) {
     out += typed;
     PutBe32(out, static_cast<uint32_t>(
                      crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+}
+
+// A block of memory in another process, for messages whose arguments point
+// into the receiver's address space.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND owner, size_t size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) address_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    explicit operator bool() const { return address_ != nullptr; }
+    char* at(size_t offset = 0) const { return address_ + offset; }
+    bool Put(size_t offset, const void* data, size_t size) const {
+        return WriteProcessMemory(process_, address_ + offset, data, size, nullptr) != FALSE;
+    }
+    bool Get(size_t offset, void* data, size_t size) const {
+        return ReadProcessMemory(process_, address_ + offset, data, size, nullptr) != FALSE;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    char* address_ = nullptr;
+};
+
+// The middle of row's label in list's client coordinates.
+bool RowPoint(HWND list, int row, LPARAM& at) {
+    if (row < 0 || row >= static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0))) return false;
+    RemoteBlock remote(list, sizeof(RECT));
+    if (!remote) return false;
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (!remote.Put(0, &r, sizeof r) ||
+        !SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at())) ||
+        !remote.Get(0, &r, sizeof r))
+        return false;
+    at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return true;
+}
+
+BOOL CALLBACK FindTreeView(HWND window, LPARAM param) {
+    if (ClassOf(window) != "SysTreeView32") return TRUE;
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+}
+
+// The text of the selected item of a tree view of another process; empty when none.
+std::string SelectedTreeText(HWND tree) {
+    const auto selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!selected) return {};
+    const size_t textSize = MAX_PATH;
+    RemoteBlock remote(tree, sizeof(TVITEMA) + textSize);
+    if (!remote) return {};
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = selected;
+    item.pszText = remote.at(sizeof(TVITEMA));
+    item.cchTextMax = static_cast<int>(textSize);
+    std::string text(textSize, '\0');
+    if (!remote.Put(0, &item, sizeof item) ||
+        !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at())) ||
+        !remote.Get(sizeof(TVITEMA), text.data(), textSize))
+        return {};
+    text.resize(std::strlen(text.c_str()));
+    return text;
 }
 
 }  // namespace
@@ -148,6 +222,41 @@ std::vector<std::string> ListViewTexts(HWND list) {
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return rows;
+}
+
+bool ClickListRow(HWND list, int row, bool addToSelection) {
+    LPARAM at = 0;
+    if (!RowPoint(list, row, at)) return false;
+    const WPARAM keys = addToSelection ? MK_CONTROL : 0;
+    return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at) && PostMessageA(list, WM_LBUTTONUP, keys, at);
+}
+
+bool DoubleClickListRow(HWND list, int row) {
+    LPARAM at = 0;
+    if (!RowPoint(list, row, at)) return false;
+    return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(list, WM_LBUTTONUP, 0, at) &&
+           PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at) && PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+bool ChooseFolder(HWND picker, const std::string& folder) {
+    // A selection sent while the picker still fills its tree is lost: select
+    // until the tree shows the folder, then confirm.
+    const std::string leaf = folder.substr(folder.find_last_of('\\') + 1);
+    RemoteBlock path(picker, folder.size() + 1);
+    if (!path || !path.Put(0, folder.c_str(), folder.size() + 1)) return false;
+    const DWORD start = GetTickCount();
+    do {
+        HWND tree = nullptr;
+        EnumChildWindows(picker, &FindTreeView, reinterpret_cast<LPARAM>(&tree));
+        if (tree && SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) {
+            SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.at()));
+            if (lstrcmpiA(SelectedTreeText(tree).c_str(), leaf.c_str()) == 0)
+                return PostMessageA(picker, WM_COMMAND, IDOK, 0) != FALSE;
+        }
+        Sleep(50);
+    } while (GetTickCount() - start < 30000);
+    PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+    return false;
 }
 
 bool TypeText(HWND edit, const std::string& text) {

@@ -43,6 +43,14 @@ HWND FindChild(HWND parent, int id);
 bool Click(HWND child);
 // The caption of every row of a list view, which may belong to another process.
 std::vector<std::string> ListViewTexts(HWND list);
+// A left click on row of a list view of any process, Ctrl held when
+// addToSelection, so its owner sees the selection change as from a user.
+bool ClickListRow(HWND list, int row, bool addToSelection = false);
+bool DoubleClickListRow(HWND list, int row);
+// In the shell's folder picker of another process: selects folder (once the
+// picker has settled and shows it) and presses OK. False when the picker
+// never showed the folder within 30 s; the picker is then cancelled.
+bool ChooseFolder(HWND picker, const std::string& folder);
 // Replaces the text of an edit as typing would leave it (EN_CHANGE follows).
 bool TypeText(HWND edit, const std::string& text);
 // Asks a window to close.
