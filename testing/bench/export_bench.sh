@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs the export benchmark by hand: writes a disc layout (the "bench" disc
 # unless told otherwise), maps it as a CD-ROM drive of a Wine prefix of its
-# own under Xvfb and runs export_bench.exe on it; nothing stays running.
+# own under Xvfb and runs export_bench.exe on it, the exports also compared
+# with the sources the disc was made from; nothing stays running.
 # usage: testing/bench/export_bench.sh [--layout NAME] [export_bench arguments...]
 #   e.g. export_bench.sh --rounds 3
 #        export_bench.sh --layout demo --password <the demo's> --loader-args /A:<edition switch>
@@ -24,4 +25,5 @@ trap kb_wine_stop EXIT
 kb_wine_start "$prefix" win64
 WINEPREFIX=$prefix KB_WINE_LOADER=$loader KB_DISC_LAYOUT=$layout \
   bash "$ROOT/testing/wine/with_cdrom.sh" "$build/wine-run.sh" "$prefix" q "$build/bench/cdrom-disc" \
-  "$build/bin/disc_builder.exe" "$build/bin/export_bench.exe" "$@"
+  "$build/bin/disc_builder.exe" "$build/bin/export_bench.exe" \
+  --sources "$(printf 'Z:%s' "$build/bench/cdrom-disc.work" | tr / '\\')" "$@"

@@ -4,6 +4,8 @@
 //
 //   export_bench [--rounds N] [--password P] [--session N] [--loader-args "..."]
 //                [--events FILE]   the loader's log of each round as FILE.<round>.csv
+//                [--sources FOLDER] the disc builder's work folder: the exports are
+//                                   also compared with SessionNN\src there
 //
 // The disc is the CD-ROM drive named by KB_CDROM_LETTER. The session is
 // SessionNN (default: the one whose Files.lst totals most); every top-level
@@ -578,7 +580,7 @@ std::string Format(double v, int decimals) {
 
 int main(int argc, char** argv) {
     int rounds = 1, sessionNumber = 0;
-    std::string password = kBenchPassword, loaderArgs, eventsFile;
+    std::string password = kBenchPassword, loaderArgs, eventsFile, sources;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -587,9 +589,11 @@ int main(int argc, char** argv) {
         else if (a == "--session" && hasValue) sessionNumber = std::atoi(argv[++i]);
         else if (a == "--loader-args" && hasValue) loaderArgs = argv[++i];
         else if (a == "--events" && hasValue) eventsFile = argv[++i];
+        else if (a == "--sources" && hasValue) sources = argv[++i];
         else {
             std::fprintf(stderr,
-                         "usage: export_bench [--rounds N] [--password P] [--session N] [--loader-args \"...\"] [--events FILE]\n");
+                         "usage: export_bench [--rounds N] [--password P] [--session N] [--loader-args \"...\"] [--events FILE]\n"
+                         "                    [--sources FOLDER]\n");
             return 2;
         }
     }
@@ -655,9 +659,15 @@ int main(int argc, char** argv) {
         if (!eventsFile.empty()) WriteEvents(eventsFile + "." + std::to_string(r) + ".csv", events, from);
 
         const size_t files = CompareTrees(session, direct, exported);
-        std::printf("round %d: direct %.2f s, loader %.2f s, ratio %.3f; %zu files equal; timer messages %zu, "
+        if (!sources.empty()) {
+            char src[32];
+            std::snprintf(src, sizeof src, "\\Session%.2d\\src", session.number);
+            CompareTrees(session, sources + src, direct);
+        }
+        std::printf("round %d: direct %.2f s, loader %.2f s, ratio %.3f; %zu files equal%s; timer messages %zu, "
                     "longest gap %.1f ms over the export, ",
-                    r, round.direct, round.loader, round.loader / round.direct, files, round.whole.ticks,
+                    r, round.direct, round.loader, round.loader / round.direct, files,
+                    sources.empty() ? "" : " and equal to the sources", round.whole.ticks,
                     round.whole.longestMs);
         if (round.largestSeen)
             std::printf("%.1f ms while \"%s\" unpacked (%zu messages in %.2f s)\n", round.largest.longestMs,
