@@ -665,15 +665,20 @@ int main(int argc, char** argv) {
             CompareTrees(session, sources + src, direct);
         }
         std::printf("round %d: direct %.2f s, loader %.2f s, ratio %.3f; %zu files equal%s; timer messages %zu, "
-                    "longest gap %.1f ms over the export, ",
+                    "longest gap %.1f ms over the export; ",
                     r, round.direct, round.loader, round.loader / round.direct, files,
                     sources.empty() ? "" : " and equal to the sources", round.whole.ticks,
                     round.whole.longestMs);
-        if (round.largestSeen)
-            std::printf("%.1f ms while \"%s\" unpacked (%zu messages in %.2f s)\n", round.largest.longestMs,
-                        largest->caption.c_str(), round.largest.ticks, Seconds(end - start));
-        else
-            std::printf("the largest entry's span was not seen\n");
+        std::printf("while each entry unpacked:");
+        for (const Entry& e : session.entries) {
+            int64_t entryStart = 0, entryEnd = 0;
+            if (!EntrySpan(events, session, e, from, entryStart, entryEnd)) continue;
+            const Gaps g = TimerGaps(events, entryStart, entryEnd);
+            std::printf(" \"%s\" %.1f ms (%zu messages in %.2f s)", e.caption.c_str(), g.longestMs, g.ticks,
+                        Seconds(entryEnd - entryStart));
+        }
+        std::printf("\n");
+        if (!round.largestSeen) std::printf("  the largest entry's span was not seen\n");
         std::fflush(stdout);
         results.push_back(round);
         kb::testing::WipePath(direct);
