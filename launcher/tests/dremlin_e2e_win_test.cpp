@@ -1,7 +1,8 @@
 // Dremlin.exe end to end as the user meets it: started from a launcher
 // folder, with a disc on the CD-ROM rig's drive (KB_CDROM_LETTER, its folder
-// in KB_LAUNCHER_DISC), driven from outside. The loader and the eraser are
-// stand-ins that record how they were started (KB_STANDIN_LOG).
+// in KB_LAUNCHER_DISC, written by the disc builder's "launcher" layout),
+// driven from outside. The loader and the eraser are stand-ins that record
+// how they were started (KB_STANDIN_LOG).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -24,7 +25,6 @@ namespace {
 
 using kb::testing::ReadWholeFile;
 using kb::testing::TempDir;
-using kb::testing::WriteWholeFile;
 using testing::BesideTest;
 using testing::Child;
 using testing::HolderSpec;
@@ -94,12 +94,6 @@ protected:
         log_ = logDir_ / "calls.log";
         SetEnvironmentVariableA("KB_STANDIN_LOG", log_.c_str());
         SetEnvironmentVariableA("KB_STANDIN_SILENT", nullptr);
-        if (DiscLetter() && !DiscFolder().empty()) {
-            // Edition 103's disc: the sample disc's sessions and the edition's splash archive.
-            CreateDirectoryA((DiscFolder() + "\\Launcher").c_str(), nullptr);
-            CreateDirectoryA((DiscFolder() + "\\Launcher\\Default").c_str(), nullptr);
-            ASSERT_TRUE(WriteWholeFile(DiscFolder() + "\\Launcher\\Default\\Splash.arc", "splash"));
-        }
     }
     void TearDown() override {
         SetEnvironmentVariableA("KB_STANDIN_LOG", nullptr);

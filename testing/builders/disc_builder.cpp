@@ -157,6 +157,11 @@ int WriteDisc(const DiscLayout& layout, const std::string& root, const std::stri
     }
     for (const DiscSession& s : layout.sessions)
         if (const int rc = WriteSession(app, jobs, layout, s, root, workFolder)) return rc;
+    for (const DiscFile& f : layout.rootFiles) {
+        const std::string path = root + "\\" + f.path;
+        const bool folder = !f.path.empty() && f.path.back() == '\\';
+        if (!(folder ? fs::CreateFolder(path.substr(0, path.size() - 1)) : WriteFile(path, f.data))) return -1;
+    }
     return 0;
 }
 

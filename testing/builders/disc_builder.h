@@ -41,6 +41,9 @@ struct DiscLayout {
     std::optional<std::string> passwordType;  // PasswordType\PasswordType.Ini [Password] Type
     int rounds = 7;                           // cipher rounds of every pack
     std::vector<DiscSession> sessions;
+    // Files and folders beside the sessions, relative to the disc's root (as
+    // DiscFile paths), written as they are.
+    std::vector<DiscFile> rootFiles;
 };
 
 // The rows the loader reads for files: one entry row per file and folder

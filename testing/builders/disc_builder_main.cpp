@@ -67,10 +67,52 @@ DiscLayout BenchDisc() {
     return layout;
 }
 
+// 256 MiB that the disc builder compresses quickly and the loader takes a
+// while to unpack: one block of pattern bytes, repeated.
+std::string BigEntry() {
+    const std::string block = kb::testing::Pattern(64 * 1024, 3);
+    std::string big;
+    big.reserve(size_t{256} << 20);
+    while (big.size() < (size_t{256} << 20)) big += block;
+    return big;
+}
+
+// The export tests' disc: one session with a folder, small files, a large
+// entry that takes a while to unpack, and a Files.lst row that points above
+// the destination.
+DiscLayout ExportDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Export-Disc-Password";
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "EXPORT";
+    one.files = {
+        {"Folder\\", ""},
+        {"Folder\\one.txt", "first file\r\n"},
+        {"Folder\\Sub\\", ""},
+        {"Folder\\Sub\\two.bin", kb::testing::Pattern(300000, 2)},
+        {"single.txt", "a single file\r\n"},
+        {"second.txt", "another file\r\n"},
+        {"big.bin", BigEntry()},
+    };
+    one.filesLst = kb::testing::disc::FilesLstFor(one.files) + "..\\evil.txt,5,0\r\n..\\evil.txt,5,2,0\r\n";
+    layout.sessions = {one};
+    return layout;
+}
+
+// The sample disc with the launcher's splash archive of edition 103.
+DiscLayout LauncherDisc() {
+    DiscLayout layout = kb::testing::disc::SampleDisc();
+    layout.rootFiles = {{"Launcher\\", ""}, {"Launcher\\Default\\", ""}, {"Launcher\\Default\\Splash.arc", "splash"}};
+    return layout;
+}
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
     {"bench", BenchDisc},
+    {"export", ExportDisc},
+    {"launcher", LauncherDisc},
 };
 
 }  // namespace

@@ -126,5 +126,20 @@ TEST(DiscBuilder, MultiDiscsUseEachSessionsPasswordAndEditionOneItsIndexPassword
     EXPECT_EQ(type, "[Password]\r\nType=multi\r\n");
 }
 
+TEST(DiscBuilder, FilesBesideTheSessionsAreWrittenAsGiven) {
+    TempDir disc, work;
+    DiscLayout layout;
+    layout.withSessionsPck = false;
+    layout.rootFiles = {{"Launcher\\", ""}, {"Launcher\\Default\\", ""}, {"Launcher\\Default\\Splash.arc", "splash"}};
+    ASSERT_EQ(WriteDisc(layout, disc.path(), work.path()), 0);
+    std::string splash;
+    ASSERT_TRUE(ReadWholeFile(disc / "Launcher\\Default\\Splash.arc", splash));
+    EXPECT_EQ(splash, "splash");
+    // A file whose folder is missing is reported, not skipped.
+    layout.rootFiles = {{"Missing\\x.txt", "x"}};
+    TempDir disc2, work2;
+    EXPECT_EQ(WriteDisc(layout, disc2.path(), work2.path()), -1);
+}
+
 }  // namespace
 }  // namespace kb::testing::disc

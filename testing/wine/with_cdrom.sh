@@ -6,6 +6,8 @@
 # Exit code: the program's; 77 when the letter is already mapped (skipped).
 # KB_WINE_LOADER names the Wine loader of the prefix's word size; KB_DISC_LAYOUT,
 # when set, names the disc_builder layout to write instead of the sample disc.
+# The program gets KB_DISC_SOURCES, the Windows path of the folder that holds
+# the disc's sources (SessionNN\src), to compare exported files with.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 set +e
 run=$1 prefix=$2 letter=$3 disc=$4 builder=$5
@@ -21,6 +23,13 @@ if [ -e "$prefix/dosdevices/${letter}:" ] || [ -L "$prefix/dosdevices/${letter}:
 fi
 export WINEPREFIX="$prefix"
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+# Every entry's path, kind, size, mode and modification time (to the
+# nanosecond), then every file's checksum; folders' times show files that came
+# and went.
+disc_snapshot() {
+  (cd "$1" && LC_ALL=C find . -printf '%p|%y|%s|%m|%T@\n' | LC_ALL=C sort &&
+    LC_ALL=C find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r md5sum)
+}
 
 rm -rf "$disc" "$disc.work"
 mkdir -p "$disc" "$disc.work" || exit 1
@@ -34,9 +43,16 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 "$run" "$builder" "$(windows_path "$disc")" "$(windows_path "$disc.work")" ${KB_DISC_LAYOUT:+"$KB_DISC_LAYOUT"} || { echo "the disc was not written"; exit 1; }
+disc_snapshot "$disc" >"$disc.work/disc-before" || { echo "the disc could not be read"; exit 1; }
 kb_xvfb_start || exit 1
 kb_wine_map_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc" || exit 1
 mapped=1
-KB_CDROM_LETTER="$letter" "$run" "$@"
+KB_CDROM_LETTER="$letter" KB_DISC_SOURCES="$(windows_path "$disc.work")" "$run" "$@"
 rc=$?
+disc_snapshot "$disc" >"$disc.work/disc-after"
+if ! cmp -s "$disc.work/disc-before" "$disc.work/disc-after"; then
+  echo "the disc was changed during the run (< before, > after):"
+  diff "$disc.work/disc-before" "$disc.work/disc-after" | grep '^[<>]'
+  [ "$rc" -eq 0 ] || [ "$rc" -eq 77 ] && rc=1
+fi
 exit $rc

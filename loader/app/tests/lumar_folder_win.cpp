@@ -50,9 +50,9 @@ bool WriteLumarFolder(const std::string& binDir, const std::string& program, con
     return WriteFileBytes(program + "\\Message.Ini", ini) &&
            WriteFileBytes(program + "\\skin\\Reader.def",
                           "[RmBg]\r\nName=bg\r\nMove=1\r\n"
-                          "[RmPageView]\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
-                          "[RmPageWork]\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
-                          "[RmPageInit]\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
+                          "[RmPageView]\r\nName=pview\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
+                          "[RmPageWork]\r\nName=pwork\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
+                          "[RmPageInit]\r\nName=pinit\r\nLeft=0\r\nTop=40\r\nWidth=640\r\nHeight=340\r\n"
                           "[RmStatus]\r\nLeft=200\r\nTop=400\r\nWidth=200\r\nHeight=16\r\n"
                           "[RmVolume]\r\nLeft=10\r\nTop=5\r\nWidth=200\r\nHeight=16\r\n"
                           "[RmSize]\r\nLeft=300\r\nTop=5\r\nWidth=200\r\nHeight=16\r\n"
@@ -65,7 +65,10 @@ bool WriteLumarFolder(const std::string& binDir, const std::string& program, con
                           "[RwFileName]\r\nLeft=10\r\nTop=10\r\nWidth=300\r\nHeight=40\r\n") &&
            WriteFileBytes(program + "\\skin\\Reader.btn", ButtonList()) &&
            WriteSkinArchive(program, stage,
-                            {{"bg.bmp", SolidBmp(640, 440, 0x3366CC)},
+                            {{"bg.bmp", SolidBmp(640, 440, kBackgroundRgb)},
+                             {"pview.bmp", SolidBmp(64, 34, kPageViewRgb)},
+                             {"pwork.bmp", SolidBmp(64, 34, kPageWorkRgb)},
+                             {"pinit.bmp", SolidBmp(64, 34, kPageInitRgb)},
                              {"tab0.bmp", SolidBmp(28, 20, 0xFF0000)},
                              {"tab1.bmp", SolidBmp(28, 20, 0x00FF00)},
                              {"dlg.bmp", SolidBmp(330, 120, 0x669933)}}) == 0;

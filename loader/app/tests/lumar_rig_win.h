@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "loader/app/tests/lumar_folder_win.h"
 #include "testing/kit/temp_folder.h"
 
 namespace kb::loader::testing {
