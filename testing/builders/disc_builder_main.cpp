@@ -1,9 +1,11 @@
 // Writes one of the rig's discs: disc_builder <disc folder> <empty work folder> [layout].
 // Both folders must exist; Windows path syntax. The layout names one of the
 // discs below ("sample" when left out).
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "testing/builders/disc_builder.h"
 #include "testing/kit/patterns.h"
@@ -22,6 +24,46 @@ struct NamedLayout {
 DiscLayout EmptyDisc() {
     DiscLayout layout = kb::testing::disc::SampleDisc();
     layout.sessions.clear();
+    return layout;
+}
+
+// Text that compresses well: numbered lines of a few words.
+std::string TextBytes(size_t size, uint32_t seed) {
+    static const char* const kWords[] = {"disc", "session", "export", "folder", "entry", "window", "progress", "the"};
+    std::string out;
+    out.reserve(size + 64);
+    for (uint32_t line = seed; out.size() < size; ++line) {
+        out += std::to_string(line) + ":";
+        for (uint32_t w = 0; w < 6; ++w) out += std::string(" ") + kWords[(line * 7 + w * 3) % 8];
+        out += "\r\n";
+    }
+    out.resize(size);
+    return out;
+}
+
+// The export benchmark's disc: one session with a folder of 2,000 small
+// files (1 to 16 KiB, text and noise in turn) and one 256 MiB file of text
+// and noise in 1 MiB runs, all compressed under the disc password.
+DiscLayout BenchDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Bench-Disc-Password";
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "BENCH";
+    one.files.push_back({"Many\\", ""});
+    for (uint32_t i = 0; i < 2000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Many\\f%04u.dat", i);
+        const size_t size = 1024 + (i * 2654435761u) % (15 * 1024 + 1);
+        one.files.push_back({name, i % 2 ? kb::testing::Pattern(size, i) : TextBytes(size, i)});
+    }
+    constexpr size_t kRun = 1u << 20, kLarge = 256u << 20;
+    std::string large;
+    large.reserve(kLarge);
+    for (uint32_t run = 0; large.size() < kLarge; ++run)
+        large += run % 2 ? kb::testing::Pattern(kRun, run) : TextBytes(kRun, run);
+    one.files.push_back({"Large.bin", std::move(large)});
+    layout.sessions = {std::move(one)};
     return layout;
 }
 
@@ -77,6 +119,7 @@ const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
     {"sample-oem", SampleOemDisc},
+    {"bench", BenchDisc},
     {"export", ExportDisc},
     {"launcher", LauncherDisc},
     {"demo", kb::testing::disc::DemoDisc},

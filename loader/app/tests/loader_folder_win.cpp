@@ -127,6 +127,15 @@ std::vector<LoaderFile> StageLoaderFiles(const std::string& binDir, const std::s
     return files;
 }
 
+bool WriteLoaderFolder(const std::string& binDir, const std::string& program, const std::string& stage) {
+    const std::vector<LoaderFile> files = StageLoaderFiles(binDir, stage);
+    if (files.empty()) return false;
+    if (!CreateDirectoryA((program + "\\skin").c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    for (const LoaderFile& file : files)
+        if (!CopyFileA(file.source.c_str(), (program + "\\" + file.name).c_str(), FALSE)) return false;
+    return true;
+}
+
 bool IsSkinFile(const LoaderFile& file) { return file.name.rfind("skin\\", 0) == 0; }
 
 HWND SessionList(HWND mainWindow, int listId) {

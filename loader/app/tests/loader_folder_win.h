@@ -43,6 +43,11 @@ struct LoaderFile {
 std::vector<LoaderFile> StageLoaderFiles(const std::string& binDir, const std::string& stage,
                                          const std::map<int, std::string>& texts = {});
 
+// Fills program (an existing folder) with those files as the loader expects
+// them beside it (the skin in program\skin); stage is a scratch folder.
+// False when one could not be written or copied.
+bool WriteLoaderFolder(const std::string& binDir, const std::string& program, const std::string& stage);
+
 // True for a file that belongs to the skin folder.
 bool IsSkinFile(const LoaderFile& file);
 

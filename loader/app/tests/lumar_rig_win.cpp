@@ -34,12 +34,8 @@ void LumarRig::SetUp() {
     program_ = temp_.path() + "\\prog";
     const std::string stage = temp_.path() + "\\stage";
     ASSERT_TRUE(CreateDirectoryA(program_.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((program_ + "\\skin").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(stage.c_str(), nullptr));
-    const std::vector<LoaderFile> files = StageLoaderFiles(BinDir(), stage);
-    ASSERT_FALSE(files.empty());
-    for (const LoaderFile& file : files)
-        ASSERT_TRUE(CopyFileA(file.source.c_str(), (program_ + "\\" + file.name).c_str(), FALSE)) << file.name;
+    ASSERT_TRUE(WriteLoaderFolder(BinDir(), program_, stage));
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = CallerProc;
