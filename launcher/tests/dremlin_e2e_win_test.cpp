@@ -28,6 +28,7 @@ namespace {
 
 using kb::testing::ReadWholeFile;
 using kb::testing::TempDir;
+using testing::Adopted;
 using testing::BesideTest;
 using testing::Child;
 using testing::HolderSpec;
@@ -230,27 +231,6 @@ TEST_F(Dremlin, RunStartsTheLoaderAndEndsOnItsHandOff) {
     // The prefix's user is an administrator: the driver environment is not examined.
     EXPECT_TRUE(Calls("Kellmark").empty()) << Log();
 }
-
-// A process this test did not start, held by its id so that it can be waited
-// for, and ended if it is still running when the test ends.
-class Adopted {
-public:
-    explicit Adopted(DWORD pid) : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {}
-    ~Adopted() {
-        if (!process_) return;
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, kDeadlineMs);
-        }
-        CloseHandle(process_);
-    }
-    Adopted(const Adopted&) = delete;
-    Adopted& operator=(const Adopted&) = delete;
-    bool Exited(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
-
-private:
-    HANDLE process_;
-};
 
 // The whole start as a user meets it: the module archive holds the real
 // loader with its libraries and the skin archive its skin. The sample disc's

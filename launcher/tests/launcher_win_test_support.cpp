@@ -42,6 +42,19 @@ void Child::End() {
     WaitForSingleObject(process_, kDeadlineMs);
 }
 
+Adopted::Adopted(DWORD pid) : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {}
+
+Adopted::~Adopted() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, kDeadlineMs);
+    }
+    CloseHandle(process_);
+}
+
+bool Adopted::Exited(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+
 std::string HolderArguments(const HolderSpec& spec) {
     std::string args;
     for (const std::string& m : spec.mutexes) args += " --mutex \"" + m + "\"";

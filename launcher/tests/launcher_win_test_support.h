@@ -37,6 +37,21 @@ private:
     DWORD pid_ = 0;
 };
 
+// A process another program started, held by its id so that it can be waited
+// for; ended by its id when still running at the end.
+class Adopted {
+public:
+    explicit Adopted(DWORD pid);
+    ~Adopted();
+    Adopted(const Adopted&) = delete;
+    Adopted& operator=(const Adopted&) = delete;
+    // True once it has ended within ms.
+    bool Exited(DWORD ms) const;
+
+private:
+    HANDLE process_;
+};
+
 // The holder stand-in with its command line; Ready waits until each mutex
 // exists and, with a window title, the window is there.
 struct HolderSpec {

@@ -265,16 +265,7 @@ size_t CompareTrees(const Session& s, const std::string& a, const std::string& b
 
 // ---- The loader driven from outside ----
 
-BOOL CALLBACK FindEdit(HWND child, LPARAM out) {
-    if (ui::ClassOf(child) != "Edit") return TRUE;
-    *reinterpret_cast<HWND*>(out) = child;
-    return FALSE;
-}
-HWND EditOf(HWND form) {
-    HWND found = nullptr;
-    EnumChildWindows(form, &FindEdit, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND EditOf(HWND form) { return ui::FindChildOfClass(form, "Edit"); }
 
 void PressEnter(HWND w) {
     PostMessageA(w, WM_KEYDOWN, VK_RETURN, 1);

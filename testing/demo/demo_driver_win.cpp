@@ -41,6 +41,7 @@ namespace {
 
 namespace ui = kb::uidriver;
 namespace disc = kb::testing::disc;
+using kb::launcher::testing::Adopted;
 using kb::launcher::testing::Child;
 using kb::launcher::testing::kDeadlineMs;
 using kb::launcher::testing::WaitUntil;
@@ -122,27 +123,6 @@ void Check(bool ok, const std::string& what) {
     if (!ok) throw Failure(what);
 }
 
-// A process started by another program, held by its id so that it can be
-// waited for, and ended if it still runs when the demo ends.
-class Adopted {
-public:
-    explicit Adopted(DWORD pid) : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) {}
-    ~Adopted() {
-        if (!process_) return;
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, kDeadlineMs);
-        }
-        CloseHandle(process_);
-    }
-    Adopted(const Adopted&) = delete;
-    Adopted& operator=(const Adopted&) = delete;
-    bool Exited(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
-
-private:
-    HANDLE process_;
-};
-
 // The first visible top-level window of pid whose class is windowClass and
 // that holds a child with id (0: any).
 HWND WaitForWindow(const char* windowClass, DWORD pid, int childId, DWORD ms = kDeadlineMs) {
@@ -164,12 +144,6 @@ HWND WaitForWindow(const char* windowClass, DWORD pid, int childId, DWORD ms = k
 
 BOOL CALLBACK FindVisibleEdit(HWND child, LPARAM out) {
     if (ui::ClassOf(child) != "Edit" || !IsWindowVisible(child)) return TRUE;
-    *reinterpret_cast<HWND*>(out) = child;
-    return FALSE;
-}
-
-BOOL CALLBACK FindTree(HWND child, LPARAM out) {
-    if (ui::ClassOf(child) != "SysTreeView32") return TRUE;
     *reinterpret_cast<HWND*>(out) = child;
     return FALSE;
 }
@@ -358,7 +332,7 @@ double Demo::Export(HWND loader) {
     HWND picker = nullptr;
     Check(WaitUntil([&] {
               for (HWND w : ui::FindTopWindows({"#32770", "", loaderPid_}))
-                  if (ChildWhere(w, &FindTree)) picker = w;
+                  if (ui::FindChildOfClass(w, "SysTreeView32")) picker = w;
               return picker != nullptr;
           }),
           "the folder picker did not appear");

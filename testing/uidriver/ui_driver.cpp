@@ -37,6 +37,18 @@ struct ChildState {
     HWND found = nullptr;
 };
 
+struct ClassState {
+    const std::string* windowClass;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindByClass(HWND window, LPARAM param) {
+    auto* state = reinterpret_cast<ClassState*>(param);
+    if (ClassOf(window) != *state->windowClass) return TRUE;
+    state->found = window;
+    return FALSE;
+}
+
 BOOL CALLBACK FindById(HWND window, LPARAM param) {
     auto* state = reinterpret_cast<ChildState*>(param);
     if (GetDlgCtrlID(window) == state->id) {
@@ -190,6 +202,12 @@ bool AnswerMessageBox(HWND box, int button) {
 HWND FindChild(HWND parent, int id) {
     ChildState state{id};
     EnumChildWindows(parent, &FindById, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+HWND FindChildOfClass(HWND parent, const std::string& windowClass) {
+    ClassState state{&windowClass};
+    EnumChildWindows(parent, &FindByClass, reinterpret_cast<LPARAM>(&state));
     return state.found;
 }
 

@@ -39,6 +39,8 @@ bool AnswerMessageBox(HWND box, int button);
 
 // The child window of parent with control id, at any depth; null when none.
 HWND FindChild(HWND parent, int id);
+// The first child window of parent of a window class, at any depth; null when none.
+HWND FindChildOfClass(HWND parent, const std::string& windowClass);
 // A left click at the middle of a child window (button down, button up).
 bool Click(HWND child);
 // The text of every row of a list view in column (0: the caption), which may

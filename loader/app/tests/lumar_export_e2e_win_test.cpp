@@ -45,24 +45,7 @@ void Press(HWND w, WORD key) {
     Key(w, key, false);
 }
 
-// A named callback: a lambda has no stdcall form on 32-bit Windows.
-BOOL CALLBACK FindEdit(HWND child, LPARAM out) {
-    if (ui::ClassOf(child) != "Edit") return TRUE;
-    *reinterpret_cast<HWND*>(out) = child;
-    return FALSE;
-}
-BOOL CALLBACK FindTree(HWND child, LPARAM out) {
-    if (ui::ClassOf(child) != "SysTreeView32") return TRUE;
-    *reinterpret_cast<HWND*>(out) = child;
-    return FALSE;
-}
-// The edit of a dialog (the password entry, or the memo that holds a
-// dialog's text); null when none.
-HWND EditOf(HWND form) {
-    HWND found = nullptr;
-    EnumChildWindows(form, &FindEdit, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND EditOf(HWND form) { return ui::FindChildOfClass(form, "Edit"); }
 std::string TextIn(HWND form) {
     HWND edit = EditOf(form);
     return edit ? ui::TextOf(edit) : std::string("<no text>");
@@ -376,9 +359,7 @@ TEST_F(Export, ThreeWrongPasswordsEndTheLoader) {
     ASSERT_TRUE(PumpUntil([&] {
         for (HWND w : ui::FindTopWindows({"#32770", "", loader_.dwProcessId})) {
             if (GetDlgItem(w, 0xFFFF)) ui::AnswerMessageBox(w, IDOK);  // the word about the missing eraser
-            HWND tree = nullptr;
-            EnumChildWindows(w, &FindTree, reinterpret_cast<LPARAM>(&tree));
-            picker = picker || tree != nullptr;
+            picker = picker || ui::FindChildOfClass(w, "SysTreeView32") != nullptr;
         }
         return fx::Exited(loader_.hProcess);
     }));
