@@ -74,25 +74,7 @@ int64_t Now() {
     return c.QuadPart;
 }
 
-std::string BinDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
-// Waits for done while handling this thread's messages (the caller window's).
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
+using kb::uidriver::PumpUntil;
 
 // ---- The session on the disc ----
 
@@ -463,7 +445,7 @@ private:
 class Hooks {
 public:
     explicit Hooks(DWORD thread) {
-        library_ = LoadLibraryA((BinDir() + "\\export_bench_hook.dll").c_str());
+        library_ = LoadLibraryA((kb::uidriver::ProgramFolder() + "\\export_bench_hook.dll").c_str());
         Require(library_ != nullptr, "cannot load export_bench_hook.dll");
         const auto getMessage = reinterpret_cast<HOOKPROC>(
             reinterpret_cast<void*>(GetProcAddress(library_, "KbBenchGetMessage")));
@@ -606,7 +588,7 @@ int main(int argc, char** argv) {
     const std::string program = temp / "prog", stage = temp / "stage", work = temp / "work";
     for (const std::string& folder : {program, stage, work})
         Require(CreateDirectoryA(folder.c_str(), nullptr) != FALSE, "cannot create " + folder);
-    Require(kb::loader::testing::WriteLoaderFolder(BinDir(), program, stage), "cannot write the loader's folder");
+    Require(kb::loader::testing::WriteLoaderFolder(kb::uidriver::ProgramFolder(), program, stage), "cannot write the loader's folder");
 
     TimerLogBlock log;
     Loader loader(program, drive, loaderArgs);

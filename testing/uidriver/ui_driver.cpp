@@ -147,6 +147,13 @@ std::string SelectedTreeText(HWND tree) {
 
 }  // namespace
 
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string file = path;
+    return file.substr(0, file.find_last_of('\\'));
+}
+
 std::vector<HWND> FindTopWindows(const WindowQuery& query) {
     FindState state{&query, {}};
     EnumWindows(&CollectTop, reinterpret_cast<LPARAM>(&state));

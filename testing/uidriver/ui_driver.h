@@ -19,6 +19,23 @@ struct WindowQuery {
     bool visibleOnly = true;
 };
 
+// The folder of the running program (where the built programs lie).
+std::string ProgramFolder();
+
+// Waits for done while handling this thread's messages; false when timeoutMs
+// passed first.
+template <class Done>
+bool PumpUntil(Done done, DWORD timeoutMs = 30000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
+    }
+    return true;
+}
+
 std::vector<HWND> FindTopWindows(const WindowQuery& query);
 // The first matching window, polled until timeoutMs has passed; null then.
 HWND WaitForTopWindow(const WindowQuery& query, DWORD timeoutMs);

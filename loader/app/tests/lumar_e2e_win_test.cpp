@@ -59,7 +59,7 @@ TEST_F(Loader, OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit) {
     const HWND quit = ui::FindChild(window, 10);
     ASSERT_NE(quit, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(quit) != FALSE; }));
-    ui::SaveWindowPng(window, fx::BinDir() + "\\lumar_main_window.png");
+    ui::SaveWindowPng(window, fx::ProgramFolder() + "\\lumar_main_window.png");
     ASSERT_TRUE(ui::Click(tab1));
     ASSERT_TRUE(PumpUntil([&] {
         const HWND list1 = SessionList(window, kListIdOfSession1);

@@ -89,7 +89,7 @@ protected:
         LumarRig::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         for (const char* standin : {"delvane\\Delvane.Exe", "scrivane\\Scrivane.Exe"}) {
-            const std::string from = fx::BinDir() + "\\standins\\" + standin;
+            const std::string from = fx::ProgramFolder() + "\\standins\\" + standin;
             const std::string name = from.substr(from.find_last_of('\\'));
             ASSERT_TRUE(CopyFileA(from.c_str(), (program_ + name).c_str(), FALSE)) << from;
         }
@@ -176,7 +176,7 @@ TEST_F(LoaderEnds, ADiscWithoutSessionsShowsTheEmptyPageAndQuitStartsTheEraser) 
                    Near(at(634, 374), fx::kPageInitRgb);
         },
         10000);
-    ui::SaveWindowPng(window, fx::BinDir() + "\\lumar_empty_disc.png");
+    ui::SaveWindowPng(window, fx::ProgramFolder() + "\\lumar_empty_disc.png");
     ASSERT_TRUE(painted) << "the empty page is not shown";
     const uint32_t statusColour = at(kStatusRect.left, kStatusRect.top);
     EXPECT_TRUE(Near(statusColour, fx::kBackgroundRgb)) << std::hex << statusColour;

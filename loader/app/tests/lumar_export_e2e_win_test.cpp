@@ -171,7 +171,7 @@ protected:
             EXPECT_EQ(ui::TextOf(password), Msg(302));
             ASSERT_TRUE(ui::TypeText(EditOf(password), kDiscPassword));
             ASSERT_TRUE(PumpUntil([&] { return ui::TextOf(EditOf(password)) == kDiscPassword; }));
-            ui::SaveWindowPng(password, fx::BinDir() + "\\lumar_export_password.png");
+            ui::SaveWindowPng(password, fx::ProgramFolder() + "\\lumar_export_password.png");
             ASSERT_TRUE(ui::Click(ui::FindChild(password, kPasswordOk)));
         }
         const HWND picker = Dialog("#32770");
@@ -194,7 +194,7 @@ protected:
         if (!unexpected.empty()) return unexpected;
         if (!box) return "<no message>";
         const std::string text = TextIn(box);
-        if (shot) ui::SaveWindowPng(box, fx::BinDir() + "\\" + shot);
+        if (shot) ui::SaveWindowPng(box, fx::ProgramFolder() + "\\" + shot);
         Press(box, VK_RETURN);
         PumpUntil([&] { return !IsWindow(box); });
         PumpUntil([&] { return IsWindowEnabled(window_) != FALSE; });
@@ -306,7 +306,7 @@ TEST_F(Export, FolderAndFileThenOverwriteAnswersThenCancelMidEntry) {
     })) << TextIn(progress);
     const DWORD seen = GetTickCount();
     ASSERT_TRUE(ui::Click(cancel));
-    ui::SaveWindowPng(progress, fx::BinDir() + "\\lumar_export_progress.png");
+    ui::SaveWindowPng(progress, fx::ProgramFolder() + "\\lumar_export_progress.png");
     // The cancel reaches the running job (904 while it copies, 906 while it
     // unpacks); 909 would mean the job had already ended.
     std::string during;

@@ -18,13 +18,6 @@ LRESULT CALLBACK CallerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::string BinDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
 bool Exited(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
 void LumarRig::SetUp() {
@@ -35,7 +28,7 @@ void LumarRig::SetUp() {
     const std::string stage = temp_.path() + "\\stage";
     ASSERT_TRUE(CreateDirectoryA(program_.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(stage.c_str(), nullptr));
-    ASSERT_TRUE(WriteLoaderFolder(BinDir(), program_, stage));
+    ASSERT_TRUE(WriteLoaderFolder(kb::uidriver::ProgramFolder(), program_, stage));
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = CallerProc;

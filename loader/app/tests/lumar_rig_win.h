@@ -14,24 +14,14 @@
 
 #include "loader/app/tests/loader_folder_win.h"
 #include "testing/kit/temp_folder.h"
+#include "testing/uidriver/ui_driver.h"
 
 namespace kb::loader::testing {
 
 // The folder of the test program, which holds the built programs.
-std::string BinDir();
-
+using kb::uidriver::ProgramFolder;
 // Waits for done while handling this thread's messages (the caller window's).
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 30000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT);
-    }
-    return true;
-}
+using kb::uidriver::PumpUntil;
 
 // True once process has ended.
 bool Exited(HANDLE process);

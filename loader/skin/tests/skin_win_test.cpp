@@ -37,13 +37,6 @@ constexpr uint32_t kGreen = 0x00FF00;
 const std::vector<fx::Rect> kShape = {{0, 0, 200, 30}, {0, 30, 240, 160}};
 const fx::Rect kShapeBounds = {0, 0, 240, 160};
 
-std::string BinDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
 class SkinOnItsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -202,7 +195,7 @@ TEST_F(SkinOnItsWindow, BackgroundRegionDragAndPartsAsTheSkinSays) {
             // 20 points is some 27 pixels a line; capitals and digits stand over 13.
             return redBottom - redTop >= 13 && redLeft > 100 && greens > 0;
         })) << "see skin_own_window.png";
-        EXPECT_TRUE(driver::SaveWindowPng(w, BinDir() + "\\skin_own_window.png"));
+        EXPECT_TRUE(driver::SaveWindowPng(w, kb::uidriver::ProgramFolder() + "\\skin_own_window.png"));
 
         // Dragging the background (Move=1) with posted mouse messages moves the
         // window; the messages are all handled once the queue is drained.

@@ -28,13 +28,6 @@ namespace {
 
 namespace driver = kb::uidriver;
 
-std::string BinDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
 // A node as "depth text data", the data being the row number or -1.
 std::vector<std::string> Nodes(HWND tree) {
     std::vector<std::string> out;
@@ -177,7 +170,7 @@ TEST_F(ListTreeWindow, RowsTakeTheOrderOfLstrcmpTheTreeSharesFoldersAndEditionOn
     // are not blank.
     EXPECT_TRUE(DrawnIn(ListIconRect(0), 40));
     EXPECT_TRUE(DrawnIn(TreeIconRect(), 20));
-    EXPECT_TRUE(driver::SaveWindowPng(form_.Handle(), BinDir() + "\\views_list_tree.png"));
+    EXPECT_TRUE(driver::SaveWindowPng(form_.Handle(), kb::uidriver::ProgramFolder() + "\\views_list_tree.png"));
 
     // An edition-1 session's file list: one row for the first entry of each
     // top-level group under the real order. A folder with a sub-folder sorts its
