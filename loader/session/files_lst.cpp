@@ -5,6 +5,7 @@
 
 #include "loader/path_csv.h"
 #include "shared/base/fs.h"
+#include "shared/base/paths.h"
 
 namespace kb::loader {
 namespace {
@@ -80,16 +81,10 @@ bool ReadFilesLstText(const std::string& path, std::string& text) {
 }
 
 bool IsSafeEntryPath(std::string_view path) {
-    if (path.empty() || path.front() == '\\') return false;
-    // ':' and '/' are never trail bytes, so a byte search is exact.
-    if (path.find_first_of(":/") != std::string_view::npos) return false;
-    const std::vector<std::string> parts = SplitPath(path);
-    for (size_t i = 0; i < parts.size(); ++i) {
-        std::string_view part = parts[i];
-        if (i + 1 == parts.size() && EndsWithBackslash(part)) part.remove_suffix(1);
-        if (part.find_first_not_of(". ") == std::string_view::npos) return false;
-    }
-    return true;
+    // A folder row's one trailing backslash; the rest is a stored name like
+    // any other, checked where every layer checks one.
+    if (EndsWithBackslash(path)) path.remove_suffix(1);
+    return IsSafeName(path);
 }
 
 }  // namespace kb::loader

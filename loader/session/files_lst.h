@@ -34,9 +34,9 @@ FilesLstStop ReadFilesLstRows(std::string_view text, const std::function<void(co
 bool ReadFilesLstText(const std::string& path, std::string& text);
 
 // Whether an entry path may be shown and ever joined to a destination folder:
-// not empty, not rooted, no ':' or '/', and no part that is empty or made of
-// dots and blanks alone ("." and "..", and what Windows would shorten to them).
-// A folder's one trailing backslash is allowed.
+// kb::IsSafeName with its defaults (not rooted, no ':' or '/', no part that is
+// empty, ends in a dot or blank, or is a device name, no stray lead byte). A
+// folder's one trailing backslash is allowed.
 bool IsSafeEntryPath(std::string_view path);
 
 // An optionally signed decimal integer and nothing else, within the range.

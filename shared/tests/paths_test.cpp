@@ -49,9 +49,7 @@ TEST(SafeNames, Table) {
         {"sub\\b.bin", true, true, true},
         {"sub\\deeper\\a b.txt", true, true, true},
         {"x\\y\\z\\w.bin", true, true, true},
-        {"a/b", true, true, true},
         {"..a", true, true, true},
-        {"a..", true, true, true},
         {"a..b", true, true, true},
         {"a. b", true, true, true},
         {".hidden", true, true, true},
@@ -59,7 +57,10 @@ TEST(SafeNames, Table) {
         // One leading separator: only where the options allow it.
         {"\\sub\\b.txt", false, true, true},
         {"\\x", false, true, true},
-        {"/x", false, true, true},
+        // '/' separates for the system but not in any stored name.
+        {"a/b", false, false, false},
+        {"/x", false, false, false},
+        {"\\sub/a.txt", false, false, false},
         // Other roots, drives and streams.
         {"", false, false, false},
         {"\\", false, false, false},
@@ -90,6 +91,48 @@ TEST(SafeNames, Table) {
         {"a\\\\b", false, false, false},
         // A zero byte would cut the name short on its way to the system.
         {std::string("a\0b", 3), false, false, false},
+        // Parts Windows rewrites: a trailing dot or blank is dropped, so
+        // "a.txt." and "a.txt " name "a.txt".
+        {"a..", false, false, false},
+        {"a.txt.", false, false, false},
+        {"a.txt ", false, false, false},
+        {"sub.\\a.txt", false, false, false},
+        {"sub \\a.txt", false, false, false},
+        {"\\a.txt.", false, false, false},
+        // Device names, in any case, with an extension, as a folder, with
+        // trailing dots and blanks, and with blanks before the extension.
+        {"NUL", false, false, false},
+        {"nul", false, false, false},
+        {"Con", false, false, false},
+        {"PRN", false, false, false},
+        {"aux", false, false, false},
+        {"COM1", false, false, false},
+        {"com9", false, false, false},
+        {"COM0", false, false, false},
+        {"LPT1", false, false, false},
+        {"lPt9", false, false, false},
+        {"LPT0", false, false, false},
+        {"COM\xB9", false, false, false},
+        {"lpt\xB2.txt", false, false, false},
+        {"CONIN$", false, false, false},
+        {"conout$.log", false, false, false},
+        {"LPT1.txt", false, false, false},
+        {"nul.tar.gz", false, false, false},
+        {"CON .txt", false, false, false},
+        {"\\AUX", false, false, false},
+        {"sub\\COM1\\a.txt", false, false, false},
+        {"sub/nul/a.txt", false, false, false},
+        {"sub\\prn.txt", false, false, false},
+        {"NUL.", false, false, false},
+        {"nul ", false, false, false},
+        // Names that only begin like a device, and devices with a longer number.
+        {"CONSOLE", true, true, true},
+        {"NULL.txt", true, true, true},
+        {"COM10", true, true, true},
+        {"LPT", true, true, true},
+        {"AUXI.txt", true, true, true},
+        {"a.con", true, true, true},
+        {"xnul", true, true, true},
         // The length limit of stored container names.
         {std::string(kMaxPathLength, 'n'), true, true, true},
         {std::string(kMaxPathLength + 1, 'n'), true, true, false},
@@ -104,10 +147,29 @@ TEST_F(SafeNamesDoubleByte, TrailBytesAreNoSeparators) {
         // 0x95 0x5C and 0x83 0x5C are single characters.
         {"\x95\x5C.txt", true, true, true},
         {"\x81\x5C\x81\x5C", true, true, true},
-        {"\x83\x5C..\\x", true, true, true},      // no ".." component
-        {"\x95\\..\\a", true, true, true},        // "\x95\\.." is one component
+        {"\x83\x5C..a\\x", true, true, true},     // no ".." component
+        {"\x95\\..a\\b", true, true, true},       // "\x95\\..a" is one component
+        {"\x83\x5C..\\x", false, false, false},    // one component, but it ends in dots
         {"\x83\x5C\\..\\x", false, false, false},  // a real ".." after the character
         {"\x81:", false, false, false},            // ':' refused in any byte
+        {"\x82\xA0\\\x83\x5C", true, true, true},
+        // A lead byte the system drops or rewrites: at the end of the name or
+        // before a byte that is no trail byte.
+        {"a.txt\x81", false, false, false},
+        {"\\a.txt\x81", false, false, false},
+        {"..\x81", false, false, false},
+        {"sub\\..\x81", false, false, false},
+        {"..\x81\\a", true, true, true},  // 0x81 0x5C is one character, not a separator
+        {"\x81.txt", false, false, false},
+        {"\x81 ", false, false, false},
+        {"a\x81\x7F", false, false, false},
+        {"a\x81\xFF", false, false, false},
+        // A part ending in a dot or a blank, after a double-byte character.
+        {"\x82\xA0.", false, false, false},
+        {"\x82\xA0 \\a", false, false, false},
+        // Device names with a double-byte character around them are names.
+        {"\x82\xA0nul", true, true, true},
+        {"nul\x82\xA0", true, true, true},
     };
     ExpectRows(std::begin(rows), std::end(rows));
 }

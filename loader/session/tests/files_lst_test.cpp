@@ -79,6 +79,18 @@ TEST(FilesLstPaths, UnsafePathsAreRefused) {
         {"Docs\\\\x.txt", false},
         {"Docs\\\\", false},
         {" ", false},
+        // Device names and the names the system rewrites.
+        {"LPT1", false},
+        {"nul.txt", false},
+        {"Docs\\CON\\", false},
+        {"Docs\\Aux\\x.txt", false},
+        {"com1 .log", false},
+        {"readme.txt.", false},
+        {"readme.txt ", false},
+        {"Docs.\\x.txt", false},
+        {"Docs \\", false},
+        {"Docs\\\\", false},
+        {"CONSOLE.txt", true},
     };
     for (const Case& c : cases) EXPECT_EQ(IsSafeEntryPath(c.path), c.safe) << "[" << c.path << "]";
 }
