@@ -553,9 +553,8 @@ std::string TempFolder() {
             break;
         }
     }
-    s = Windows(s);
-    if (s.back() != '\\') s += '\\';
-    return s;
+    // The last character decides, not the last byte: a trail byte may be 0x5C.
+    return AddTrailingBackslash(Windows(s));
 }
 
 std::string CurrentFolder() {
@@ -566,30 +565,8 @@ std::string CurrentFolder() {
 
 std::string FullPath(const std::string& path) {
     if (path.empty()) return path;
-    std::string base = (path[0] == '\\' || path[0] == '/') ? std::string() : CurrentFolder();
-    std::string joined = base.empty() ? path : base + "\\" + path;
-    // Fold "." and ".." as GetFullPathName does.
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t i = 0; i <= joined.size(); ++i) {
-        if (i == joined.size() || joined[i] == '\\' || joined[i] == '/') {
-            std::string part = joined.substr(start, i - start);
-            start = i + 1;
-            if (part.empty() || part == ".") continue;
-            if (part == "..") {
-                if (!parts.empty()) parts.pop_back();
-                continue;
-            }
-            parts.push_back(part);
-        }
-    }
-    std::string out;
-    for (const auto& p : parts) out += "\\" + p;
-    if (out.empty()) out = "\\";
-    if (joined.back() == '\\' || joined.back() == '/') {
-        if (out.back() != '\\') out += '\\';
-    }
-    return out;
+    const bool rooted = path[0] == '\\' || path[0] == '/';
+    return FoldAbsolutePath(rooted ? path : CurrentFolder() + "\\" + path);
 }
 
 namespace detail {

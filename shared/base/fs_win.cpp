@@ -7,6 +7,7 @@
 
 #include "shared/base/dbcs.h"
 #include "shared/base/fs_win.h"
+#include "shared/base/paths.h"
 
 namespace kb::fs {
 namespace {
@@ -366,9 +367,8 @@ std::string TempFolder() {
     char buf[MAX_PATH + 1] = {};
     DWORD n = GetTempPathA(sizeof buf, buf);
     if (n == 0 || n > MAX_PATH) return std::string();
-    std::string s(buf, n);
-    if (s.back() != '\\') s += '\\';
-    return s;
+    // The last character decides, not the last byte: a trail byte may be 0x5C.
+    return AddTrailingBackslash(std::string(buf, n));
 }
 
 std::string CurrentFolder() {

@@ -403,6 +403,48 @@ TEST_F(FsTest, TheTempFolderComesFromTmpFirst) {
     EXPECT_EQ(fromTemp, dir_ + "\\sub\\");
 }
 
+// Double-byte characters whose trail byte is 0x5C, in the seam's full paths and
+// its temp folder: natively the seam's own folding, on Windows the system's.
+class FsDoubleByteTest : public FsTest {
+protected:
+    void SetUp() override {
+        KB_REQUIRE_CP932();
+        FsTest::SetUp();
+    }
+    void TearDown() override {
+        FsTest::TearDown();
+        ::kb::testing::UseSingleByteCodePage();
+    }
+};
+
+TEST_F(FsDoubleByteTest, FullPathsAndTheTempFolderKeepTrailBytes0x5C) {
+    // dir_ holds no double-byte character; its form from the seam is the base.
+    const std::string base = FullPath(dir_);
+    struct Row {
+        std::string path;  // under base
+        std::string full;
+    };
+    const Row rows[] = {
+        {"\\\x95\x5C\\a.txt", "\\\x95\x5C\\a.txt"},
+        {"\\\x95\x5C", "\\\x95\x5C"},
+        {"\\\x95\x5C\\", "\\\x95\x5C\\"},
+        {"\\\x83\x5C\x95\x5C\\b", "\\\x83\x5C\x95\x5C\\b"},
+        {"\\\x95\x5C\\..\\x", "\\x"},
+        {"\\a\\.\\\x95\x5C\\..\\..\\\x95\x5C", "\\\x95\x5C"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(FullPath(base + r.path), base + r.full) << r.path;
+
+    // A temp folder whose last character ends in 0x5C gets its separator.
+    const std::string folder = dir_ + "\\\x95\x5C";
+    ASSERT_TRUE(CreateFolder(folder));
+    std::string temp;
+    {
+        ::kb::testing::ScopedTempFolder scoped(folder);
+        temp = TempFolder();
+    }
+    EXPECT_EQ(temp, FullPath(folder) + "\\");
+}
+
 TEST_F(FsTest, PathsAndMemoryOverride) {
     const std::string t = TempFolder();
     ASSERT_FALSE(t.empty());
