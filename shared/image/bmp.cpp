@@ -11,13 +11,21 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint16_t kSignature = 0x4D42;  // "BM"
 // Info headers: core (12), info (40), with masks (52), with alpha mask (56),
+// the second OS/2 form (64: the info header's fields, then OS/2's own),
 // version 4 (108) and 5 (124).
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kInfoHeaderSizes[] = {40, 52, 56, 108, 124};
+constexpr std::uint32_t kOs2HeaderSize = 64;
+constexpr std::uint32_t kInfoHeaderSizes[] = {40, 52, 56, kOs2HeaderSize, 108, 124};
 constexpr std::uint32_t kMasksInHeaderFrom = 52;
 constexpr std::uint32_t kRgb = 0;
-constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
+constexpr std::uint32_t kBitFields = 3;  // in the OS/2 header, 3 is Huffman coding instead
+// Escapes of the run-length streams: a zero count, then one of these.
+constexpr std::uint8_t kEndOfLine = 0;
+constexpr std::uint8_t kEndOfBitmap = 1;
+constexpr std::uint8_t kDelta = 2;
 constexpr std::size_t kCoreColorSize = 3;  // blue, green, red
 constexpr std::size_t kColorSize = 4;      // blue, green, red, reserved
 
@@ -42,6 +50,69 @@ std::uint32_t Expand(std::uint32_t pixel, const Channel& c) {
     if (c.bits >= 8) return v >> (c.bits - 8);
     const std::uint32_t max = (1u << c.bits) - 1;
     return (v * 255 + max / 2) / max;
+}
+
+// Expands a run-length stream of 8 or 4 bits per pixel into out (already
+// sized, every pixel black: what a run, delta or line end skips stays so).
+// Rows run bottom-up. A run or delta that leaves the image, a stream that ends
+// before its end-of-bitmap escape, and an absolute run that lacks its bytes or
+// its padding to a 16-bit boundary are refused.
+bool ExpandRle(LeReader& in, int bpp, const std::vector<std::uint32_t>& palette, Bitmap& out) {
+    const std::int64_t width = out.width;
+    const std::int64_t height = out.height;
+    std::int64_t x = 0;
+    std::int64_t row = 0;  // from the bottom
+    auto put = [&](std::uint32_t index) {
+        out.pixels[static_cast<std::size_t>((height - 1 - row) * width + x)] =
+            index < palette.size() ? palette[index] : 0;
+        ++x;
+    };
+    for (;;) {
+        const std::uint8_t count = in.U8();
+        const std::uint8_t value = in.U8();
+        if (!in.Ok()) return false;
+        if (count != 0) {
+            // An encoded run: count pixels of one index, or of two alternating ones.
+            if (row >= height || x + count > width) return false;
+            for (int i = 0; i < count; ++i) put(bpp == 8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F));
+            continue;
+        }
+        switch (value) {
+            case kEndOfLine:
+                if (row >= height) return false;
+                x = 0;
+                ++row;
+                break;
+            case kEndOfBitmap:
+                return true;
+            case kDelta: {
+                const std::uint8_t dx = in.U8();
+                const std::uint8_t dy = in.U8();
+                if (!in.Ok()) return false;
+                x += dx;
+                row += dy;
+                if (x > width || row >= height) return false;
+                break;
+            }
+            default: {
+                // An absolute run: value pixels as stored, padded to 16 bits.
+                const std::size_t bytes = bpp == 8 ? value : (value + 1u) / 2;
+                const std::size_t padded = (bytes + 1) / 2 * 2;
+                if (row >= height || x + value > width || padded > in.Remaining()) return false;
+                for (std::size_t i = 0; i < bytes; ++i) {
+                    const std::uint8_t b = in.U8();
+                    if (bpp == 8) {
+                        put(b);
+                    } else {
+                        put(b >> 4);
+                        if (2 * i + 1 < value) put(b & 0x0F);
+                    }
+                }
+                in.Skip(padded - bytes);
+                break;
+            }
+        }
+    }
 }
 
 bool Decode(const std::uint8_t* data, std::size_t size, Bitmap& out) {
@@ -80,7 +151,7 @@ bool Decode(const std::uint8_t* data, std::size_t size, Bitmap& out) {
         in.Skip(12);  // image size, resolution
         colorsUsed = in.U32();
         in.Skip(4);  // important colours
-        if (headerSize >= kMasksInHeaderFrom)
+        if (headerSize >= kMasksInHeaderFrom && headerSize != kOs2HeaderSize)
             for (auto& m : masks) m = in.U32();
         if (!in.Ok() || !in.Seek(kFileHeaderSize + headerSize)) return false;
         if (compression == kBitFields && headerSize == kInfoHeaderSize)
@@ -96,7 +167,12 @@ bool Decode(const std::uint8_t* data, std::size_t size, Bitmap& out) {
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxBmpPixels) return false;
 
     Channel channels[3];
-    if (compression == kBitFields) {
+    const bool rle = compression == kRle8 || compression == kRle4;
+    if (rle) {
+        // Run-length streams are stored bottom-up only.
+        if (bpp != (compression == kRle8 ? 8 : 4) || topDown) return false;
+    } else if (compression == kBitFields) {
+        if (headerSize == kOs2HeaderSize) return false;
         if (bpp != 16 && bpp != 32) return false;
         for (int i = 0; i < 3; ++i)
             if (!MakeChannel(masks[i], bpp, channels[i])) return false;
@@ -131,6 +207,14 @@ bool Decode(const std::uint8_t* data, std::size_t size, Bitmap& out) {
         }
     }
     if (!in.Ok() || pixelOffset < in.Offset() || pixelOffset > size) return false;
+
+    if (rle) {
+        out.width = static_cast<int>(width);
+        out.height = static_cast<int>(height);
+        out.pixels.assign(static_cast<std::size_t>(width * height), 0);
+        LeReader stream(data + pixelOffset, size - pixelOffset);
+        return ExpandRle(stream, bpp, palette, out);
+    }
 
     const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bpp + 31) / 32 * 4;
     if (stride * static_cast<std::uint64_t>(height) > size - pixelOffset) return false;

@@ -24,13 +24,16 @@ constexpr std::uint64_t kMaxBmpPixels = std::uint64_t{8192} * 8192;
 // Decodes the whole BMP file in data[0, size) (file header, info header,
 // colour masks and table, pixel rows) into out. The caller keeps data.
 //
-// Accepted: info headers of 12 (core), 40, 52, 56, 108 and 124 bytes with one
-// plane; 1, 4 and 8 bits per pixel through a colour table of at most 2^bpp
+// Accepted: info headers of 12 (core), 40, 52, 56, 64 (OS/2's second form,
+// without its Huffman and 24-bit run-length codings), 108 and 124 bytes with
+// one plane; 1, 4 and 8 bits per pixel through a colour table of at most 2^bpp
 // entries (an index beyond the table gives black); 16 and 32 bits uncompressed
 // (5-5-5 and x-8-8-8) or with contiguous colour masks; 24 bits uncompressed;
 // rows bottom-up or, with a negative height, top-down, each padded to 4 bytes.
-// Every row must lie inside data. Run-length compressed and embedded JPEG or
-// PNG pixels are not read.
+// Every row must lie inside data. 8 and 4 bits run-length coded, bottom-up:
+// every run and delta inside the image, the stream inside data and closed by
+// its end-of-bitmap escape; pixels the stream skips are black. Embedded JPEG
+// or PNG pixels are not read.
 //
 // True with out filled. False for anything malformed, truncated, of another
 // depth or compression, or beyond the limits; out is then empty (0 x 0, no
