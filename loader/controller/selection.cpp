@@ -1,6 +1,8 @@
 #include "loader/controller/selection.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 #include "loader/path_csv.h"
@@ -73,42 +75,200 @@ SizeLabelChoice SizeLabelFor(int64_t total) {
     return {kMsgMegabytes, m};
 }
 
-std::string FormatWithFloat(const std::string& format, double value) {
+namespace {
+
+// The value as significant decimal digits: value = 0.digits x 10^exponent,
+// digits without trailing zeros (empty for zero). 18 digits are taken, the
+// most the form framework's conversion works with; a size in megabytes (a
+// byte count over 2^20) has at most that many, so it is exact.
+struct Decimal {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+
+Decimal ToDecimal(double value) {
+    Decimal d;
+    d.negative = std::signbit(value);
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 17);
+    const std::string_view text(buffer, static_cast<size_t>(r.ptr - buffer));  // "d.dddde+XX"
+    const size_t e = text.find('e');
+    d.digits = std::string(text.substr(0, 1)) + std::string(text.substr(2, e - 2));
+    d.exponent = std::atoi(std::string(text.substr(e + 1)).c_str()) + 1;
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    if (d.digits.empty()) d.exponent = 0;
+    return d;
+}
+
+// Keeps the first count digits, rounding half away from zero as the
+// framework's conversion does ("%.1f" of 2.25 gives "2.3").
+void RoundTo(Decimal& d, int count) {
+    if (count < 0 || static_cast<int>(d.digits.size()) <= count) return;
+    const bool up = d.digits[static_cast<size_t>(count)] >= '5';
+    d.digits.resize(static_cast<size_t>(count));
+    if (up) {
+        int i = count - 1;
+        for (; i >= 0 && d.digits[static_cast<size_t>(i)] == '9'; --i) d.digits[static_cast<size_t>(i)] = '0';
+        if (i < 0) {
+            d.digits.insert(d.digits.begin(), '1');
+            ++d.exponent;
+        } else {
+            ++d.digits[static_cast<size_t>(i)];
+        }
+    }
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    if (d.digits.empty()) d.exponent = 0;
+}
+
+char DigitAt(const Decimal& d, int i) {
+    return i >= 0 && i < static_cast<int>(d.digits.size()) ? d.digits[static_cast<size_t>(i)] : '0';
+}
+
+// A zero result carries no sign.
+std::string Sign(const Decimal& d) { return d.negative && !d.digits.empty() ? "-" : ""; }
+
+// "-ddd.ddd" with decimals digits after the point; thousands separated when asked.
+std::string FixedText(double value, int decimals, bool thousands) {
+    Decimal d = ToDecimal(value);
+    RoundTo(d, d.exponent + decimals);
+    std::string whole;
+    for (int i = 0; i < d.exponent; ++i) {
+        if (thousands && i > 0 && (d.exponent - i) % 3 == 0) whole += ',';
+        whole += DigitAt(d, i);
+    }
+    if (whole.empty()) whole = "0";
+    std::string out = Sign(d) + whole;
+    if (decimals > 0) {
+        out += '.';
+        for (int i = 0; i < decimals; ++i) out += DigitAt(d, d.exponent + i);
+    }
+    return out;
+}
+
+// "E", a sign and at least three digits.
+std::string ExponentText(int exponent) {
+    std::string digits = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return std::string("E") + (exponent < 0 ? '-' : '+') + digits;
+}
+
+// "-d.dddE+ddd" with precision digits in all.
+std::string ScientificText(double value, int precision) {
+    Decimal d = ToDecimal(value);
+    RoundTo(d, precision);
+    std::string out = Sign(d) + DigitAt(d, 0);
+    if (precision > 1) {
+        out += '.';
+        for (int i = 1; i < precision; ++i) out += DigitAt(d, i);
+    }
+    return out + ExponentText(d.digits.empty() ? 0 : d.exponent - 1);
+}
+
+// The shorter of fixed and scientific with at most precision significant
+// digits, no trailing zeros and a point only where a digit follows it: fixed
+// while the digits before the point fit the precision and the value is at
+// least 0.00001.
+std::string GeneralText(double value, int precision) {
+    Decimal d = ToDecimal(value);
+    RoundTo(d, precision);
+    if (d.digits.empty()) return "0";
+    const int count = static_cast<int>(d.digits.size());
+    std::string out = Sign(d);
+    if (d.exponent <= precision && d.exponent >= -4) {
+        if (d.exponent <= 0) return out + "0." + std::string(static_cast<size_t>(-d.exponent), '0') + d.digits;
+        for (int i = 0; i < d.exponent; ++i) out += DigitAt(d, i);
+        if (count > d.exponent) out += '.' + d.digits.substr(static_cast<size_t>(d.exponent));
+        return out;
+    }
+    out += d.digits[0];
+    if (count > 1) out += '.' + d.digits.substr(1);
+    return out + ExponentText(d.exponent - 1);
+}
+
+// Longest width or precision a message may ask for: a label is one short line.
+constexpr int kMaxFieldWidth = 255;
+
+// Reads decimal digits at format[i]; false when there are more than the cap allows.
+bool ReadNumber(std::string_view format, size_t& i, int& value) {
+    value = -1;
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+        value = (value < 0 ? 0 : value) * 10 + (format[i] - '0');
+        if (value > kMaxFieldWidth) return false;
+        ++i;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> FormatFloatArgument(std::string_view format, double value) {
     std::string out;
-    bool used = false;
+    int nextArgument = 0;
     for (size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%') {
             out += format[i];
             continue;
         }
-        if (i + 1 < format.size() && format[i + 1] == '%') {
+        ++i;
+        if (i < format.size() && format[i] == '%') {
             out += '%';
+            continue;
+        }
+        // %[index:][-][width][.precision]type; a '*' would take an integer argument.
+        int number = -1;
+        if (!ReadNumber(format, i, number)) return std::nullopt;
+        int argument = nextArgument;
+        if (i < format.size() && format[i] == ':') {
+            if (number < 0) return std::nullopt;
+            argument = number;
             ++i;
-            continue;
+            number = -1;
         }
-        // %[flags][width][.precision]conversion, widths of at most two digits.
-        size_t j = i + 1;
-        while (j < format.size() && std::string_view("-+ 0#").find(format[j]) != std::string_view::npos) ++j;
-        size_t digits = 0;
-        while (j < format.size() && format[j] >= '0' && format[j] <= '9' && digits < 3) ++j, ++digits;
-        if (j < format.size() && format[j] == '.') {
-            ++j;
-            digits = 0;
-            while (j < format.size() && format[j] >= '0' && format[j] <= '9' && digits < 3) ++j, ++digits;
+        bool left = false;
+        if (number < 0 && i < format.size() && format[i] == '-') {
+            left = true;
+            ++i;
         }
-        const bool floating = j < format.size() && std::string_view("fFeEgG").find(format[j]) != std::string_view::npos;
-        if (used || !floating || digits > 2) {
-            out += format[i];
-            continue;
+        int width = number;
+        if (width < 0 && !ReadNumber(format, i, width)) return std::nullopt;
+        int precision = -1;
+        if (i < format.size() && format[i] == '.') {
+            ++i;
+            if (!ReadNumber(format, i, precision)) return std::nullopt;
+            if (precision < 0) precision = 0;
         }
-        const std::string spec = format.substr(i, j - i + 1);
-        char buffer[160];
-        const int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
-        if (n > 0) out.append(buffer, std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
-        used = true;
-        i = j;
+        if (i >= format.size()) return std::nullopt;
+        // The one argument is floating-point: any other type, or a second
+        // argument, is an error of the format, not text to print.
+        if (argument != 0) return std::nullopt;
+        nextArgument = argument + 1;
+        std::string text;
+        switch (format[i] | 0x20) {
+            case 'f':
+                text = FixedText(value, precision < 0 ? 2 : std::min(precision, 18), false);
+                break;
+            case 'n':
+                text = FixedText(value, precision < 0 ? 2 : std::min(precision, 18), true);
+                break;
+            case 'e':
+                text = ScientificText(value, precision < 0 ? 15 : std::clamp(precision, 1, 15));
+                break;
+            case 'g':
+                text = GeneralText(value, precision < 0 ? 15 : std::clamp(precision, 1, 15));
+                break;
+            default:
+                return std::nullopt;
+        }
+        if (width > 0 && text.size() < static_cast<size_t>(width))
+            text.insert(left ? text.end() : text.begin(), static_cast<size_t>(width) - text.size(), ' ');
+        out += text;
     }
     return out;
+}
+
+std::string FormatWithFloat(const std::string& format, double value) {
+    return FormatFloatArgument(format, value).value_or(std::string());
 }
 
 size_t LongestTargetPath(const std::string& folder, const EntryList& list) {

@@ -4,7 +4,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "loader/session/entry_list.h"
 #include "loader/session/sessions.h"
@@ -42,9 +44,23 @@ struct SizeLabelChoice {
 };
 SizeLabelChoice SizeLabelFor(int64_t total);
 
-// format with its one floating-point conversion ("%f", "%.2f", "%8.1e", …)
-// given value; "%%" gives "%". Any other conversion is left as it stands, so a
-// message file never steers the formatter.
+// format with value as its one floating-point argument, by the form
+// framework's format rules: %[index:][-][width][.precision]type, the type one
+// of f (fixed, 2 decimals unless a precision says otherwise, at most 18),
+// n (as f, thousands separated by ","), e (scientific with precision digits
+// in all, 15 by default, "E", a sign and at least three exponent digits) or
+// g (the shorter of fixed and scientific, at most precision significant
+// digits, 15 by default, no trailing zeros), in either case; "%%" gives "%";
+// the point is "."; digits round half away from zero. A width pads with
+// blanks on the left, or on the right after "-". A format with no conversion
+// gives its text. Nothing for a format the rules refuse: another type (%s,
+// %d, %m, ...), a second argument ("%f %f", "%1:f"), a '*', a width or
+// precision over 255, or a '%' that ends the text.
+std::optional<std::string> FormatFloatArgument(std::string_view format, double value);
+
+// The size label's text: FormatFloatArgument, or an empty label for a format
+// it refuses (the framework raises a conversion error there; the loader shows
+// no text rather than a wrong one, and the selection goes on).
 std::string FormatWithFloat(const std::string& format, double value);
 
 // The greatest byte length of folder (without trailing backslash), a backslash

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "loader/controller/handoff.h"
@@ -62,14 +63,72 @@ TEST(SizeLabelTest, Table) {
     EXPECT_DOUBLE_EQ(SizeLabelFor(3 * kGiB).megabytes, 3072.0);
 }
 
-TEST(SizeLabelTest, FormatsOneFloatingPointArgumentOnly) {
-    EXPECT_EQ(FormatWithFloat("%.2f MB", 3), "3.00 MB");
-    EXPECT_EQ(FormatWithFloat("Size %f", 1.5), "Size 1.500000");
-    EXPECT_EQ(FormatWithFloat("100%% %.1f", 2.25), "100% 2.2");
-    // Conversions that would read other arguments stay as text.
-    EXPECT_EQ(FormatWithFloat("%s %n %d %.1f %.1f", 1), "%s %n %d 1.0 %.1f");
-    EXPECT_EQ(FormatWithFloat("%999999f", 1), "%999999f");
-    EXPECT_EQ(FormatWithFloat("end %", 1), "end %");
+TEST(SizeLabelTest, FormatsByTheFrameworksRules) {
+    struct Case {
+        const char* format;
+        double value;
+        std::optional<std::string> text;  // none: the format is refused
+    };
+    const std::optional<std::string> refused;
+    const Case cases[] = {
+        // Fixed: two decimals unless a precision says otherwise, rounded half away from zero.
+        {"%f MB", 3, "3.00 MB"},
+        {"%f", 1234.5678, "1234.57"},
+        {"%F", 3072, "3072.00"},
+        {"%.1f", 2.25, "2.3"},
+        {"%.1f", 0.05, "0.1"},
+        {"%.0f", 2.5, "3"},
+        {"%.3f", 0.0625, "0.063"},
+        {"%f", -2.5, "-2.50"},
+        {"%.1f", -0.01, "0.0"},
+        {"%.20f", 0.5, "0.500000000000000000"},  // at most 18 decimals
+        // Number: as fixed, with thousands separators.
+        {"%n", 1234567.891, "1,234,567.89"},
+        {"%n", 3072, "3,072.00"},
+        {"%.0n", 999.5, "1,000"},
+        {"%n", 12.5, "12.50"},
+        // General: at most 15 significant digits, no trailing zeros.
+        {"%g", 3, "3"},
+        {"%g", 1234.5, "1234.5"},
+        {"%g", 1234.5678901234567, "1234.56789012346"},
+        {"%g", 0.000012, "0.000012"},
+        {"%g", 0.0000012, "1.2E-006"},
+        {"%g", 1e20, "1E+020"},
+        {"%.3g", 1234.5, "1.23E+003"},
+        {"%g", 0, "0"},
+        // Scientific: precision digits in all, 15 by default, three exponent digits.
+        {"%e", 1234.5678901234567, "1.23456789012346E+003"},
+        {"%e", 3, "3.00000000000000E+000"},
+        {"%.3e", 0.5, "5.00E-001"},
+        {"%.1E", 9.96, "1E+001"},
+        // Width, justification, index, percent.
+        {"%5.2f", 3, " 3.00"},
+        {"%-6.1f|", 3, "3.0   |"},
+        {"%2.2f", 1234.5, "1234.50"},
+        {"%%", 3, "%"},
+        {"100%% %.1f", 2.25, "100% 2.3"},
+        {"%0:f %0:.1f", 3, "3.00 3.0"},
+        {"Size", 3, "Size"},  // no conversion: the text alone
+        {"", 3, ""},
+        // Refused: no floating-point conversion for the one argument, or a second argument.
+        {"%s", 3, refused},
+        {"%d MB", 3, refused},
+        {"%x", 3, refused},
+        {"%m", 3, refused},
+        {"%y", 3, refused},
+        {"%f %f", 3, refused},
+        {"%1:f", 3, refused},
+        {"%*f", 3, refused},
+        {"%.*f", 3, refused},
+        {"end %", 3, refused},
+        {"%5", 3, refused},
+        {"%999f", 3, refused},
+        {"%.256f", 3, refused},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatFloatArgument(c.format, c.value), c.text) << "[" << c.format << "] " << c.value;
+        EXPECT_EQ(FormatWithFloat(c.format, c.value), c.text.value_or("")) << "[" << c.format << "]";
+    }
 }
 
 TEST(PathRulesTest, FolderPrefixesCountOnlyAtSeparators) {
