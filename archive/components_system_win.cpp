@@ -7,6 +7,7 @@
 
 #include "archive/components_system.h"
 #include "archive/vbrm_version.h"
+#include "shared/base/dll_binding.h"
 #include "shared/base/exec.h"
 #include "shared/base/fs.h"
 #include "shared/base/version.h"
@@ -21,6 +22,33 @@ using IntCall = int(WINAPI*)(int);
 template <class F>
 F As(FARPROC p) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(p));
+}
+
+// The version-resource calls, bound from the system folder on first use: an
+// import of version.dll would be looked for in the calling program's folder
+// first. Kept for the process's life.
+struct VersionApi {
+    using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    SizeFn size = nullptr;
+    InfoFn info = nullptr;
+    QueryFn query = nullptr;
+    bool Ready() const { return size && info && query; }
+};
+
+const VersionApi& Version() {
+    static const VersionApi api = [] {
+        VersionApi a;
+        const std::string path = kb::SystemLibraryPath("version.dll");
+        HMODULE m = path.empty() ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!m) return a;
+        a.size = As<VersionApi::SizeFn>(GetProcAddress(m, "GetFileVersionInfoSizeA"));
+        a.info = As<VersionApi::InfoFn>(GetProcAddress(m, "GetFileVersionInfoA"));
+        a.query = As<VersionApi::QueryFn>(GetProcAddress(m, "VerQueryValueA"));
+        return a;
+    }();
+    return api;
 }
 
 class WinSystem final : public System {
@@ -72,14 +100,16 @@ public:
     }
     ModuleVersion ReadModuleVersion(const std::string& path) override {
         ModuleVersion out;
+        const VersionApi& api = Version();
+        if (!api.Ready()) return out;
         DWORD handle = 0;
-        const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+        const DWORD size = api.size(path.c_str(), &handle);
         if (size == 0) return out;
         std::vector<char> data(size);
-        if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return out;
+        if (!api.info(path.c_str(), 0, size, data.data())) return out;
         void* translation = nullptr;
         UINT length = 0;
-        if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &translation, &length) || !translation ||
+        if (!api.query(data.data(), "\\VarFileInfo\\Translation", &translation, &length) || !translation ||
             length < 4)
             return out;
         const auto* words = static_cast<const WORD*>(translation);
@@ -87,7 +117,7 @@ public:
         const std::string query = "\\StringFileInfo\\" + out.translation + "\\FileVersion";
         void* text = nullptr;
         length = 0;
-        if (!VerQueryValueA(data.data(), query.c_str(), &text, &length) || !text) return out;
+        if (!api.query(data.data(), query.c_str(), &text, &length) || !text) return out;
         // The string lies inside the block: read no further than its end, and
         // keep no more than the 63 bytes a version field holds.
         const char* begin = static_cast<const char*>(text);

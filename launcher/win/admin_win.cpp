@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "launcher/win/os_version_win.h"
+#include "shared/base/dll_binding.h"
 #include "shared/win/handles.h"
 
 namespace kb::launcher {
@@ -34,7 +35,10 @@ class NetApi {
 public:
     ~NetApi() { Unbind(); }
     bool Bind() {
-        module_ = LoadLibraryA("NetApi32.dll");
+        // From the system folder only: the launcher runs from a disc and a
+        // work folder, where a file of that name could be anybody's.
+        const std::string path = kb::SystemLibraryPath("NetApi32.dll");
+        module_ = path.empty() ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         const char* failure = nullptr;
         if (!module_) {
             failure = "NetApi32.dll not found.";

@@ -68,4 +68,9 @@ std::string FileNameOf(const std::string& path);
 // fileName in the folder of the module (DLL or program) that holds this code.
 std::string BesideThisModule(const std::string& fileName);
 
+// fileName in the system folder, where a library of Windows' own is loaded
+// from: never the program's folder or the current one, where anybody may put a
+// file of that name. Natively fileName itself.
+std::string SystemLibraryPath(const std::string& fileName);
+
 }  // namespace kb

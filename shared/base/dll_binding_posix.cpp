@@ -31,4 +31,6 @@ std::string BesideThisModule(const std::string& fileName) {
     return self.substr(0, self.size() - FileNameOf(self).size()) + fileName;
 }
 
+std::string SystemLibraryPath(const std::string& fileName) { return fileName; }
+
 }  // namespace kb

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "shared/base/dll_binding.h"
+#include "shared/base/paths.h"
 #include "shared/base/strutils.h"
 
 namespace kb {
@@ -35,6 +36,13 @@ std::string BesideThisModule(const std::string& fileName) {
     DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
     std::string folder(path, n < MAX_PATH ? n : 0);
     return folder.substr(0, folder.size() - FileNameOf(folder).size()) + fileName;
+}
+
+std::string SystemLibraryPath(const std::string& fileName) {
+    char folder[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) return std::string();  // loads nothing rather than searching
+    return AddTrailingBackslash(std::string(folder, n)) + fileName;
 }
 
 }  // namespace kb

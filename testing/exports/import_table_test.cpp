@@ -42,6 +42,19 @@ std::string BinFolder() {
 
 bool IsDll(const std::string& name) { return Lower(name).ends_with(".dll"); }
 
+// Of those, the ones the system always takes from its own folder (its known
+// libraries): any other import is looked for in the calling program's folder
+// first, so a library that imports it takes whatever file lies there.
+const char* const kKnownDlls[] = {
+    "kernel32.dll", "user32.dll",   "gdi32.dll",   "advapi32.dll", "shell32.dll",
+    "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shlwapi.dll", "comdlg32.dll",
+};
+
+bool IsKnownDll(const std::string& name) {
+    const std::string lower = Lower(name);
+    return std::any_of(std::begin(kKnownDlls), std::end(kKnownDlls), [&](const char* s) { return lower == s; });
+}
+
 }  // namespace
 
 TEST(ImportTable, EveryShippedBinaryBindsOnlySystemLibraries) {
@@ -58,6 +71,26 @@ TEST(ImportTable, EveryShippedBinaryBindsOnlySystemLibraries) {
                                             << ", which a Windows PC does not have";
         }
     }
+}
+
+// A library is loaded into other programs from their folders: it imports only
+// what the system takes from its own folder, and binds the rest (version.dll,
+// NetApi32.dll) at run time by full path in the system folder.
+TEST(ImportTable, EveryShippedLibraryImportsOnlyKnownSystemLibraries) {
+    int libraries = 0;
+    for (const char* file : kShipped) {
+        if (!IsDll(file)) continue;
+        SCOPED_TRACE(file);
+        ++libraries;
+        auto image = kb::testing::ReadWholeFile(BinFolder() + file);
+        ASSERT_TRUE(image.has_value()) << "cannot read " << file;
+        auto imports = kb::testing::ReadPeImports(*image);
+        ASSERT_TRUE(imports.has_value()) << file << " has a damaged import table";
+        for (const auto& i : *imports)
+            EXPECT_TRUE(IsKnownDll(i.dll)) << file << " imports " << i.dll
+                                           << ", which the system looks for beside the calling program first";
+    }
+    EXPECT_GE(libraries, 3);
 }
 
 // Each DLL loads from a folder holding it alone, with only the system folder searched
