@@ -180,6 +180,10 @@ bool RenameFile(const std::string& from, const std::string& to, bool replaceExis
 // Puts from in place of to in one step, written through to the disc (to is
 // replaced when it exists; from is gone afterwards). On failure to is as it was.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
+// A new, empty file of our own in target's folder, opened for writing, for a
+// copy that is moved over target (MoveIntoPlace) only once it is complete;
+// *path receives its name. Not open when the folder takes no new file.
+File CreateFileBeside(const std::string& target, std::string* path);
 // Copies from to a file that must not exist yet (on Windows with its attributes
 // and times); on failure no copy is left.
 bool CopyToNewFile(const std::string& from, const std::string& to);
