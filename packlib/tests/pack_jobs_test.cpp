@@ -582,6 +582,28 @@ TEST_F(PackJobsTest, AFileAtTheContainersNameIsNeverTouched) {
     }
 }
 
+// Listing a container entry copies it under its name into the working folder:
+// the folder made for the copy goes with it, a user's empty folder of that name
+// stays.
+TEST_F(PackJobsTest, ListingAContainerKeepsAUsersEmptyFolderOfTheEntrysName) {
+    MakeTree();
+    ASSERT_EQ(NewPack(true), 0);
+    ASSERT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("src").c_str(), "a\\b.txt", kPassword, true)), PACKPROGRESS_DONE);
+    for (bool users : {false, true}) {
+        SCOPED_TRACE(users ? "the user's empty folder" : "no folder before");
+        if (users) {
+            ASSERT_TRUE(fs::CreateFolder(P("work\\a")));
+        }
+        char names[256];
+        uint32_t sizes[8];
+        EXPECT_EQ(app_.EnumFilesInZipPkg(pack_.c_str(), "a\\b.txt.cmp", names, sizeof names, sizes, sizeof sizes,
+                                         kPassword),
+                  1);
+        EXPECT_EQ(fs::FolderExists(P("work\\a")), users);
+        EXPECT_FALSE(fs::Exists(P("work\\a\\b.txt.cmp")));
+    }
+}
+
 // The published name is never a pack or a source of a job, however spelled.
 TEST_F(PackJobsTest, TheContainersNameIsRefusedAsAPackOrASource) {
     MakeTree();
