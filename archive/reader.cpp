@@ -382,6 +382,13 @@ NameIndex::Found LookUpIndexed(Archive& a, uint64_t now, const std::string& want
         return NameIndex::Found::Unknown;
     }
     ApplyStampView(stamp);
+    // Where the file system keeps no change time, a rewrite in place that
+    // keeps the size and sets the last-write time back cannot be seen: no
+    // index is kept there, every lookup walks.
+    if (!stamp.changeKept) {
+        index.Clear();
+        return NameIndex::Found::Unknown;
+    }
     if (!index.Fits(a.path, stamp, g_scrambledForm)) {
         index.Clear();
         if (!NameIndex::IsSettled(stamp, now)) return NameIndex::Found::Unknown;

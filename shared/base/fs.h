@@ -58,16 +58,21 @@ struct FileTimes {
 };
 
 // What tells one state of a file from another without reading it: which file
-// on which volume (Windows leaves the volume to the path), its length, and its
+// on which volume, its length, and its
 // last-write and change times (FILETIME units). The change time moves with
 // every change of the contents or times, and unlike the last-write time a
 // writer cannot set it back.
 struct FileStamp {
-    uint64_t volume = 0;
+    uint64_t volume = 0;  // on Windows the volume's serial number and creation time
     uint64_t fileId = 0;
     uint64_t size = 0;
     uint64_t lastWrite = 0;
     uint64_t change = 0;
+    // False where the file system keeps no change time of its own (FAT, CD
+    // and DVD file systems report none, or the last-write time): there an
+    // in-place rewrite that sets the last-write time back leaves the stamp
+    // as it was.
+    bool changeKept = true;
     bool operator==(const FileStamp&) const = default;
 };
 
