@@ -2,7 +2,8 @@
 // and names in slot order, found by name with a hash probe instead of a walk
 // over the slots. It holds no file: the reader builds it with its own walk,
 // checks the entry it gives against the file, and keeps it only as long as
-// the archive's path, stamp and scrambled form are those it was built with.
+// the archive's path, stamp (volume included) and scrambled form are those it
+// was built with, and only on a file system that keeps change times.
 #pragma once
 #include <cstdint>
 #include <string>

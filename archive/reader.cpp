@@ -253,32 +253,54 @@ int ReadEntryBody(Archive& a, const Slot& slot, std::vector<uint8_t>& body) {
     return 0;
 }
 
+// Writes body beside destFile under a private name and moves it into place
+// only once it is complete: on any failure an existing destFile is as it was,
+// attributes included, and nothing of the new one stays.
 bool SaveBodyToFile(const std::vector<uint8_t>& body, const std::string& destFile) {
-    fs::File out = fs::File::Open(destFile, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
+    uint32_t attributes = 0;
+    const bool exists = fs::GetAttributes(destFile, &attributes);
+    // Only a file is replaced, never a folder.
+    if (exists && (attributes & fs::kAttrDirectory)) return false;
+    std::string temporary;
+    fs::File out = fs::CreateFileBeside(destFile, &temporary);
     if (!out.IsOpen()) return false;
-    bool ok = out.Write(body.data(), body.size());
+    bool ok = out.Write(body.data(), body.size()) && out.Flush();
     ok = out.Close() && ok;
-    if (!ok) fs::RemoveFile(destFile);  // no half-written file is left behind
+    if (ok) {
+        // A read-only file could not be replaced; the archived attributes are
+        // applied afterwards, and a failed move gives the bit back.
+        const bool readOnly = exists && (attributes & fs::kAttrReadOnly);
+        if (readOnly) fs::SetAttributes(destFile, attributes & ~fs::kAttrReadOnly);
+        ok = fs::MoveIntoPlace(temporary, destFile);
+        if (!ok && readOnly) fs::SetAttributes(destFile, attributes);
+    }
+    if (!ok) fs::RemoveFile(temporary);
     return ok;
 }
 
-// The common end of SaveByIndex and SaveByName once the body is loaded.
-int SaveLoadedBody(const std::string& archive, int index, const std::vector<uint8_t>& body,
-                   const std::string& destFile) {
+// Writes a loaded body to destFile and gives it the entry's information
+// block once written; read fetches that block (trace and all) and is not
+// called when the save fails.
+template <typename ReadInfoBlock>
+int SaveBodyWithInfo(const std::string& archive, const std::vector<uint8_t>& body, const std::string& destFile,
+                     ReadInfoBlock read) {
     // Written over, the archive would be gone while it is read, and with it
     // every other entry.
     if (fs::SameFileOrPath(archive, destFile)) return ARKSTOWRET_SAVE_FAILED;
     NameIndexWriteGuard writing;
     MakePathFolders(destFile);
-    uint32_t attributes = 0;
-    // Normal attributes first: a read-only, hidden or system file could not be
-    // replaced; the archived attributes are applied afterwards.
-    if (fs::GetAttributes(destFile, &attributes)) fs::SetAttributes(destFile, fs::kAttrNormal);
     if (!SaveBodyToFile(body, destFile)) return ARKSTOWRET_SAVE_FAILED;
     TAchFileInfo info{};
-    const int read = ReadInfo(archive, index, info);
-    if (read == 0) WriteFileInfo(destFile, info);
-    return read;
+    const int result = read(info);
+    if (result == 0) WriteFileInfo(destFile, info);
+    return result;
+}
+
+// The common end of SaveByIndex and SaveByName once the body is loaded.
+int SaveLoadedBody(const std::string& archive, int index, const std::vector<uint8_t>& body,
+                   const std::string& destFile) {
+    return SaveBodyWithInfo(archive, body, destFile,
+                            [&](TAchFileInfo& info) { return ReadInfo(archive, index, info); });
 }
 
 // Builds the name index with the walk LoadByName makes, quietly and through
@@ -360,6 +382,13 @@ NameIndex::Found LookUpIndexed(Archive& a, uint64_t now, const std::string& want
         return NameIndex::Found::Unknown;
     }
     ApplyStampView(stamp);
+    // Where the file system keeps no change time, a rewrite in place that
+    // keeps the size and sets the last-write time back cannot be seen: no
+    // index is kept there, every lookup walks.
+    if (!stamp.changeKept) {
+        index.Clear();
+        return NameIndex::Found::Unknown;
+    }
     if (!index.Fits(a.path, stamp, g_scrambledForm)) {
         index.Clear();
         if (!NameIndex::IsSettled(stamp, now)) return NameIndex::Found::Unknown;
@@ -539,12 +568,27 @@ int SaveEntryByName(const std::string& archive, const std::string& name, const s
 
 int SaveAllEntries(const std::string& archive, const std::string& destFolder) {
     Server().Enter("_SaveAll");
-    const int count = CountEntries(archive, nullptr, nullptr);
+    bool scrambled = false;
+    const int count = CountEntries(archive, nullptr, nullptr, &scrambled);
     if (count < 0) return count;
+    if (count == 0) return 0;
+    // One walk over the records, each entry saved as SaveByIndex would save
+    // it: the per-entry calls would count the archive anew three times an
+    // entry, a walk as long as the archive each time. The trace and every
+    // code stay those of the per-entry calls.
+    Archive a(archive);
+    if (!a.IsOpen()) return ARKSTOWRET_OPEN_FAILED;
+    a.scrambled = scrambled;
+    a.slotCount = count;
+    SlotWalk walk(a);
     int result = 0;
+    std::vector<uint8_t> body;
     for (int i = 0; i < count; ++i) {
-        char name[kNameReadLimit + 1];
-        if (int r = ReadName(archive, i, name, static_cast<int>(kNameReadLimit))) {
+        Server().Enter("_GetName");
+        Server().Enter("_GetCount");
+        Slot slot;
+        std::string name;
+        if (int r = walk.Next(slot, "fread"); r != 0 || (r = walk.Name(slot, name, "fsetpos<2>")) != 0) {
             result = r;
             continue;
         }
@@ -553,7 +597,20 @@ int SaveAllEntries(const std::string& archive, const std::string& destFolder) {
             result = ARKSTOWRET_UNSAFE_NAME;
             continue;
         }
-        if (int r = SaveEntryByIndex(archive, i, JoinPath(destFolder, name))) result = r;
+        Server().Enter("_SaveByIndex");
+        Server().Enter("_LoadByIndex");
+        Server().Enter("_GetCount");
+        if (int r = ReadEntryBody(a, slot, body)) {
+            result = r;
+            continue;
+        }
+        const int r = SaveBodyWithInfo(archive, body, JoinPath(destFolder, name), [&](TAchFileInfo& info) {
+            Server().Enter("_GetInfo");
+            Server().Enter("_GetCount");
+            info = slot.info;
+            return 0;
+        });
+        if (r != 0) result = r;
     }
     return result;
 }

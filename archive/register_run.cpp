@@ -86,7 +86,9 @@ namespace {
 
 // Puts the extracted file over target: an existing target loses its read-only
 // attribute first; the extracted file is deleted once copied.
-int CopyIntoPlace(System& sys, const std::string& extracted, const std::string& target) {
+int CopyIntoPlace(System& sys, const std::string& extracted, const std::string& target,
+                  const std::string& archive) {
+    if (!archive.empty() && fs::SameFileOrPath(archive, target)) return ARKSTOWRET_COPY_FAILED;
     if (fs::Exists(target)) {
         uint32_t attributes = 0;
         if (!fs::GetAttributes(target, &attributes)) return ARKSTOWRET_TARGET_ACCESS_FAILED;
@@ -118,7 +120,7 @@ int InstallComponent(System& sys, const std::string& extracted, const std::strin
     }
     if (!options.allowInstall) return ARKSTOWRET_NEED_LOGOFF;
 
-    if (int rc = CopyIntoPlace(sys, extracted, target); rc != ARKSTOWRET_OK) return rc;
+    if (int rc = CopyIntoPlace(sys, extracted, target, options.archive); rc != ARKSTOWRET_OK) return rc;
     if (com && sys.Register(target) == 0) return ARKSTOWRET_REGISTER_FAILED;
     // A value that could not be written is as much a failure as a key that
     // could not be opened: the record would claim nothing was installed.
@@ -148,6 +150,7 @@ int RegisterAllEx(System& sys, const std::string& archive, bool allowInstall, in
     options.olderPolicy = olderPolicy;
     options.reserved = reserved;
     options.marker = HasAdminForRegMarker(sys, temp);
+    options.archive = archive;
 
     // Entries are extracted into a folder of the call's own, never over a
     // user's file of the same name in the temp folder.

@@ -49,6 +49,9 @@ struct InstallOptions {
     int olderPolicy = 1;
     int reserved = 0;  // passed on, no effect
     bool marker = false;
+    // The archive being read: a target that is this file, however spelled, is
+    // refused with -63 rather than copied over while later entries are read.
+    std::string archive;
 };
 
 // Installs one extracted component at target: 0 (installed or skipped), 6 when

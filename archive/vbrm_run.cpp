@@ -11,6 +11,7 @@
 #include "archive/vbrm_plan.h"
 #include "archive/vbrm_version.h"
 #include "shared/base/message_sink.h"
+#include "shared/base/dbcs.h"
 #include "shared/base/version.h"
 
 namespace ark::vbrm {
@@ -83,6 +84,31 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
     auto taskFailure = [&] { return Server().ClibFailure("WritePrivateProfileString", taskFile); };
     if (!writeTask("General", "Count", std::to_string(count))) return taskFailure();
 
+    // Every module is extracted for its check into a folder of the call's
+    // own: a user's file named like an entry in the temp folder is never
+    // written over, and no folder of an entry's name is left there.
+    struct PrivateFolder {
+        std::string path;
+        ~PrivateFolder() {
+            if (!path.empty()) fs::RemoveTree(path);
+        }
+    } extraction{fs::CreatePrivateFolder(temp, "~vbrm")};
+    if (extraction.path.empty()) return Server().ClibFailure("CreateDirectory", temp);
+    // The modules put into the temp folder for the installer, and the folders
+    // made for them: taken away again when the run fails.
+    struct Queued {
+        std::vector<std::string> files, folders;
+        bool kept = false;
+        ~Queued() {
+            if (kept) return;
+            for (const std::string& file : files) {
+                fs::SetAttributes(file, fs::kAttrNormal);
+                fs::RemoveFile(file);
+            }
+            for (auto it = folders.rbegin(); it != folders.rend(); ++it) fs::RemoveFolder(*it);
+        }
+    } queued;
+
     int state = kStateNothing;
     std::vector<std::string> names;
     std::vector<char> buffer(kNameBufferSize + 1);
@@ -97,7 +123,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
         std::snprintf(key, sizeof key, "File%.2d", i);
         if (!writeTask("General", key, "\"" + name + "\"")) return taskFailure();
 
-        const std::string extracted = temp + name;
+        const std::string extracted = JoinPath(extraction.path, name);
         if (int rc = SaveEntryByIndex(archive, i, extracted); rc != ARKSTOWRET_OK) return rc;
         uint32_t status = 0;
         std::string version;
@@ -105,12 +131,6 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
             return rc;
 
         if (allowInstall) {
-            if (status & (kNotInstalled | kSystemOlder)) {
-                // The check may have put the installed copy's bytes into the extracted file.
-                if (int rc = SaveEntryByIndex(archive, i, extracted); rc != ARKSTOWRET_OK) return rc;
-            } else {
-                fs::RemoveFile(extracted);
-            }
             bool queue = false;
             if (status & kNotInstalled) {
                 queue = true;
@@ -123,14 +143,27 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
                 queue = !(status & (kFailedBefore | kDoneBefore));
             }
             if (queue) {
+                // The installer finds the module in the temp folder under its
+                // name, the archive's bytes (the check may have put the
+                // installed copy's into the private one). A name that is
+                // taken there is the user's: the install is refused.
+                if (int rc = SaveEntryByIndex(archive, i, extracted); rc != ARKSTOWRET_OK) return rc;
+                const std::string placed = temp + name;
+                for (size_t at = temp.size(); at < placed.size(); at += kb::CharLengthAt(placed, at)) {
+                    if (kb::CharLengthAt(placed, at) != 1 || placed[at] != '\\') continue;
+                    const std::string folder = placed.substr(0, at);
+                    if (fs::CreateFolder(folder)) queued.folders.push_back(folder);
+                }
+                if (!fs::CopyToNewFile(extracted, placed)) return ARKSTOWRET_SAVE_FAILED;
+                queued.files.push_back(placed);
                 state = kStateDoneNow;
                 if (!writeTask(name, "Copy", "1") || !writeTask(name, "Version", version) ||
                     ((status & kComServer) && !writeTask(name, "COMServer", "1")))
                     return taskFailure();
             }
-        } else {
-            fs::RemoveFile(extracted);
         }
+        fs::SetAttributes(extracted, fs::kAttrNormal);
+        fs::RemoveFile(extracted);
         statuses[static_cast<size_t>(i)] = status;
         Log(sys, reportFile, EntryReport(name, status));
     }
@@ -166,6 +199,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
         Log(sys, reportFile, kNowText);
         // An installer that did not start has done nothing: its task stays.
         if (!sys.RunAndWait(quoted)) return Server().ClibFailure("CreateProcess", tempInstaller);
+        queued.kept = true;
         fs::RemoveFile(tempInstaller);
         fs::RemoveFile(taskFile);
         return ARKSTOWRET_DONE_NOW;
@@ -184,6 +218,7 @@ int InstallVBRM(components::System& sys, const std::string& archive, const std::
         }
         Log(sys, reportFile, RunOnceReport(tempInstaller));
     }
+    queued.kept = true;
     return state;
 }
 

@@ -19,6 +19,11 @@ int CheckOneVBRM(components::System& sys, uint32_t& status, std::string& version
                  const std::string& installed, const std::string& extracted);
 
 // The export's work, inside an export frame (the caller resets the context).
+// Each module is extracted for its check into a private folder of the temp
+// folder, removed at the end; only a module queued for the installer is put
+// into the temp folder under its own name, as a new file: when that name is
+// taken there (a user's file or folder), the run ends with -55 and the file
+// is left alone. A run that fails takes the modules it put there away again.
 // 0, 256, 5, 6, or a code.
 int InstallVBRM(components::System& sys, const std::string& archive, const std::string& cdFolder,
                 bool allowInstall, const std::string& rebootMessage);

@@ -105,13 +105,18 @@ int CheckPackForAppend(const std::string& packPath, fs::File* out, uint64_t* len
     return 0;
 }
 
-// The job's container starts empty: an old one that could not be deleted (another
-// process held it past the retries) would otherwise lend its records to the new entry.
-int StartEmptyContainer(CFileCodec& codec, const std::string& path) {
-    codec.DeleteFileRetry(path);
-    if (!fs::Exists(path)) return 0;
-    fs::File emptied = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::All);
-    return emptied.IsOpen() && emptied.Close() ? 0 : PACKERR_OPEN_DESTINATION_FILE;
+// The job's own container: a new, empty file beside the published name,
+// private to the job, so that neither a user's file of that name nor
+// another process's job is ever emptied, deleted or mixed into this one.
+int CreateWorkContainer(const std::string& published, std::string* path) {
+    fs::File file = fs::CreateFileBeside(published, path);
+    if (!file.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
+    if (path->size() > kMaxPathLength) {
+        file.Close();
+        fs::RemoveFile(*path);
+        return PACKERR_PATH_TOO_LONG;
+    }
+    return file.Close() ? 0 : PACKERR_FILE_IO;
 }
 
 }  // namespace
@@ -261,10 +266,13 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
         return StartJobLocked(&job);
     }
 
-    job.containerPath = PreCompressFilePath();
-    if (job.containerPath.size() > kMaxPathLength) return PACKERR_PATH_TOO_LONG;
+    const std::string published = PreCompressFilePath();
+    if (published.size() > kMaxPathLength) return PACKERR_PATH_TOO_LONG;
+    // The published container's name is never a pack or a source of a job.
+    if (fs::SameFileOrPath(packPath, published)) return PACKERR_OPEN_PACKED_FILE;
     if (!entryName.empty()) {
         if (!BuildEntryPath(sourceFolder, entryName, &job.sourcePath)) return PACKERR_PATH_TOO_LONG;
+        if (fs::SameFileOrPath(job.sourcePath, published)) return PACKERR_OPEN_SOURCE_FILE;
         job.kind = Kind::CompressFile;
         job.recordName = entryName;
         job.storedName = entryName + kContainerSuffix;
@@ -276,11 +284,17 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
         // Only PackPartFolder leaves files out: the exclusions of an earlier job
         // would silently drop files from a whole-folder Pack.
         if (partFolder) job.excluded = exclusions_;
+        job.excluded.push_back(published);
     }
     if (job.storedName.size() > kMaxCompressedStoredName) return PACKERR_FILE_NAME_TOO_LONG;
     codec_.SetForce(force_);
-    if (const int err = StartEmptyContainer(codec_, job.containerPath)) return err;
-    if (const int err = CheckPackForAppend(packPath, &job.pack, &job.packLength)) return err;
+    if (const int err = CreateWorkContainer(published, &job.containerPath)) return err;
+    // A walk of the working folder finds the job's own file: never a record.
+    job.excluded.push_back(job.containerPath);
+    if (const int err = CheckPackForAppend(packPath, &job.pack, &job.packLength)) {
+        fs::RemoveFile(job.containerPath);
+        return err;
+    }
     return StartJobLocked(&job);
 }
 
@@ -310,14 +324,21 @@ int CPackJobs::PreCompress(const char* baseFolder, const char* relativeName, con
         job.kind = Kind::PreCompressFile;
         job.recordName = relative;
     }
-    job.containerPath = PreCompressFilePath();
-    if (job.containerPath.size() > kMaxPathLength) return PACKERR_PATH_TOO_LONG;
+    const std::string published = PreCompressFilePath();
+    if (published.size() > kMaxPathLength) return PACKERR_PATH_TOO_LONG;
+    if (job.kind == Kind::PreCompressFile && fs::SameFileOrPath(job.sourcePath, published))
+        return PACKERR_OPEN_SOURCE_FILE;
+    job.excluded.push_back(published);
     codec_.SetForce(force_);
     {
         std::lock_guard<std::mutex> skippedLock(skippedMutex_);
         skipped_.clear();
     }
-    if (const int err = StartEmptyContainer(codec_, job.containerPath)) return err;
+    // Built in the job's own file; only a finished container kept for the
+    // caller is moved to the published name.
+    if (const int err = CreateWorkContainer(published, &job.containerPath)) return err;
+    job.excluded.push_back(job.containerPath);
+    if (!waitAndDiscard) job.publishAs = published;
 
     if (const int err = StartJobLocked(&job); err < 0) return err;
     if (!waitAndDiscard) return 0;
@@ -329,10 +350,13 @@ int CPackJobs::PreCompress(const char* baseFolder, const char* relativeName, con
 
 int CPackJobs::StartJobLocked(Job* job) {
     const int rc = state_.StartWorkerLocked(&CPackJobs::WorkerMain, this);
-    if (rc == PACKERR_CREATE_THREAD && job->pack.IsOpen()) {
-        // The worker never ran: undo what the caller's thread appended.
-        job->pack.SetSize(job->packLength);
-        job->pack.Close();
+    if (rc == PACKERR_CREATE_THREAD) {
+        // The worker never ran: undo what the caller's thread appended or made.
+        if (job->pack.IsOpen()) {
+            job->pack.SetSize(job->packLength);
+            job->pack.Close();
+        }
+        if (!job->containerPath.empty()) fs::RemoveFile(job->containerPath);
     }
     return rc;
 }
@@ -349,6 +373,7 @@ void CPackJobs::WorkerMain(void* self) {
             job.pack.SetSize(job.packLength);
             job.pack.Close();
         }
+        if (!job.containerPath.empty()) jobs->codec_.DeleteFileRetry(job.containerPath);
         jobs->state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
     }
 }
@@ -379,6 +404,9 @@ void CPackJobs::RunWorker() {
         }
         if (rc < 0) state_.SetLastError(rc);
     }
+    // The job's own container never outlives it, but for one moved into place.
+    if (job.containerPath != job.publishAs && fs::Exists(job.containerPath))
+        codec_.DeleteFileRetry(job.containerPath);
     job.pack.Close();
     if (stopped) state_.PostStopped(WM_PACK_STOPPED);
 }
@@ -527,6 +555,12 @@ int CPackJobs::RunPreCompress(Job& job, bool* stopped) {
             return 0;
         }
         if (rc < 0) return rc;
+    }
+    // A container kept for the caller goes where the exported name says,
+    // before the caller can see the job done.
+    if (!job.publishAs.empty()) {
+        if (!fs::MoveIntoPlace(job.containerPath, job.publishAs)) return PACKERR_OPEN_DESTINATION_FILE;
+        job.containerPath = job.publishAs;
     }
     state_.SetCurrentName("");
     SetProgress(PACKPROGRESS_DONE);

@@ -17,7 +17,10 @@
 
 namespace kb::pack {
 
-// The temporary container's file name in the working folder.
+// The temporary container's file name in the working folder, as
+// GetPreCompressFileName reports it. Only a PreCompress that keeps its
+// container writes there (moved into place when complete); every job builds
+// its container in a new file of its own beside it, which goes with the job.
 constexpr char kPreCompressFileName[] = "kabbit.cmp";
 
 class CPackJobs {
@@ -104,7 +107,8 @@ private:
         std::string baseFolder;     // record names are relative to it
         std::string recordName;     // single-file container
         std::string storedName;     // the entry's name in the pack
-        std::string containerPath;  // the temporary container
+        std::string containerPath;  // the job's own container, a new file beside the published name
+        std::string publishAs;      // a kept PreCompress container is moved here when complete
         std::vector<std::string> excluded;
     };
 

@@ -74,9 +74,8 @@ std::vector<std::string> EntryFolderPaths(const std::string& folder, const std::
     return folders;
 }
 
-void RemoveTempFolders(const std::string& folder, const std::string& relativeName) {
-    const std::vector<std::string> folders = EntryFolderPaths(folder, relativeName);
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) fs::RemoveFolder(*it);
+void RemoveCreatedFolders(const std::vector<std::string>& created) {
+    for (auto it = created.rbegin(); it != created.rend(); ++it) fs::RemoveFolder(*it);
 }
 
 }  // namespace kb::pack

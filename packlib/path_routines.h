@@ -15,10 +15,10 @@ namespace kb::pack {
 // separator gives "".
 std::string GetFileNamePart(const std::string& path);
 
-// Removes, deepest first, each folder that the folder part of relativeName names
-// under folder (for a\b\c.cmp: folder\a\b, then folder\a). A folder that is not
-// empty stays; so does everything when relativeName is not a safe relative name.
-void RemoveTempFolders(const std::string& folder, const std::string& relativeName);
+// Removes the folders a job created, in the order they were created (each
+// above the next), last first. A folder that is not empty stays; a folder the
+// job did not create is never in the list, so a user's empty one stays too.
+void RemoveCreatedFolders(const std::vector<std::string>& created);
 
 // Entry names and the relative names callers give are checked by IsSafeName
 // with these options: one leading backslash allowed (stored names carry one).

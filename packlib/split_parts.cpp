@@ -16,8 +16,6 @@ namespace {
 
 // Large enough that parts of any size copy quickly, small enough for a 32-bit process.
 constexpr size_t kCopyBufferSize = 1024 * 1024;
-// Temporary names tried beside a destination before giving up.
-constexpr unsigned kTemporaryNameTries = 0x10000;
 
 std::unique_ptr<uint8_t[]> AllocateCopyBuffer() {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kCopyBufferSize]);
@@ -45,23 +43,10 @@ int CopyToEnd(fs::File& in, fs::File& out, uint8_t* buffer) {
     }
 }
 
-// A new, empty file of our own in destination's folder, so that the finished join
-// moves into place in one step; *path receives its name.
-fs::File CreateTemporaryBeside(const std::string& destination, std::string* path) {
-    const std::string folder = destination.substr(0, destination.size() - pack::GetFileNamePart(destination).size());
-    for (unsigned i = 0; i < kTemporaryNameTries; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "~kbj%04X.tmp", i);
-        fs::Error error = fs::Error::None;
-        fs::File file = fs::File::Open(folder + name, fs::Access::Write, fs::Disposition::CreateNew, fs::Share::None,
-                                       &error);
-        if (file.IsOpen()) {
-            *path = folder + name;
-            return file;
-        }
-        if (error != fs::Error::Exists) break;
-    }
-    return fs::File();
+// An existing file that a finished copy may replace: a file we can open for
+// writing now, not a folder.
+bool IsReplaceable(const std::string& path) {
+    return fs::File::Open(path, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::All).IsOpen();
 }
 
 // Appends the parts to out, every one of them opened before any byte is copied, then
@@ -104,15 +89,40 @@ int SplitHugeFile(const char* path, int parts) {
     auto buffer = AllocateCopyBuffer();
     if (!buffer) return PACKERR_NOT_ENOUGH_MEMORY;
 
+    // Every part is written under a temporary name beside it and the set is
+    // moved into place only once all of it is written, so a failed split
+    // leaves the parts of an earlier one as they were, never a mix of both.
+    std::vector<std::string> names, temporaries;
     for (int i = 0; i < parts; ++i) {
-        fs::File out = fs::File::Open(SplitPartName(source, i), fs::Access::Write,
-                                      fs::Disposition::CreateAlways, fs::Share::None);
+        names.push_back(SplitPartName(source, i));
+        if (fs::Exists(names.back()) && !IsReplaceable(names.back())) return PACKERR_OPEN_DESTINATION_FILE;
+    }
+    struct Written {
+        std::vector<std::string>& paths;
+        bool kept = false;
+        ~Written() {
+            if (!kept)
+                for (const std::string& path : paths) fs::RemoveFile(path);
+        }
+    } written{temporaries};
+    for (int i = 0; i < parts; ++i) {
+        std::string temporary;
+        fs::File out = fs::CreateFileBeside(names[static_cast<size_t>(i)], &temporary);
         if (!out.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
+        temporaries.push_back(temporary);
         const int rc = (i + 1 < parts) ? CopyBytes(in, out, partSize, buffer.get())
                                        : CopyToEnd(in, out, buffer.get());
         if (rc != 0) return rc;
-        if (!out.Close()) return PACKERR_FILE_IO;
+        if (!out.Flush() || !out.Close()) return PACKERR_FILE_IO;
     }
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!fs::MoveIntoPlace(temporaries[i], names[i])) {
+            // Parts already moved are this call's: they go with the temporaries.
+            for (size_t j = 0; j < i; ++j) temporaries[j] = names[j];
+            return PACKERR_OPEN_DESTINATION_FILE;
+        }
+    }
+    written.kept = true;
     return parts;
 }
 
@@ -132,14 +142,13 @@ int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* 
     // must be replaceable, and it must not be a part the join still has to read.
     const std::string target = destination ? destination : "";
     if (fs::Exists(target)) {
-        if (!fs::File::Open(target, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::All).IsOpen())
-            return PACKERR_OPEN_DESTINATION_FILE;
+        if (!IsReplaceable(target)) return PACKERR_OPEN_DESTINATION_FILE;
         for (const std::string& partName : partNames) {
             if (fs::SameFile(partName, target)) return PACKERR_OPEN_DESTINATION_FILE;
         }
     }
     std::string temporary;
-    fs::File out = CreateTemporaryBeside(target, &temporary);
+    fs::File out = fs::CreateFileBeside(target, &temporary);
     if (!out.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
     const int rc = JoinParts(partNames, static_cast<size_t>(count), out);
     out.Close();

@@ -14,13 +14,17 @@ std::string SplitPartName(const std::string& path, int index);
 // Splits the file at path into parts files named by SplitPartName. With L the
 // file's length, part i holds L / parts bytes from i * (L / parts) on; the last
 // part also holds the rest. Parts may be empty when parts exceeds L. Existing part
-// files are replaced; the file itself is left as it is. Copies in streaming fashion,
-// so files of any size work.
+// files are replaced, all of them together once every new part is written in
+// full under a temporary name beside it; the file itself is left as it is.
+// Copies in streaming fashion, so files of any size work.
 // Returns parts, or PACKERR_INVALID_PARAMETER (parts outside 1 to 100),
 // PACKERR_PATH_TOO_LONG (a part name over 259 characters), PACKERR_OPEN_SOURCE_FILE,
 // PACKERR_NOT_ENOUGH_MEMORY, PACKERR_OPEN_DESTINATION_FILE (a part cannot be
-// created) or PACKERR_FILE_IO (a read or write failed). Parts written before a
-// failure stay on disk.
+// created, or an existing one is a folder or cannot be written now) or
+// PACKERR_FILE_IO (a read or write failed). On failure no part of this call
+// stays and existing parts are as they were (checked before anything is
+// written; only a move into place that fails after that check can leave the
+// earlier ones replaced, and then this call's parts are removed all the same).
 int SplitHugeFile(const char* path, int parts);
 
 // Joins the first count names of the NameList names (zero-terminated names one after

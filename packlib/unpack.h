@@ -91,7 +91,7 @@ public:
     // The output of the latest unpack: for a compressed entry, its container copy.
     // Set before its worker starts and never changed by it.
     const std::string& OutputPath() const { return job_.outputPath; }
-    // Deletes a container copy and the temporary folders of its expansion.
+    // Deletes a container copy and the folders the latest unpack created for it.
     void DiscardCopy(const std::string& copyPath, const std::string& destFolder, const std::string& entryName);
 
     void SetExpandHookForTesting(ExpandHook hook, void* context);

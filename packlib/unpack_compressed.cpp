@@ -82,10 +82,11 @@ CodecHooks CUnpackJobs::ExpandHooks() {
     return hooks;
 }
 
-void CUnpackJobs::DiscardCopy(const std::string& copyPath, const std::string& destFolder,
-                              const std::string& entryName) {
+// Only the folders the job made go with the copy, never a user's of the same name.
+void CUnpackJobs::DiscardCopy(const std::string& copyPath, const std::string&, const std::string&) {
     codec_.DeleteFileRetry(copyPath);
-    RemoveTempFolders(destFolder, entryName);
+    RemoveCreatedFolders(job_.createdFolders);
+    job_.createdFolders.clear();
 }
 
 // After the copy phase of a compressed entry, on the worker.

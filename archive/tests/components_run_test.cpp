@@ -387,6 +387,25 @@ TEST_F(ComponentsRun, CopyFailureEndsTheRun) {
     EXPECT_FALSE(sys.libraryLoaded);
 }
 
+// An archive lying in the install folder that holds an entry of its own
+// name: copied over, the run would read its later entries from the copy.
+TEST_F(ComponentsRun, TheArchiveBeingReadIsNeverCopiedOver) {
+    const std::string inPlace = Installed("c.ach");
+    ark::MakePathFolders(inPlace);
+    ASSERT_TRUE(WriteTestArchive(inPlace, {{"a.txt", "a", kTime2020},
+                                           {"c.ach", "not an archive", kTime2020 + kDay},
+                                           {"z.txt", "z", kTime2020}}));
+    fs::FileTimes t;
+    t.lastWrite = t.lastAccess = kTime2020;  // the entry is newer: it would be copied
+    ASSERT_TRUE(fs::SetTimes(inPlace, t));
+    const std::string image = Content(inPlace);
+    EXPECT_EQ(api::RegisterAll(sys, inPlace.c_str(), 1), ARKSTOWRET_COPY_FAILED);
+    EXPECT_EQ(Content(inPlace), image);
+    EXPECT_EQ(Content(Installed("a.txt")), "a");
+    EXPECT_FALSE(FileExists(Installed("z.txt")));
+    EXPECT_EQ(Listing(tempDir.path()), std::vector<std::string>{});
+}
+
 TEST_F(ComponentsRun, EarlyFailures) {
     ASSERT_TRUE(WriteTestArchive(archive, {{"p.txt", "plain", kTime2020}}));
     sys.libraryPresent = false;
@@ -503,6 +522,15 @@ protected:
         return vbrm::ReportRecord("2026/12/09 22:00:00", text);
     }
     using Task = std::map<std::string, std::map<std::string, std::string>>;
+    // The temp folder's listing without the disc folder this fixture keeps in it.
+    std::vector<std::string> TempListing() {
+        std::vector<std::string> names = Listing(tempDir.path());
+        const std::string disc = cd.path().substr(cd.path().rfind('\\') + 1);
+        names.erase(std::remove(names.begin(), names.end(), disc), names.end());
+        return names;
+    }
+    // A module a run left in the temp folder for the installer.
+    void TakeLeftModule(const std::string& name) { fs::RemoveFile(tempDir / name); }
 };
 
 TEST_F(VbrmRun, SameVersionsNothingToDo) {
@@ -615,13 +643,19 @@ TEST_F(VbrmRun, UnreadableOlderModuleIsNotedInTheErrorLogAndTheRunGoesOn) {
     EXPECT_TRUE(sys.registry.empty());
     std::string err;
     ASSERT_TRUE(ReadWholeFile(tempDir / "ArkstowErr.log", err));
-    EXPECT_EQ(err, "ErrorCode = 4096\r\r\nArkstow function: _InstallVBRM\r\r\nArkstow function: _GetCount\r\r\n"
+    EXPECT_EQ(err.substr(0, err.find("Target stream: ")), "ErrorCode = 4096\r\r\nArkstow function: _InstallVBRM\r\r\nArkstow function: _GetCount\r\r\n"
                    "Arkstow function: _GetName\r\r\nArkstow function: _GetCount\r\r\n"
                    "Arkstow function: _SaveByIndex\r\r\nArkstow function: _LoadByIndex\r\r\n"
                    "Arkstow function: _GetCount\r\r\nArkstow function: SaveToStream\r\r\n"
                    "Arkstow function: _GetInfo\r\r\nArkstow function: _GetCount\r\r\n"
-                   "Arkstow function: CheckOneVBRM\r\r\nCLib function: CopyFile\r\r\nTarget stream: " +
-                       SysModule("a.dll") + " -> " + (tempDir / "a.dll") + "\r\r\n");
+                   "Arkstow function: CheckOneVBRM\r\r\nCLib function: CopyFile\r\r\n");
+    // The check copied onto the private extraction, never into the temp folder itself.
+    const std::string target = "Target stream: " + SysModule("a.dll") + " -> " + sys.temp + "~vbrm";
+    const size_t at = err.find("Target stream: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(err.substr(at, target.size()), target);
+    EXPECT_EQ(err.substr(err.size() - 9), "\\a.dll\r\r\n");
+    EXPECT_EQ(TempListing(), (std::vector<std::string>{"Halvorin.exe", "Halvorin.log", "Halvorin.tsk"}));
 }
 
 TEST_F(VbrmRun, RebootMessageOnlyOnTheNtFamily) {
@@ -638,6 +672,7 @@ TEST_F(VbrmRun, RebootMessageOnlyOnTheNtFamily) {
         sys.versionCode = c.code;
         EXPECT_EQ(Run(true), 5);
         EXPECT_EQ(sink.messages.size(), c.shown ? 1u : 0u) << std::hex << c.code;
+        TakeLeftModule("a.dll");
     }
 }
 
@@ -664,6 +699,7 @@ TEST_F(VbrmRun, HistoryDecidesWhetherAnOlderModuleIsQueued) {
         ASSERT_TRUE(WriteTestArchive(archive, {{"a.dll", Module("041104b0", "2.0", false, "arc"), kTime2020}}));
         sys.ini[history()]["a.dll"] = c.record;
         EXPECT_EQ(Run(true), c.expected);
+        TakeLeftModule("a.dll");
         EXPECT_EQ(sys.runs.size(), c.expected == 256 ? 1u : 0u);
         EXPECT_EQ(sys.ini[task()].count("a.dll"), c.expected == 256 ? 1u : 0u);
         const std::string report = std::string("a.dll:\n  Installed\n  System has older version\n") + c.extraLine;
@@ -745,6 +781,69 @@ TEST_F(VbrmRun, UnsafeNamesAndEarlyFailures) {
     EXPECT_EQ(Run(true), -62);
     sys.tempFails = true;
     EXPECT_EQ(Run(true), -61);
+}
+
+// A user's files in the temp folder named like modules are never written
+// over or deleted: the checks run on a private extraction, and a module the
+// installer would find there under a taken name refuses the install.
+TEST_F(VbrmRun, FilesOfTheUserInTheTempFolderAreNeverTouched) {
+    struct Case {
+        const char* what;
+        bool allow;
+        bool installed;  // an older copy in the system folder, replaceable
+        int expected;
+    } cases[] = {
+        {"not installed, no permission", false, false, 0},
+        {"older copy, no permission", false, true, 0},
+        {"not installed, queued", true, false, ARKSTOWRET_SAVE_FAILED},
+        {"older copy, queued", true, true, ARKSTOWRET_SAVE_FAILED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PutInstaller();
+        sys.ini.clear();
+        sys.runs.clear();
+        fs::RemoveFile(tempDir / "Halvorin.log");
+        fs::RemoveFile(SysModule("foo.dll"));
+        if (c.installed) Place(SysModule("foo.dll"), Module("041104b0", "1.0", false, "sys"), kTime2020);
+        Place(tempDir / "foo.dll", "the user's foo.dll", kTime2020);
+        ASSERT_TRUE(fs::SetAttributes(tempDir / "foo.dll", fs::kAttrHidden));
+        Place(tempDir / "sub\\bar.dll", "the user's bar.dll", kTime2020);
+        ASSERT_TRUE(WriteTestArchive(archive, {{"ok.dll", Module("041104b0", "2.0", false, "arc"), kTime2020},
+                                               {"foo.dll", Module("041104b0", "2.0", false, "arc"), kTime2020},
+                                               {"sub\\bar.dll", Module("041104b0", "2.0", false, "arc"), kTime2020}}));
+        EXPECT_EQ(Run(c.allow), c.expected);
+        EXPECT_EQ(Content(tempDir / "foo.dll"), "the user's foo.dll");
+        uint32_t attributes = 0;
+        EXPECT_TRUE(fs::GetAttributes(tempDir / "foo.dll", &attributes));
+        EXPECT_EQ(attributes & fs::kAttrHidden, fs::kAttrHidden);
+        EXPECT_EQ(Content(tempDir / "sub\\bar.dll"), "the user's bar.dll");
+        EXPECT_TRUE(sys.runs.empty());
+        // No module of the refused run stays, nor any folder of ours.
+        std::vector<std::string> expected = {"Halvorin.log", "Halvorin.tsk", "foo.dll", "sub"};
+        EXPECT_EQ(TempListing(), expected);
+        EXPECT_EQ(Listing(tempDir / "sub"), std::vector<std::string>{"bar.dll"});
+        fs::SetAttributes(tempDir / "foo.dll", fs::kAttrNormal);
+    }
+}
+
+// Modules not queued leave nothing in the temp folder, folders of their names
+// included; a queued module in a folder gets that folder, and the installer
+// finds the archive's bytes there.
+TEST_F(VbrmRun, OnlyQueuedModulesAreLeftInTheTempFolder) {
+    Place(SysModule("same.dll"), Module("041104b0", "1.0", false, "sys"), kTime2020);
+    ASSERT_TRUE(WriteTestArchive(archive, {{"same.dll", Module("041104b0", "1.0", false, "arc"), kTime2020},
+                                           {"deep\\er\\same.dll", Module("041104b0", "1.0", false, "arc"), kTime2020}}));
+    MakePathFolders(SysModule("deep\\er\\same.dll"));
+    Place(SysModule("deep\\er\\same.dll"), Module("041104b0", "1.0", false, "sys"), kTime2020);
+    EXPECT_EQ(Run(true), 0);
+    EXPECT_EQ(TempListing(), (std::vector<std::string>{"Halvorin.log", "Halvorin.tsk"}));
+
+    PutInstaller();
+    ASSERT_TRUE(WriteTestArchive(archive, {{"sub\\new.dll", Module("041104b0", "2.0", false, "arc"), kTime2020}}));
+    EXPECT_EQ(Run(true), 256);
+    EXPECT_EQ(Content(tempDir / "sub\\new.dll"), Module("041104b0", "2.0", false, "arc"));
+    EXPECT_EQ(TempListing(), (std::vector<std::string>{"Halvorin.log", "sub"}));
 }
 
 TEST_F(VbrmRun, VersionTextIsBoundedTo63Bytes) {

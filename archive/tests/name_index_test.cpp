@@ -48,7 +48,20 @@ uint64_t LongAfter() { return fs::CurrentTime() + 3600 * kSecond; }
 uint64_t g_frozenAt = 0;
 uint64_t g_now = 0;
 uint64_t FrozenNow() { return g_now; }
-void Frozen(fs::FileStamp& stamp) { stamp = fs::FileStamp{1, 2, 3, g_frozenAt, g_frozenAt}; }
+uint64_t g_frozenChange = 0;  // added to the change time
+uint64_t g_volume = 1;
+void Frozen(fs::FileStamp& stamp) { stamp = fs::FileStamp{g_volume, 2, 3, g_frozenAt, g_frozenAt + g_frozenChange}; }
+// Frozen stamps of file systems that keep no change time: FAT reports 0, CD
+// and DVD file systems the last-write time.
+void FrozenFat(fs::FileStamp& stamp) {
+    Frozen(stamp);
+    stamp.change = 0;
+    stamp.changeKept = false;
+}
+void FrozenCd(fs::FileStamp& stamp) {
+    Frozen(stamp);
+    stamp.changeKept = false;
+}
 
 // A scrambled form of the test's own: records XORed by position and index,
 // bodies by position in the decoded chunk.
@@ -348,9 +361,10 @@ TEST_F(NameIndexTest, AnArchiveJustWrittenIsReadAfreshAfterAChangeInTheSameInsta
     EXPECT_EQ(now.body, "aaaa");
 }
 
-// On a file system whose stamps never move, an index is kept only once its
-// stamp has settled: a tenth of a second after fine times, three seconds
-// after times on whole seconds.
+// An index is kept only once its stamp has settled: a tenth of a second
+// after fine times, three seconds after times on whole seconds. A same-size
+// rewrite that puts the last-write time back still moves the change time,
+// and every lookup afterwards gives the walk's answer.
 TEST_F(NameIndexTest, AnIndexIsKeptOnlyOnceItsStampHasSettled) {
     struct Case {
         const char* what;
@@ -374,16 +388,59 @@ TEST_F(NameIndexTest, AnIndexIsKeptOnlyOnceItsStampHasSettled) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         g_frozenAt = c.frozenAt;
+        g_frozenChange = 0;
         g_now = c.frozenAt + c.age;
         const std::string path = Put(ax);
         EXPECT_EQ(Load(path, "x").result, 1);
         EXPECT_EQ(Indexed("x"), c.kept);
-        // An earlier entry takes the name: the entry the index would give
-        // still stands, so only an index that was not kept sees the change.
+        // An earlier entry takes the name; the entry the index would give
+        // still stands, and only the change time tells.
         ASSERT_TRUE(WriteWholeFile(path, xx));
-        EXPECT_EQ(Load(path, "x").result, c.kept ? 1 : 0);
+        g_frozenChange = 1;
+        const Outcome after = Load(path, "x");
+        EXPECT_EQ(after.result, 0);
+        EXPECT_EQ(after.body, "aaaa");
         LastNameIndex().Clear();
     }
+    g_frozenChange = 0;
+}
+
+// Where nothing in the stamp can move, whatever is written in place, no index
+// is kept at all: on a file system without change times, and for a medium
+// swapped under the same path, only the volume tells.
+TEST_F(NameIndexTest, WhereAChangeCannotBeSeenEveryLookupIsTheWalks) {
+    struct Case {
+        const char* what;
+        StampView view;
+        bool swapVolume;
+    };
+    const Case cases[] = {
+        {"FAT: no change time", &FrozenFat, false},
+        {"CD file system: the last-write time as change time", &FrozenCd, false},
+        {"another medium under the same path", &Frozen, true},
+    };
+    const std::string ax = AchBuilder(3).Add("a", "aaaa").Add("x", "bbbb").Add("y", "cccc").Build();
+    const std::string xx = AchBuilder(3).Add("x", "aaaa").Add("x", "bbbb").Add("b", "cccc").Build();
+    g_frozenAt = fs::CurrentTime();
+    g_now = g_frozenAt + 3600 * kSecond;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LastNameIndex().Clear();
+        g_volume = 1;
+        SetStampViewForTesting(c.view);
+        SetStampClockForTesting(&FrozenNow);
+        const std::string path = Put(ax);
+        for (const char* name : {"x", "y", "a"}) Load(path, name);
+        EXPECT_EQ(Indexed("x"), c.swapVolume);
+        ASSERT_TRUE(WriteWholeFile(path, xx));
+        if (c.swapVolume) g_volume = 2;
+        ExpectWalkedAnswers(path, {"x", "y", "a", "b"});
+        const Outcome x = Load(path, "x");
+        EXPECT_EQ(x.result, 0);
+        EXPECT_EQ(x.body, "aaaa");
+        EXPECT_EQ(Load(path, "y").result, -1);
+    }
+    g_volume = 1;
 }
 
 // With stamps that never move, the entry the index gives is still checked

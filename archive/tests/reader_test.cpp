@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -19,6 +20,10 @@
 #include "testing/kit/file_io.h"
 #include "testing/kit/recording_sink.h"
 #include "testing/kit/temp_folder.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace ark {
 
@@ -449,6 +454,121 @@ TEST_F(ReaderTest, SaveByIndexAndByNameReplaceAReadOnlyFile) {
     ASSERT_TRUE(ReadWholeFile(target, bytes));
     EXPECT_EQ(bytes, "hello");
 }
+
+// The names in folder, sorted.
+std::vector<std::string> NamesIn(const std::string& windowsFolder) {
+    std::vector<fs::DirEntry> entries;
+    EXPECT_TRUE(fs::ListFolder(windowsFolder, &entries));
+    std::vector<std::string> names;
+    for (const auto& e : entries) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A destination that cannot be replaced fails with -55 and keeps every
+// attribute it had: a folder, and a file someone holds without sharing.
+TEST_F(ReaderTest, SaveThatFailsLeavesTheDestinationsAttributesAlone) {
+    const std::string path = Put(A3());
+    TempDir dest;
+    const uint32_t marks = fs::kAttrReadOnly | fs::kAttrHidden | fs::kAttrSystem;
+    const std::string folder = dest / "folder";
+    ASSERT_TRUE(fs::CreateFolder(folder));
+#ifdef _WIN32
+    // Wine keeps no read-only bit on a folder it can be asked to hold.
+    ASSERT_TRUE(fs::SetAttributes(folder, fs::kAttrHidden | fs::kAttrSystem | fs::kAttrDirectory));
+#else
+    ASSERT_TRUE(fs::SetAttributes(folder, marks | fs::kAttrDirectory));
+#endif
+    const std::string held = dest / "held.txt";
+    ASSERT_TRUE(WriteWholeFile(held, "the user's own"));
+    fs::File holder = fs::File::Open(held, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    ASSERT_TRUE(holder.IsOpen());
+    ASSERT_TRUE(fs::SetAttributes(held, marks));
+    const std::vector<std::string> before = NamesIn(dest.path());
+    for (const std::string& target : {folder, held}) {
+        SCOPED_TRACE(target);
+        uint32_t was = 0;
+        ASSERT_TRUE(fs::GetAttributes(target, &was));
+        EXPECT_EQ(api::SaveByIndex(path.c_str(), 0, target.c_str()), ARKSTOWRET_SAVE_FAILED);
+        EXPECT_EQ(api::SaveByName(path.c_str(), "a.txt", target.c_str()), ARKSTOWRET_SAVE_FAILED);
+        uint32_t attributes = 0;
+        ASSERT_TRUE(fs::GetAttributes(target, &attributes));
+        EXPECT_EQ(attributes & fs::kAttrSettable, was & fs::kAttrSettable);
+        EXPECT_EQ(attributes & marks, was & marks);
+        EXPECT_EQ(NamesIn(dest.path()), before);  // nothing of the new body stays
+    }
+    holder.Close();
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(held, bytes));
+    EXPECT_EQ(bytes, "the user's own");
+    fs::SetAttributes(held, 0);
+    fs::SetAttributes(folder, fs::kAttrDirectory);
+}
+
+// Hidden and system alone do not stand in the way of a replacement; the file
+// ends with the archived attributes.
+TEST_F(ReaderTest, SaveReplacesAHiddenSystemFile) {
+    const std::string path = Put(A3());
+    TempDir dest;
+    const std::string target = dest / "a.txt";
+    ASSERT_TRUE(WriteWholeFile(target, "old"));
+    ASSERT_TRUE(fs::SetAttributes(target, fs::kAttrHidden | fs::kAttrSystem | fs::kAttrReadOnly));
+    EXPECT_EQ(api::SaveByIndex(path.c_str(), 0, target.c_str()), 0);
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(target, bytes));
+    EXPECT_EQ(bytes, "hello");
+    uint32_t attributes = 0;
+    ASSERT_TRUE(fs::GetAttributes(target, &attributes));
+    EXPECT_EQ(attributes & fs::kAttrSettable, fs::kAttrArchive);
+    EXPECT_EQ(NamesIn(dest.path()), std::vector<std::string>{"a.txt"});
+}
+
+#ifndef _WIN32
+// A write that fails part-way (here the process's file-size limit, as a full
+// disc would) leaves the old file as it was and no part of the new one.
+TEST_F(ReaderTest, SaveThatFailsWhileWritingKeepsTheOldFile) {
+    const std::string path = Put(A3());
+    TempDir dest;
+    const std::string target = dest / "b.bin";
+    ASSERT_TRUE(WriteWholeFile(target, "the user's old b.bin"));
+    ASSERT_TRUE(fs::SetAttributes(target, fs::kAttrReadOnly));
+    struct Limit {
+        rlimit old{};
+        void (*oldHandler)(int) = nullptr;
+        Limit() {
+            getrlimit(RLIMIT_FSIZE, &old);
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = old;
+            small.rlim_cur = 4096;  // below the 65,537-byte body, above the archive's reads
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        ~Limit() {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+    };
+    {
+        Limit limit;
+        EXPECT_EQ(api::SaveByIndex(path.c_str(), 1, target.c_str()), ARKSTOWRET_SAVE_FAILED);
+        EXPECT_EQ(api::SaveByName(path.c_str(), "SUB\\B.BIN", target.c_str()), ARKSTOWRET_SAVE_FAILED);
+        // SaveAll writes a.txt (5 bytes) and fails on b.bin.
+        ASSERT_TRUE(fs::CreateFolder(dest / "sub"));
+        ASSERT_TRUE(WriteWholeFile(dest / "sub\\b.bin", "the user's old sub\\b.bin"));
+        EXPECT_EQ(api::SaveAll(path.c_str(), dest.path().c_str()), ARKSTOWRET_SAVE_FAILED);
+    }
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(target, bytes));
+    EXPECT_EQ(bytes, "the user's old b.bin");
+    uint32_t attributes = 0;
+    ASSERT_TRUE(fs::GetAttributes(target, &attributes));
+    EXPECT_EQ(attributes & fs::kAttrReadOnly, fs::kAttrReadOnly);
+    ASSERT_TRUE(ReadWholeFile(dest / "sub\\b.bin", bytes));
+    EXPECT_EQ(bytes, "the user's old sub\\b.bin");
+    EXPECT_EQ(NamesIn(dest.path()), (std::vector<std::string>{"a.txt", "b.bin", "sub"}));
+    EXPECT_EQ(NamesIn(dest / "sub"), std::vector<std::string>{"b.bin"});
+    fs::SetAttributes(target, 0);
+}
+#endif
 
 // Every file under folder, as paths relative to it with "/" separators, sorted.
 std::vector<std::string> FilesUnder(const std::string& windowsFolder) {

@@ -512,7 +512,11 @@ TEST_F(PackJobsTest, FailureInTheAppendPhaseCutsThePackBack) {
         // Appending: 50 + (4 + 1) x 50 / (N + 1), the container's N KiB being over 250.
         EXPECT_EQ(app_.GetProgress(nullptr), 50);
         EXPECT_GT(PackLength(), original.size());
-        std::string native = jobs_.PreCompressFilePath();
+        // The job's own container is the one new file in the working folder.
+        std::vector<fs::DirEntry> work;
+        ASSERT_TRUE(fs::ListFolder(P("work"), &work));
+        ASSERT_EQ(work.size(), 1u);
+        std::string native = P("work") + "\\" + work[0].name;
         std::replace(native.begin(), native.end(), '\\', '/');
         const int truncated = ::truncate(native.c_str(), 2048);
         gate.Release();
@@ -525,15 +529,14 @@ TEST_F(PackJobsTest, FailureInTheAppendPhaseCutsThePackBack) {
 }
 #endif
 
-// An old container that another process holds past the delete's retries. Held
-// with write sharing it is emptied and the new entry holds only its own records;
-// held without, the job fails with the error of a container that cannot be
-// opened, before anything is appended.
-TEST_F(PackJobsTest, OldContainerThatCannotBeDeletedLendsNothing) {
+// A file at the published container's name, a user's or another process's
+// job's, held or not: a compressed Pack, PackPartFolder or discarding
+// PreCompress neither empties nor deletes it, their entries hold only their
+// own records, and no work file of theirs stays in the working folder.
+TEST_F(PackJobsTest, AFileAtTheContainersNameIsNeverTouched) {
     MakeTree();
-    app_.Codec().SetSleepForTesting([](unsigned) {});
     const std::string container = jobs_.PreCompressFilePath();
-    CFileCodec codec;
+    static const char excluded[] = "x.txt\0";
     struct Case {
         const char* what;
         std::function<int()> start;
@@ -545,48 +548,85 @@ TEST_F(PackJobsTest, OldContainerThatCannotBeDeletedLendsNothing) {
          "a\\b.txt.cmp", 1},
         {"Pack of a folder", [this] { return jobs_.Pack(pack_.c_str(), P("data\\set1").c_str(), "", kPassword, true); },
          "set1.cmp", 4},
-        {"PreCompress of a file",
-         [this] { return jobs_.PreCompress(P("src").c_str(), "a\\b.txt", nullptr, 0, false); }, nullptr, 1},
+        {"PackPartFolder",
+         [this] { return jobs_.PackPartFolder(pack_.c_str(), P("data\\set1").c_str(), excluded, 1, kPassword, true); },
+         "set1.cmp", 3},
+        {"discarding PreCompress",
+         [this] { return jobs_.PreCompress(P("src").c_str(), "a\\b.txt", nullptr, 0, true); }, nullptr, 0},
     };
     for (const Case& c : cases) {
-        for (fs::Share share : {fs::Share::ReadWrite, fs::Share::Read}) {
-            const bool writable = share == fs::Share::ReadWrite;
-            SCOPED_TRACE(::testing::Message() << c.what << (writable ? ", held with write sharing" : ", held"));
+        for (bool held : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << c.what << (held ? ", held" : ""));
             ASSERT_EQ(NewPack(true), 0);
-            const std::string original = ReadAll(pack_);
-            // The old container: a genuine record of another file.
-            ASSERT_EQ(RunToEnd(jobs_.PreCompress(P("src").c_str(), "b.txt", nullptr, 0, false)), PACKPROGRESS_DONE);
-            const std::string old = ReadAll(container);
-            fs::File holder = fs::File::Open(container, fs::Access::Read, fs::Disposition::OpenExisting, share);
-            ASSERT_TRUE(holder.IsOpen());
-            Gate gate;
-            sys_.startGate = &gate;
-            const int started = c.start();
-            sys_.startGate = nullptr;
-            // The holder lets go only after the delete gave up, as the job begins.
-            if (writable && started == 0) gate.WaitHeld();
-            holder.Close();
-            gate.Release();
-            if (!writable) {
-                EXPECT_EQ(started, PACKERR_OPEN_DESTINATION_FILE);
-                app_.WaitForWorker();
-                EXPECT_TRUE(ReadAll(container) == old);
-                EXPECT_TRUE(ReadAll(pack_) == original);
-                continue;
+            ASSERT_TRUE(WriteWholeFile(container, "the user's own kabbit.cmp"));
+            fs::File holder;
+            if (held) {
+                holder = fs::File::Open(container, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+                ASSERT_TRUE(holder.IsOpen());
             }
-            ASSERT_EQ(RunToEnd(started), PACKPROGRESS_DONE);
+            const int started = c.start();
+            EXPECT_EQ(RunToEnd(started), PACKPROGRESS_DONE);
+            holder.Close();
+            EXPECT_EQ(ReadAll(container), "the user's own kabbit.cmp");
+            std::vector<fs::DirEntry> work;
+            ASSERT_TRUE(fs::ListFolder(P("work"), &work));
+            EXPECT_EQ(work.size(), 1u);
             if (c.entry) {
                 char names[256];
                 uint32_t sizes[8];
                 EXPECT_EQ(app_.EnumFilesInZipPkg(pack_.c_str(), c.entry, names, sizeof names, sizes, sizeof sizes,
                                                  kPassword),
                           c.records);
-            } else {
-                EXPECT_EQ(codec.CountZipPkgRecords(container), c.records);
             }
         }
     }
-    app_.Codec().SetSleepForTesting(nullptr);
+}
+
+// Listing a container entry copies it under its name into the working folder:
+// the folder made for the copy goes with it, a user's empty folder of that name
+// stays.
+TEST_F(PackJobsTest, ListingAContainerKeepsAUsersEmptyFolderOfTheEntrysName) {
+    MakeTree();
+    ASSERT_EQ(NewPack(true), 0);
+    ASSERT_EQ(RunToEnd(jobs_.Pack(pack_.c_str(), P("src").c_str(), "a\\b.txt", kPassword, true)), PACKPROGRESS_DONE);
+    for (bool users : {false, true}) {
+        SCOPED_TRACE(users ? "the user's empty folder" : "no folder before");
+        if (users) {
+            ASSERT_TRUE(fs::CreateFolder(P("work\\a")));
+        }
+        char names[256];
+        uint32_t sizes[8];
+        EXPECT_EQ(app_.EnumFilesInZipPkg(pack_.c_str(), "a\\b.txt.cmp", names, sizeof names, sizes, sizeof sizes,
+                                         kPassword),
+                  1);
+        EXPECT_EQ(fs::FolderExists(P("work\\a")), users);
+        EXPECT_FALSE(fs::Exists(P("work\\a\\b.txt.cmp")));
+    }
+}
+
+// The published name is never a pack or a source of a job, however spelled.
+TEST_F(PackJobsTest, TheContainersNameIsRefusedAsAPackOrASource) {
+    MakeTree();
+    ASSERT_EQ(NewPack(true), 0);
+    const std::string container = jobs_.PreCompressFilePath();
+    ASSERT_TRUE(fs::CopyToNewFile(pack_, container));
+    const std::string image = ReadAll(container);
+    const std::string spellings[] = {container, P("work") + "\\.\\kabbit.cmp", P("work\\..\\work") + "\\kabbit.cmp"};
+    for (const std::string& spelling : spellings) {
+        SCOPED_TRACE(spelling);
+        EXPECT_EQ(jobs_.Pack(spelling.c_str(), P("src").c_str(), "b.txt", kPassword, true), PACKERR_OPEN_PACKED_FILE);
+        EXPECT_EQ(jobs_.Pack(spelling.c_str(), P("data\\set1").c_str(), "", kPassword, true),
+                  PACKERR_OPEN_PACKED_FILE);
+        EXPECT_EQ(jobs_.PackPartFolder(spelling.c_str(), P("data\\set1").c_str(), nullptr, 0, kPassword, true),
+                  PACKERR_OPEN_PACKED_FILE);
+        const std::string folder = spelling.substr(0, spelling.size() - std::strlen("kabbit.cmp"));
+        EXPECT_EQ(jobs_.Pack(pack_.c_str(), folder.c_str(), "kabbit.cmp", kPassword, true), PACKERR_OPEN_SOURCE_FILE);
+        EXPECT_EQ(jobs_.PreCompress(folder.c_str(), "kabbit.cmp", nullptr, 0, false), PACKERR_OPEN_SOURCE_FILE);
+        EXPECT_TRUE(ReadAll(container) == image);
+    }
+    std::vector<fs::DirEntry> work;
+    ASSERT_TRUE(fs::ListFolder(P("work"), &work));
+    EXPECT_EQ(work.size(), 1u);
 }
 
 TEST_F(PackJobsTest, StopFromFiftyOnIsRefusedAndTheEntryCompleted) {
@@ -690,8 +730,10 @@ TEST_F(PackJobsTest, PreCompress) {
     ExpectSameFile(P("data\\set1\\sub\\z.bin"), out + "\\set1\\sub\\z.bin");
     EXPECT_FALSE(fs::Exists(out + "\\set1\\x.txt"));
 
+    // A discarding job leaves the kept container alone.
+    const std::string kept = ReadAll(name);
     EXPECT_EQ(jobs_.PreCompress(P("src").c_str(), "b.txt", nullptr, 0, true), 0);
-    EXPECT_FALSE(fs::Exists(name));
+    EXPECT_TRUE(ReadAll(name) == kept);
     // Wait and discard reports what the job met.
     EXPECT_EQ(jobs_.PreCompress(P("src").c_str(), "none.txt", nullptr, 0, true), PACKERR_OPEN_SOURCE_FILE);
     EXPECT_EQ(jobs_.PreCompress(P("src").c_str(), std::string(251, 'n').c_str(), nullptr, 0, false),

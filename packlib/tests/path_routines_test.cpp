@@ -77,19 +77,16 @@ TEST(PathRoutinesAscii, BuildEntryPathJoinsAndBounds) {
     EXPECT_TRUE(EntryFolderPaths("D", "..\\c.txt").empty());
 }
 
-TEST(PathRoutinesAscii, RemoveTempFoldersRemovesOnlyEmptyFoldersDeepestFirst) {
+TEST(PathRoutinesAscii, RemoveCreatedFoldersRemovesOnlyEmptyOnesDeepestFirst) {
     testing::TempDir dir;
     ASSERT_TRUE(fs::CreateFolder(dir / "a"));
     ASSERT_TRUE(fs::CreateFolder(dir / "a\\b"));
     ASSERT_TRUE(fs::CreateFolder(dir / "keep"));
     ASSERT_TRUE(testing::WriteWholeFile(dir / "keep\\f.txt", "x"));
-    RemoveTempFolders(dir.path(), "a\\b\\c.cmp");
+    RemoveCreatedFolders({dir / "a", dir / "a\\b"});
     EXPECT_FALSE(fs::Exists(dir / "a"));
-    RemoveTempFolders(dir.path(), "keep\\f.txt");
+    RemoveCreatedFolders({dir / "keep"});
     EXPECT_TRUE(fs::Exists(dir / "keep\\f.txt"));
-    // A name that climbs out removes nothing.
-    RemoveTempFolders(dir / "keep", "..\\keep\\x.cmp");
-    EXPECT_TRUE(fs::Exists(dir / "keep"));
 }
 
 }  // namespace

@@ -232,5 +232,38 @@ TEST_F(SplitPartsTest, SplitReplacesOldParts) {
     EXPECT_EQ(ReadAll(file + ".prt01"), "cd");
 }
 
+// A split that fails leaves the parts of an earlier split as they were and
+// nothing of its own: no part rewritten, none partial, no temporary.
+TEST_F(SplitPartsTest, FailedSplitLeavesTheEarlierPartsAsTheyWere) {
+    enum class Obstacle { Folder, Held };
+    for (Obstacle obstacle : {Obstacle::Folder, Obstacle::Held}) {
+        SCOPED_TRACE(obstacle == Obstacle::Folder ? "a folder named like part 02" : "part 02 held open");
+        const std::string file = P("f.bin");
+        ASSERT_TRUE(WriteWholeFile(file, "0123456789"));
+        ASSERT_EQ(SplitHugeFile(file.c_str(), 4), 4);
+        fs::File held;
+        if (obstacle == Obstacle::Folder) {
+            ASSERT_TRUE(fs::RemoveFile(SplitPartName(file, 2)));
+            ASSERT_TRUE(fs::CreateFolder(SplitPartName(file, 2)));
+        } else {
+            held = fs::File::Open(SplitPartName(file, 2), fs::Access::Read, fs::Disposition::OpenExisting,
+                                  fs::Share::Read);
+            ASSERT_TRUE(held.IsOpen());
+        }
+        const std::vector<std::string> before = Listing(dir_);
+        ASSERT_TRUE(WriteWholeFile(file, "abcdefghijklmnop"));
+        EXPECT_EQ(SplitHugeFile(file.c_str(), 4), PACKERR_OPEN_DESTINATION_FILE);
+        EXPECT_EQ(Listing(dir_), before);
+        EXPECT_EQ(ReadAll(SplitPartName(file, 0)), "01");
+        EXPECT_EQ(ReadAll(SplitPartName(file, 1)), "23");
+        EXPECT_EQ(ReadAll(SplitPartName(file, 3)), "6789");
+        held.Close();
+        if (obstacle == Obstacle::Folder) {
+            ASSERT_TRUE(fs::RemoveFolder(SplitPartName(file, 2)));
+        }
+        for (int i = 0; i < 4; ++i) fs::RemoveFile(SplitPartName(file, i));
+    }
+}
+
 }  // namespace
 }  // namespace kb

@@ -3,6 +3,7 @@
 #include "shared/base/fs.h"
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 #include "shared/base/dbcs.h"
@@ -53,6 +54,24 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
         if (error != Error::Exists) return {};
     }
     return {};
+}
+
+File CreateFileBeside(const std::string& target, std::string* path) {
+    // Temporary names tried before giving up.
+    constexpr unsigned kTries = 0x10000;
+    const std::string folder = FolderOf(target);
+    for (unsigned i = 0; i < kTries; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "~kbj%04X.tmp", i);
+        Error error = Error::None;
+        File file = File::Open(folder + name, Access::Write, Disposition::CreateNew, Share::None, &error);
+        if (file.IsOpen()) {
+            *path = folder + name;
+            return file;
+        }
+        if (error != Error::Exists) break;
+    }
+    return File();
 }
 
 void RemoveTree(const std::string& folder) {

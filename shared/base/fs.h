@@ -58,16 +58,21 @@ struct FileTimes {
 };
 
 // What tells one state of a file from another without reading it: which file
-// on which volume (Windows leaves the volume to the path), its length, and its
+// on which volume, its length, and its
 // last-write and change times (FILETIME units). The change time moves with
 // every change of the contents or times, and unlike the last-write time a
 // writer cannot set it back.
 struct FileStamp {
-    uint64_t volume = 0;
+    uint64_t volume = 0;  // on Windows the volume's serial number and creation time
     uint64_t fileId = 0;
     uint64_t size = 0;
     uint64_t lastWrite = 0;
     uint64_t change = 0;
+    // False where the file system keeps no change time of its own (FAT, CD
+    // and DVD file systems report none, or the last-write time): there an
+    // in-place rewrite that sets the last-write time back leaves the stamp
+    // as it was.
+    bool changeKept = true;
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -180,6 +185,10 @@ bool RenameFile(const std::string& from, const std::string& to, bool replaceExis
 // Puts from in place of to in one step, written through to the disc (to is
 // replaced when it exists; from is gone afterwards). On failure to is as it was.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
+// A new, empty file of our own in target's folder, opened for writing, for a
+// copy that is moved over target (MoveIntoPlace) only once it is complete;
+// *path receives its name. Not open when the folder takes no new file.
+File CreateFileBeside(const std::string& target, std::string* path);
 // Copies from to a file that must not exist yet (on Windows with its attributes
 // and times); on failure no copy is left.
 bool CopyToNewFile(const std::string& from, const std::string& to);

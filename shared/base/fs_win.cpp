@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
+#include <string>
 
 #include "shared/base/dbcs.h"
 #include "shared/base/fs_win.h"
@@ -175,15 +177,56 @@ bool File::GetTimes(FileTimes* times) {
 
 bool File::SetTimes(const FileTimes& times) { return IsOpen() && SetTimesOnHandle(H(handle_), times); }
 
-// The path the caller keys a stamp with stands for the volume.
+namespace {
+
+// The volume's serial number and creation time, and whether its file system
+// keeps a change time of its own, from ntdll as FileIndex reads the index.
+bool VolumeOf(HANDLE h, uint64_t& volume, bool& changeKept) {
+    using Query = LONG(WINAPI*)(HANDLE file, void* ioStatus, void* info, ULONG length, int infoClass);
+    static const Query query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile")));
+    constexpr int kFsVolumeInformation = 1;
+    constexpr int kFsAttributeInformation = 5;
+    constexpr LONG kBufferOverflow = static_cast<LONG>(0x80000005);  // the fixed part is filled
+    struct {
+        void* status;
+        ULONG_PTR information;
+    } io{};
+    if (!query) return false;
+    union {
+        struct {
+            LARGE_INTEGER creation;
+            ULONG serial;
+        } v;
+        struct {
+            ULONG attributes;
+            LONG maxComponent;
+            ULONG nameLength;
+            WCHAR name[32];
+        } a;
+        unsigned char bytes[128];
+    } info{};
+    LONG rc = query(h, &io, &info, sizeof info, kFsVolumeInformation);
+    if (rc != 0 && rc != kBufferOverflow) return false;
+    volume = (static_cast<uint64_t>(info.v.serial) << 32) ^ static_cast<uint64_t>(info.v.creation.QuadPart);
+    info = {};
+    rc = query(h, &io, &info, sizeof info, kFsAttributeInformation);
+    if (rc != 0 && rc != kBufferOverflow) return false;
+    const std::wstring name(info.a.name, std::min<size_t>(info.a.nameLength / sizeof(WCHAR), 32));
+    // Only these keep a change time that a writer cannot set back.
+    changeKept = name == L"NTFS" || name == L"ReFS";
+    return true;
+}
+
+}  // namespace
+
 bool File::Stamp(FileStamp* stamp) {
     FILE_BASIC_INFO basic;
     FILE_STANDARD_INFO standard;
     if (!IsOpen() || !GetFileInformationByHandleEx(H(handle_), FileBasicInfo, &basic, sizeof basic) ||
         !GetFileInformationByHandleEx(H(handle_), FileStandardInfo, &standard, sizeof standard) ||
-        !FileIndex(H(handle_), stamp->fileId))
+        !FileIndex(H(handle_), stamp->fileId) || !VolumeOf(H(handle_), stamp->volume, stamp->changeKept))
         return false;
-    stamp->volume = 0;
     stamp->size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
     stamp->lastWrite = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
     stamp->change = static_cast<uint64_t>(basic.ChangeTime.QuadPart);
