@@ -217,7 +217,9 @@ int FindEntry(const std::string& path, PackReader& pack, uint8_t rounds, const s
             index.Clear();
         }
     }
-    const uint64_t start = pack.Position();
+    // A check of a hit moved the reader: every walk starts at the first entry.
+    const uint64_t start = kHeaderSize;
+    if (!pack.SeekTo(start)) return PACKERR_ILLEGAL_PACKED_FILE;
     if (!IsIndexable(stamp, now)) return WalkTo(pack, rounds, name, entry);
 
     std::vector<EntryHeader> entries;

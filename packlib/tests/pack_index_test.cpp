@@ -22,6 +22,8 @@ using testing::PackBuilder;
 
 // Far after any file's times: every stamp counts as settled.
 uint64_t LateClock() { return ~0ull >> 2; }
+// Before them: none does.
+uint64_t EarlyClock() { return 1; }
 // A stamp that never moves, so that only the check of each hit can see a change.
 void FrozenStamp(fs::FileStamp& stamp) {
     stamp.lastWrite = 1ull << 58;
@@ -125,6 +127,7 @@ TEST_F(PackIndexTest, UnpackThroughTheIndexGivesWhatTheWalkGives) {
         std::string bytes;
         std::vector<Step> steps;
         bool frozenStamp = false;
+        bool unsettledAfterChange = false;  // no index may be built again once the pack changed
     } cases[] = {
         {"sound", soundBytes, {{"a.txt"}, {"sub\\b.txt"}, {"c.txt"}, {"a.TxT"}, {"missing.txt"}, {"c.txt"}}},
         {"damaged name length", damaged.Bytes(), {{"c.txt"}, {"e.txt"}, {"a.txt"}, {"missing.txt"}, {"d.txt"}}},
@@ -136,6 +139,11 @@ TEST_F(PackIndexTest, UnpackThroughTheIndexGivesWhatTheWalkGives) {
          soundBytes,
          {{"a.txt"}, {"sub\\b.txt"}, {"a.txt", swapped.Bytes()}, {"c.txt"}, {"sub\\b.txt"}, {"x.txt"}},
          true},
+        {"changed, stamp frozen, then unsettled",
+         soundBytes,
+         {{"a.txt"}, {"sub\\b.txt", swapped.Bytes()}, {"a.txt"}, {"c.txt"}, {"x.txt"}},
+         true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,12 +152,14 @@ TEST_F(PackIndexTest, UnpackThroughTheIndexGivesWhatTheWalkGives) {
         for (int cached = 0; cached < 2; ++cached) {
             SetPackIndexEnabledForTesting(cached == 1);
             SetPackStampViewForTesting(c.frozenStamp ? &FrozenStamp : nullptr);
+            SetPackStampClockForTesting(&LateClock);
             const std::string pack = dir / "t.pck";
             ASSERT_TRUE(testing::WriteWholeFile(pack, c.bytes));
             const uint64_t before = PackWalksForTesting();
             for (const Step& step : c.steps) {
                 if (!step.newBytes.empty()) {
                     ASSERT_TRUE(testing::WriteWholeFile(pack, step.newBytes));
+                    if (c.unsettledAfterChange) SetPackStampClockForTesting(&EarlyClock);
                 }
                 outcomes[cached].push_back(Outcome(pack, step.name));
                 ClearOut();
