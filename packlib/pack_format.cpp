@@ -50,7 +50,9 @@ size_t PackReader::Read(void* out, size_t size) {
                 continue;
             }
             if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
-            if (!file_.Read(buffer_.get(), kBufferSize, &got)) got = 0;
+            // A refill never reads less than the request still needs.
+            const size_t ahead = std::max(readAhead_, size - done);
+            if (!file_.Read(buffer_.get(), ahead, &got)) got = 0;
             bufferSize_ = got;
             if (got == 0) break;
         }
@@ -96,8 +98,21 @@ int ReadRounds(PackReader& pack, uint8_t* rounds) {
     return 0;
 }
 
+namespace {
+
+// Keeps a walker's refills to one header while it reads one.
+struct HeaderReadAhead {
+    explicit HeaderReadAhead(PackReader& pack) : pack_(pack) { pack_.LimitReadAhead(kMaxEntryHeaderSize); }
+    ~HeaderReadAhead() { pack_.LimitReadAhead(0); }
+    PackReader& pack_;
+};
+
+}  // namespace
+
 int EntryWalker::Next(EntryHeader* entry) {
     if (pack_.Position() >= pack_.Length()) return 0;
+    const HeaderReadAhead readAhead(pack_);
+    const uint64_t headerOffset = pack_.Position();
     uint8_t flags[kEntryFlagsSize];
     if (!pack_.ReadExact(flags, 1) || !pack_.Skip(kEntryFlagsSize - 1)) return PACKERR_FILE_IO;
 
@@ -119,6 +134,7 @@ int EntryWalker::Next(EntryHeader* entry) {
     const uint32_t dataLength = ReadLe32(field);
     if (dataLength > kMaxDataLength) return PACKERR_ILLEGAL_PACKED_FILE;
 
+    entry->headerOffset = headerOffset;
     entry->index = nextIndex_++;
     entry->compressed = (flags[0] & kEntryCompressedBit) != 0;
     // A decoded name may hold a zero byte; the name ends there, as a C string would.
@@ -134,9 +150,19 @@ int EntryWalker::SkipBody(const EntryHeader& entry) {
     return 0;
 }
 
+bool EntryWalker::StartAt(uint64_t offset, uint32_t index) {
+    if (!pack_.SeekTo(offset)) return false;
+    nextIndex_ = index;
+    return true;
+}
+
 int OpenForWalk(const std::string& path, PackReader* pack, uint8_t* rounds) {
     if (!pack->Open(path)) return PACKERR_OPEN_PACKED_FILE;
-    if (const int err = ReadRounds(*pack, rounds)) return err;
+    // The header alone: what follows it may be read from elsewhere.
+    pack->LimitReadAhead(kHeaderSize);
+    const int err = ReadRounds(*pack, rounds);
+    pack->LimitReadAhead(0);
+    if (err) return err;
     if (!pack->SeekTo(kHeaderSize)) return PACKERR_ILLEGAL_PACKED_FILE;
     return 0;
 }

@@ -90,28 +90,41 @@ public:
     bool Skip(uint64_t count);
     // Moves to an absolute position at or before the end.
     bool SeekTo(uint64_t position);
+    // The open file's stamp as it stands now.
+    bool Stamp(fs::FileStamp* stamp) { return file_.Stamp(stamp); }
+
+    // Refills read at most limit bytes ahead (0: the whole buffer): a walk that
+    // skips most of what follows a header then reads little it does not use.
+    void LimitReadAhead(size_t limit) { readAhead_ = limit == 0 || limit > kBufferSize ? kBufferSize : limit; }
+
+    static constexpr size_t kBufferSize = 64 * 1024;
 
 private:
-    static constexpr size_t kBufferSize = 64 * 1024;
     fs::File file_;
     std::unique_ptr<char[]> buffer_;  // kBufferSize bytes once the first read needs it
     size_t bufferSize_ = 0;  // bytes of buffer_ that hold file data
     size_t bufferPos_ = 0;   // next unread byte of buffer_
     uint64_t position_ = 0;  // logical position of the next byte
     uint64_t length_ = 0;
+    size_t readAhead_ = kBufferSize;
 };
 
 // Reads the rounds value from the start of an open pack: bytes 0 and 1, then,
 // when encrypted, the salt and the RoundsBlock. 0 or PACKERR_ILLEGAL_PACKED_FILE.
 int ReadRounds(PackReader& pack, uint8_t* rounds);
 
+// The most bytes of one entry before its data: flags, NameLength, name, DataLength.
+constexpr size_t kMaxEntryHeaderSize = kEntryFlagsSize + kLengthFieldSize + kMaxReadNameLength + kLengthFieldSize;
+
 // One entry's fixed part as a walker has read it.
 struct EntryHeader {
+    uint64_t headerOffset = 0;  // where its flags start
     uint32_t index = 0;       // counts entries from 0 in file order
     bool compressed = false;  // EntryFlags byte 0 bit 7
     std::string name;         // decoded
     uint32_t dataLength = 0;
     uint64_t dataOffset = 0;  // where the data start
+    bool operator==(const EntryHeader&) const = default;
 };
 
 // Walks the entries of a pack whose reader stands at the first entry (offset 526).
@@ -130,6 +143,10 @@ public:
     // Skips the data of entry and, for a plain entry, its trailer. 0, or
     // PACKERR_FILE_IO when they pass the end of the pack.
     int SkipBody(const EntryHeader& entry);
+
+    // Goes to the entry with this index whose header starts at offset; false
+    // when offset lies beyond the end.
+    bool StartAt(uint64_t offset, uint32_t index);
 
 private:
     PackReader& pack_;

@@ -10,6 +10,7 @@
 #include "packlib/buffer_cipher.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_format.h"
+#include "packlib/pack_index.h"
 #include "packlib/path_routines.h"
 #include "shared/pack_errors.h"
 #include "shared/base/dbcs.h"
@@ -236,9 +237,10 @@ int CPackJobs::PackLocked(const std::string& packPath, const std::string& source
 
     job_ = Job();
     Job& job = job_;
+    job.packPath = packPath;
     // The entry count is the new entry's index.
     uint64_t total = 0;
-    if (const int err = CountEntries(packPath, &job.entryIndex, &total, &job.rounds)) return err;
+    if (const int err = CountEntriesIndexed(packPath, &job.entryIndex, &total, &job.rounds)) return err;
     const size_t pwLength = password ? strnlen(password, sizeof job.password - 1) : 0;
     if (pwLength) std::memcpy(job.password, password, pwLength);
 
@@ -408,6 +410,11 @@ void CPackJobs::RunWorker() {
     if (job.containerPath != job.publishAs && fs::Exists(job.containerPath))
         codec_.DeleteFileRetry(job.containerPath);
     job.pack.Close();
+    // The pack's index learns the entry this job appended, so the next append
+    // need not count the entries again.
+    if (rc == 0 && !stopped && (job.kind == Kind::Plain || job.kind == Kind::CompressFile ||
+                                job.kind == Kind::CompressFolder))
+        NoteAppended(job.packPath, job.packLength, job.entryIndex);
     if (stopped) state_.PostStopped(WM_PACK_STOPPED);
 }
 

@@ -99,6 +99,7 @@ private:
         uint8_t rounds = 0;
         uint32_t entryIndex = 0;
         char password[256] = {};
+        std::string packPath;
         fs::File pack;              // positioned at its end
         uint64_t packLength = 0;    // where a failed job cuts the pack back to
         fs::File source;            // plain entries

@@ -4,22 +4,73 @@
 #include "packlib/unpack.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "packlib/access_check.h"
 #include "packlib/kabbit_app.h"
+#include "packlib/pack_index.h"
 #include "packlib/path_routines.h"
 #include "packlib/unpack_compressed.h"
 #include "shared/pack_errors.h"
 
 namespace kb::pack {
 
+namespace {
+
+// Private names tried beside a target before giving up.
+constexpr unsigned kPrivateNameTries = 0x10000;
+
+// A new, empty file of our own in target's folder, so that the finished file
+// moves into place in one step; *path receives its name.
+fs::File CreateBeside(const std::string& target, std::string* path) {
+    const std::string folder = target.substr(0, target.size() - GetFileNamePart(target).size());
+    for (unsigned i = 0; i < kPrivateNameTries; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "~kbu%04X.tmp", i);
+        fs::Error error = fs::Error::None;
+        fs::File file =
+            fs::File::Open(folder + name, fs::Access::Write, fs::Disposition::CreateNew, fs::Share::Read, &error);
+        if (file.IsOpen()) {
+            *path = folder + name;
+            return file;
+        }
+        if (error != fs::Error::Exists) break;
+    }
+    return fs::File();
+}
+
+// Whether an existing file may be replaced now: what truncating it in place
+// would have refused is refused.
+bool IsReplaceable(const std::string& path) {
+    uint32_t attributes = 0;
+    if (!fs::GetAttributes(path, &attributes)) return true;  // not there: nothing to replace
+    if (attributes & (fs::kAttrDirectory | fs::kAttrReadOnly | fs::kAttrHidden | fs::kAttrSystem)) return false;
+    return fs::File::Open(path, fs::Access::Write, fs::Disposition::OpenExisting, fs::Share::Read).IsOpen();
+}
+
+}  // namespace
+
 bool OutputFile::Create(const std::string& path) {
     file_ = fs::File::Open(path, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::Read);
     failed_ = false;
+    written_ = file_.IsOpen() ? path : std::string();
+    target_.clear();
     return file_.IsOpen();
+}
+
+bool OutputFile::CreateReplacing(const std::string& target) {
+    failed_ = false;
+    written_.clear();
+    target_.clear();
+    file_ = fs::File();
+    if (!IsReplaceable(target)) return false;
+    file_ = CreateBeside(target, &written_);
+    if (!file_.IsOpen()) return false;
+    target_ = target;
+    return true;
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
@@ -33,7 +84,27 @@ bool OutputFile::Close() {
     // No flush of the disk cache: it would cost a disk round trip per entry,
     // and the container copy is deleted right after.
     const bool closed = file_.Close();
-    return closed && !failed_;
+    if (!closed) failed_ = true;
+    return !failed_;
+}
+
+bool OutputFile::Commit() {
+    const bool written = Close();
+    if (target_.empty()) return written;
+    if (!written || !fs::RenameFile(written_, target_, true)) {
+        Discard();
+        return false;
+    }
+    written_.clear();
+    target_.clear();
+    return true;
+}
+
+void OutputFile::Discard() {
+    file_.Close();
+    if (!written_.empty()) fs::RemoveFile(written_);
+    written_.clear();
+    target_.clear();
 }
 
 CUnpackJobs::CUnpackJobs(JobState& state, CFileCodec& codec) : state_(state), codec_(codec) {
@@ -67,15 +138,10 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
 
     UnpackBlock job;
     if (const int err = OpenForWalk(pack, &job.pack, &job.rounds)) return err;
-    EntryWalker walker(job.pack, job.rounds);
     EntryHeader entry;
-    for (;;) {
-        const int r = walker.Next(&entry);
-        if (r < 0) return r;
-        if (r == 0) return PACKERR_FILE_NOT_FOUND;
-        if (EntryNamesEqual(entry.name.c_str(), name.c_str())) break;
-        if (const int err = walker.SkipBody(entry)) return err;
-    }
+    const int found = FindEntry(pack, job.pack, job.rounds, name, &entry);
+    if (found < 0) return found;
+    if (found == 0) return PACKERR_FILE_NOT_FOUND;
     if (!IsSafeName(entry.name, kRelativeNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
 
     if (!BuildEntryPath(dest, name, &job.outputPath)) return PACKERR_PATH_TOO_LONG;
@@ -85,7 +151,7 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
         for (auto it = job.createdFolders.rbegin(); it != job.createdFolders.rend(); ++it) fs::RemoveFolder(*it);
     };
     // A compressed entry's output is the container copy, expanded by the worker.
-    if (!(entry.compressed ? CreateContainerCopy(&job) : job.output.Create(job.outputPath))) {
+    if (!(entry.compressed ? CreateContainerCopy(&job) : job.output.CreateReplacing(job.outputPath))) {
         undoFolders();
         return PACKERR_OPEN_DESTINATION_FILE;
     }
@@ -104,9 +170,8 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
     const int result = state_.StartWorkerLocked(&CUnpackJobs::WorkerMain, this);
     if (result == PACKERR_CREATE_THREAD) {
         // Nothing of the job stays: the empty output and the folders made for it go.
-        job_.output.Close();
+        job_.output.Discard();
         job_.pack.Close();
-        fs::RemoveFile(job_.outputPath);
         for (auto it = job_.createdFolders.rbegin(); it != job_.createdFolders.rend(); ++it) fs::RemoveFolder(*it);
     } else {
         *workerStarted = true;
@@ -119,8 +184,11 @@ void CUnpackJobs::WorkerMain(void* self) {
     try {
         jobs->RunWorker();
     } catch (...) {
-        // Only allocation can throw here.
-        jobs->job_.output.Close();
+        // Only allocation can throw here; a plain entry's old file stays as it was.
+        if (jobs->job_.compressed)
+            jobs->job_.output.Close();
+        else
+            jobs->job_.output.Discard();
         jobs->job_.pack.Close();
         jobs->state_.SetLastError(PACKERR_NOT_ENOUGH_MEMORY);
     }
@@ -128,8 +196,16 @@ void CUnpackJobs::WorkerMain(void* self) {
 
 void CUnpackJobs::RunWorker() {
     UnpackBlock& job = job_;
-    key_->SetPassword(job.password);
-    if (job.rounds != 0 && !key_->BuildDataKey(job.rounds)) {
+    if (job.rounds != 0 && !(keyBuilt_ && keyRounds_ == job.rounds && keyPassword_ == job.password)) {
+        keyBuilt_ = false;
+        key_->SetPassword(job.password);
+        keyBuilt_ = key_->BuildDataKey(job.rounds);
+        if (keyBuilt_) {
+            keyRounds_ = job.rounds;
+            keyPassword_ = job.password;
+        }
+    }
+    if (job.rounds != 0 && !keyBuilt_) {
         job.output.Close();
         job.pack.Close();
         state_.SetLastError(PACKERR_CREATE_KEY);
@@ -138,15 +214,18 @@ void CUnpackJobs::RunWorker() {
     bool stopped = false;
     CopyEntryData(job, &stopped);
     if (state_.LastError() < 0) {
-        // The output stays as far as it was written.
-        job.output.Close();
+        // A container copy stays as far as it was written; a plain entry's old
+        // file stays as it was, and nothing of the new one.
+        if (job.compressed)
+            job.output.Close();
+        else
+            job.output.Discard();
         job.pack.Close();
     } else if (job.compressed) {
         FinishCompressedEntry(job, stopped);
     } else if (stopped) {
-        job.output.Close();
+        job.output.Discard();
         job.pack.Close();
-        fs::RemoveFile(job.outputPath);
         state_.PostStopped(WM_PACK_STOPPED);
     } else {
         const int err = FinishPlainEntry(job);
@@ -203,8 +282,11 @@ int CUnpackJobs::FinishPlainEntry(UnpackBlock& job) {
     uint8_t trailer[kTrailerSize];
     const bool haveTrailer = job.pack.ReadExact(trailer, sizeof trailer);
     job.pack.Close();
-    const bool written = job.output.Close();
-    if (!haveTrailer || !written) return PACKERR_FILE_IO;
+    if (!haveTrailer) {
+        job.output.Discard();
+        return PACKERR_FILE_IO;
+    }
+    if (!job.output.Commit()) return PACKERR_FILE_IO;
 
     fs::FileTimes times;
     times.creation = ReadLe64(trailer + kTrailerCreationOffset);

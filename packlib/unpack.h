@@ -19,7 +19,10 @@ namespace kb::pack {
 // number of chunks.
 constexpr size_t kCopyBatchSize = 64 * 1024;
 
-// Writes a new file; every failure is kept and reported by Close.
+// Writes a file; every failure is kept and reported by Close or Commit. A file
+// that replaces one of the user's is written beside it under a private name and
+// moved into place only once complete, so a failed or stopped write leaves the
+// old file as it was.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -28,17 +31,31 @@ public:
     OutputFile(OutputFile&&) = default;
     OutputFile& operator=(OutputFile&&) = default;
 
-    // Creates path, truncating an existing file.
+    // Creates path, truncating an existing file: a work file of our own.
     bool Create(const std::string& path);
+    // Starts target's new contents under a private name beside it. False, with
+    // nothing created, when target could not be replaced now (a folder, a
+    // read-only, hidden or system file, one open without write sharing) or the
+    // private file cannot be created.
+    bool CreateReplacing(const std::string& target);
     bool IsOpen() const { return file_.IsOpen(); }
     // False once any write of the file has failed.
     bool Write(const void* data, size_t size);
-    // Closes; false when anything was not written.
+    // Closes; false when anything was not written. A replacing file stays under
+    // its private name until Commit or Discard.
     bool Close();
+    // Closes and, for a replacing file, moves it into place. False when anything
+    // was not written or the move failed; nothing written then stays.
+    bool Commit();
+    // Closes and deletes what was written (a replacing file's private file; the
+    // file itself when made by Create). The target of a replacing file is untouched.
+    void Discard();
 
 private:
     fs::File file_;
     bool failed_ = false;
+    std::string written_;  // where the bytes go
+    std::string target_;   // the file replaced by Commit; empty for Create
 };
 
 // How an unpack ends with a compressed entry. The listing and sub-file jobs keep
@@ -107,6 +124,11 @@ private:
     JobState& state_;
     CFileCodec& codec_;
     std::unique_ptr<CBufferCipher> key_;
+    // What key_'s data key was built from; used by the worker only. It depends
+    // on nothing else, so the next job with the same password and rounds keeps it.
+    bool keyBuilt_ = false;
+    uint8_t keyRounds_ = 0;
+    std::string keyPassword_;
     UnpackBlock job_;
     std::atomic<ExpandHook> expandHook_{nullptr};
     std::atomic<void*> expandHookContext_{nullptr};

@@ -159,16 +159,16 @@ TEST_F(Unpack, DamagedEntryFailsTheJobAndTheErrorSticks) {
     struct Case {
         const char* what;
         std::string bytes;
-        size_t kept;  // the output stays as far as whole chunks were read
     } cases[] = {
-        {"data cut short", full.substr(0, full.size() - 32 - 100), 4096},
-        {"no trailer", full.substr(0, full.size() - 32), 5000},
+        {"data cut short", full.substr(0, full.size() - 32 - 100)},
+        {"no trailer", full.substr(0, full.size() - 32)},
     };
     for (const auto& c : cases) {
         const std::string pack = dir / "d.pck";
         ASSERT_TRUE(testing::WriteWholeFile(pack, c.bytes));
         EXPECT_EQ(RunToEnd(pack, "a.txt"), PACKERR_FILE_IO) << c.what;
-        EXPECT_EQ(testing::ReadAll(out + "\\a.txt"), std::string(c.kept, 'a')) << c.what;
+        // Nothing of a file that could not be written whole stays.
+        EXPECT_TRUE(testing::Listing(out).empty()) << c.what;
         char name[260] = "junk";
         EXPECT_EQ(app.GetProgress(name), PACKERR_FILE_IO) << c.what;
         EXPECT_STREQ(name, "") << c.what;

@@ -6,6 +6,8 @@
 //                                                       the ratios (64 MiB, 3 runs)
 //   kb_bench --big-pack [--big-size MiB] [--dir FOLDER] the big compressed entry
 //   kb_bench --big-unpack [--dir FOLDER]                unpacks it, peak memory
+//   kb_bench --table [--counts 250,1000,4000] [--reps N] [--dir FOLDER]
+//                                                       many small files, per file
 //
 // A ratio is the floor's time divided by the library's, best run of each: 1.0
 // means the library is as fast as the floor. The library is driven through its
@@ -28,6 +30,7 @@
 #include "shared/base/fs.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_jobs.h"
+#include "files_table.h"
 #include "peak_memory.h"
 #include "shared/pack_errors.h"
 #include "testing/kit/wipe_path.h"
@@ -236,8 +239,9 @@ struct Options {
     int reps = 3;
     std::string dir;
     std::string only;  // the measurements to run, e.g. "1,3"; empty for all
+    std::vector<int> counts{250, 1000, 4000};
     bool Want(int k) const { return only.empty() || only.find(char('0' + k)) != std::string::npos; }
-    enum class Mode { Ratios, BigPack, BigUnpack } mode = Mode::Ratios;
+    enum class Mode { Ratios, BigPack, BigUnpack, Table } mode = Mode::Ratios;
 };
 
 void CopyFile64K(const std::string& from, const std::string& to) {
@@ -501,9 +505,22 @@ Options Parse(int argc, char** argv) {
             opt.mode = Options::Mode::BigPack;
         else if (a == "--big-unpack")
             opt.mode = Options::Mode::BigUnpack;
+        else if (a == "--table")
+            opt.mode = Options::Mode::Table;
+        else if (a == "--counts") {
+            opt.counts.clear();
+            const std::string list = value();
+            for (size_t at = 0; at < list.size();) {
+                const size_t comma = std::min(list.find(',', at), list.size());
+                const int n = std::atoi(list.substr(at, comma - at).c_str());
+                if (n < 1) Fail("--counts takes counts of 1 or more, e.g. 250,1000,4000");
+                opt.counts.push_back(n);
+                at = comma + 1;
+            }
+        }
         else
             Fail("unknown argument " + a +
-                 "\nusage: kb_bench [--size MiB] [--reps N] [--dir FOLDER] [--only 1,2,3,4,5] | --big-pack [--big-size MiB] | --big-unpack");
+                 "\nusage: kb_bench [--size MiB] [--reps N] [--dir FOLDER] [--only 1,2,3,4,5] | --big-pack [--big-size MiB] | --big-unpack | --table [--counts 250,1000,4000]");
     }
     return opt;
 }
@@ -520,6 +537,8 @@ int main(int argc, char** argv) {
         return RunBigPack(opt, work);
     case Options::Mode::BigUnpack:
         return RunBigUnpack(work);
+    case Options::Mode::Table:
+        return kb::bench::RunFilesTable(work, opt.counts, opt.reps);
     case Options::Mode::Ratios:
         break;
     }

@@ -1,0 +1,244 @@
+// kb_bench --table: the cost per file of exporting many small files, at several
+// counts side by side, so that a cost growing with the count shows as a row
+// that grows. Files of 1 to 16 KiB, an encrypted pack of rounds 7.
+#include "files_table.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "packlib/kabbit_app.h"
+#include "packlib/pack_jobs.h"
+#include "shared/base/fs.h"
+#include "shared/pack_errors.h"
+#include "testing/kit/wipe_path.h"
+
+namespace kb::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using pack::CKabbitApp;
+
+constexpr char kPassword[] = "kb6pwd";
+constexpr int kTableRounds = 7;
+constexpr char kFolderName[] = "files";
+// The sub-files taken from the container of each count, spread over it.
+constexpr int kSubFileCalls = 8;
+// A password-protected (AES-256) zip of the same 4,000 files, extracted by a
+// user's usual tool natively.
+constexpr double kZipPeerPerFile = 440e-6;
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "kb_bench --table: %s\n", what.c_str());
+    std::exit(1);
+}
+
+void Require(bool ok, const std::string& what) {
+    if (!ok) Fail(what);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
+    return folder + "\\" + name;
+}
+
+void Fresh(const std::string& path) {
+    testing::WipePath(path);
+    Require(fs::CreateFolder(path), "cannot create " + path);
+}
+
+double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+uint64_t Next(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+struct SourceFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+// n files of 1 to 16 KiB, text-like with a random tail, named f00000.txt on.
+std::vector<SourceFile> MakeFiles(int n) {
+    static const char kText[] = "the quick brown fox jumps over the lazy dog 0123456789\r\n";
+    std::vector<SourceFile> files(static_cast<size_t>(n));
+    uint64_t state = 31;
+    for (int i = 0; i < n; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%05d.txt", i);
+        SourceFile& f = files[static_cast<size_t>(i)];
+        f.name = name;
+        f.bytes.resize(1024 + Next(state) % (15 * 1024 + 1));
+        for (size_t k = 0; k < f.bytes.size(); ++k)
+            f.bytes[k] = k < f.bytes.size() * 7 / 10 ? static_cast<uint8_t>(kText[(k + i) % (sizeof kText - 1)])
+                                                      : static_cast<uint8_t>(Next(state));
+    }
+    return files;
+}
+
+const fs::FileTimes kTimes{0x01D0000000000000ull, 0x01D0000000000001ull, 0x01D0000000000002ull};
+
+// The floor: each file written with plain open, write, close and set-time.
+void WritePlain(const std::vector<SourceFile>& files, const std::string& folder) {
+    for (const SourceFile& f : files) {
+        fs::File out = fs::File::Open(Join(folder, f.name), fs::Access::Write, fs::Disposition::CreateAlways,
+                                      fs::Share::Read);
+        Require(out.IsOpen() && out.Write(f.bytes.data(), f.bytes.size()) && out.SetTimes(kTimes) && out.Close(),
+                "floor: cannot write " + f.name);
+    }
+}
+
+void Finish(CKabbitApp& app, int started, const std::string& what) {
+    if (started != 0) Fail(what + ": " + PackErrorText(started));
+    app.WaitForWorker();
+    const int progress = app.GetProgress(nullptr);
+    if (progress != PACKPROGRESS_DONE) Fail(what + ": ended at " + std::to_string(progress));
+}
+
+bool SameBytes(const std::string& path, const std::vector<uint8_t>& want) {
+    fs::File f = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    uint64_t size = 0;
+    if (!f.IsOpen() || !f.Size(&size) || size != want.size()) return false;
+    std::vector<uint8_t> got(want.size());
+    return f.ReadExact(got.data(), got.size()) && got == want;
+}
+
+void RequireAll(const std::vector<SourceFile>& files, const std::string& folder, const std::string& what) {
+    for (const SourceFile& f : files)
+        Require(SameBytes(Join(folder, f.name), f.bytes), what + ": " + f.name + " differs from its source");
+}
+
+// Best of reps: setup (not timed) then body (timed).
+template <typename Setup, typename Body>
+double Best(int reps, Setup&& setup, Body&& body) {
+    double best = 1e300;
+    for (int r = 0; r < reps; ++r) {
+        setup();
+        const auto t = Clock::now();
+        body();
+        best = std::min(best, Seconds(t));
+    }
+    return best;
+}
+
+struct Row {
+    int n = 0;
+    double floor = 0, records = 0, entries = 0, packing = 0, subFile = 0;
+};
+
+Row MeasureCount(int n, int reps, const std::string& work) {
+    Row row;
+    row.n = n;
+    const std::vector<SourceFile> files = MakeFiles(n);
+    const std::string src = Join(work, "tsrc"), folder = Join(src, kFolderName), out = Join(work, "tout"),
+                      tmp = Join(work, "ttmp");
+    Fresh(src);
+    Fresh(folder);
+    Fresh(tmp);
+    WritePlain(files, folder);
+
+    CKabbitApp app;
+    app.SetWorkingDir((tmp + "\\").c_str());
+    const std::string plainPack = Join(work, "table_plain.pck"), folderPack = Join(work, "table_folder.pck");
+
+    row.floor = Best(reps, [&] { Fresh(out); }, [&] { WritePlain(files, out); }) / n;
+
+    // Packing N entries, one Pack each, into a new pack.
+    row.packing = Best(
+                      reps,
+                      [&] {
+                          testing::WipePath(plainPack);
+                          Require(app.CreateNew(plainPack.c_str(), kPassword, true, kTableRounds) == 0, "CreateNew");
+                      },
+                      [&] {
+                          for (const SourceFile& f : files)
+                              Finish(app, app.Packing().Pack(plainPack.c_str(), folder.c_str(), f.name.c_str(),
+                                                             kPassword, false),
+                                     "Pack " + f.name);
+                      }) /
+                  n;
+
+    // N entries, one UnPack each.
+    row.entries = Best(
+                      reps, [&] { Fresh(out); },
+                      [&] {
+                          for (const SourceFile& f : files)
+                              Finish(app, app.UnPack(plainPack.c_str(), out.c_str(), f.name.c_str(), kPassword),
+                                     "UnPack " + f.name);
+                      }) /
+                  n;
+    RequireAll(files, out, "UnPack of plain entries");
+
+    // One compressed entry of N records.
+    testing::WipePath(folderPack);
+    Require(app.CreateNew(folderPack.c_str(), kPassword, true, kTableRounds) == 0, "CreateNew");
+    Finish(app, app.Packing().Pack(folderPack.c_str(), folder.c_str(), "", kPassword, true), "Pack folder");
+    const std::string entry = std::string(kFolderName) + ".cmp";
+    row.records = Best(
+                      reps, [&] { Fresh(out); },
+                      [&] { Finish(app, app.UnPack(folderPack.c_str(), out.c_str(), entry.c_str(), kPassword), "UnPack " + entry); }) /
+                  n;
+    RequireAll(files, Join(out, kFolderName), "UnPack of the folder's entry");
+
+    // UnPackSubFile of records spread over the container: per call.
+    std::vector<const SourceFile*> picked;
+    for (int k = 0; k < kSubFileCalls; ++k) picked.push_back(&files[static_cast<size_t>((n - 1) * (k + 1) / kSubFileCalls)]);
+    const std::string sub = Join(out, "sub");
+    row.subFile = Best(
+                      reps, [&] { Fresh(out); Fresh(sub); },
+                      [&] {
+                          for (const SourceFile* f : picked) {
+                              const std::string record = std::string("\\") + kFolderName + "\\" + f->name;
+                              Finish(app,
+                                     app.UnPackSubFile(folderPack.c_str(), sub.c_str(), entry.c_str(), record.c_str(),
+                                                       kPassword),
+                                     "UnPackSubFile " + record);
+                          }
+                      }) /
+                  kSubFileCalls;
+    for (const SourceFile* f : picked)
+        Require(SameBytes(Join(Join(sub, kFolderName), f->name), f->bytes), "UnPackSubFile: " + f->name + " differs");
+
+    testing::WipePath(src);
+    testing::WipePath(out);
+    testing::WipePath(tmp);
+    testing::WipePath(plainPack);
+    testing::WipePath(folderPack);
+    return row;
+}
+
+}  // namespace
+
+int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps) {
+    std::printf("files of 1-16 KiB, encrypted pack R = %d, best of %d; times per file (per call for UnPackSubFile)\n",
+                kTableRounds, reps);
+    std::vector<Row> rows;
+    for (int n : counts) {
+        rows.push_back(MeasureCount(n, reps, work));
+        const Row& r = rows.back();
+        std::printf("N = %5d  floor %7.1f us | one entry, N records %8.1f us (%5.1fx) | N entries, one UnPack each "
+                    "%8.1f us (%5.1fx) | packing N entries %8.1f us | UnPackSubFile %9.1f us per call (%.3f us per "
+                    "record of the container)\n",
+                    r.n, r.floor * 1e6, r.records * 1e6, r.records / r.floor, r.entries * 1e6, r.entries / r.floor,
+                    r.packing * 1e6, r.subFile * 1e6, r.subFile * 1e6 / r.n);
+        std::fflush(stdout);
+    }
+    if (rows.size() >= 2) {
+        const Row& a = rows.front();
+        const Row& b = rows.back();
+        std::printf("growth N = %d -> %d (per file): floor %.2fx | records %.2fx | entries %.2fx | packing %.2fx | "
+                    "UnPackSubFile per record %.2fx\n",
+                    a.n, b.n, b.floor / a.floor, b.records / a.records, b.entries / a.entries, b.packing / a.packing,
+                    (b.subFile / b.n) / (a.subFile / a.n));
+    }
+    std::printf("zip peer (AES-256 zip of 4,000 such files, natively): %.0f us per file\n", kZipPeerPerFile * 1e6);
+    return 0;
+}
+
+}  // namespace kb::bench
