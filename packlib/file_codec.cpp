@@ -9,11 +9,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <optional>
 #include <thread>
 
 #include "packlib/block_expander.h"
-#include "shared/base/dbcs.h"
 #include "packlib/container_format.h"
 #include "packlib/folder_walk.h"
 #include "packlib/split_parts.h"
@@ -531,28 +529,6 @@ int WriteRecord(CFileCodec& codec, Reader& r, fs::File& container, const std::st
     return 0;
 }
 
-// Whether a record's name lies under path: path itself, or inside the folder path
-// (one leading backslash of either ignored; letters compared as the file system
-// does, without regard to ASCII case).
-bool RecordUnder(const std::string& recordName, const std::string& path) {
-    auto bare = [](const std::string& s) { return !s.empty() && s[0] == '\\' ? s.substr(1) : s; };
-    const std::string name = bare(recordName);
-    const std::string own = bare(path);
-    if (own.empty() || name.size() < own.size()) return false;
-    for (size_t i = 0; i < own.size(); ++i) {
-        char a = name[i], b = own[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-        // A double-byte character is compared whole, its trail byte exactly.
-        if (CharLengthAt(own, i) == 2) {
-            if (i + 1 >= own.size() || name[i + 1] != own[i + 1]) return false;
-            ++i;
-        }
-    }
-    return name.size() == own.size() || name[own.size()] == '\\';
-}
-
 }  // namespace
 
 int CFileCodec::Extract(const std::string& containerPath, const std::string& destFolder, uint32_t recordIndex,
@@ -646,7 +622,7 @@ bool CFileCodec::SkipZipPkgRecords(fs::File& container, uint32_t n) {
 }
 
 int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
-                             const CodecHooks& hooks, const std::optional<std::string>& ownPath) {
+                             const CodecHooks& hooks) {
     if (containerPath.empty()) return PACKERR_OPEN_SOURCE_FILE;
     // Held open, readable by others only, from the first look to the last record.
     fs::File container = fs::File::Open(containerPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
@@ -663,7 +639,6 @@ int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string
         if (w == Walk::End) break;
         if (w != Walk::Record) return WalkError(w);
         if (!IsSafeName(head.name, kRecordNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
-        if (ownPath && !RecordUnder(head.name, *ownPath)) return PACKERR_ILLEGAL_PACKED_FILE;
         if (n == INT32_MAX) return PACKERR_UNCOMPRESSION;
         ++n;
     }
@@ -680,7 +655,7 @@ int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string
         }
         if (hooks.setCurrentName) hooks.setCurrentName(head.name);
         int result = PACKERR_ILLEGAL_PACKED_FILE;
-        if (IsSafeName(head.name, kRecordNameOptions) && (!ownPath || RecordUnder(head.name, *ownPath)))
+        if (IsSafeName(head.name, kRecordNameOptions))
             result = WriteRecord(*this, r, container, containerPath, head, folder, n == 1, hooks);
         Report(hooks.setLastError, result);
         if (n == 1 || result < 0) return result;

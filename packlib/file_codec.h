@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -111,12 +110,11 @@ public:
     // between them. Result 0, kCodecStopped, or the first record's error (the
     // records written before it stay). The container itself is left to the caller.
     // The container is read once, front to back, after a first walk over its heads:
-    // a damaged layout or a name that may not be written (also, with ownPath, a
-    // name that is neither ownPath nor inside the folder ownPath) refuses the whole
+    // a damaged layout or a name that may not be written refuses the whole
     // container before anything is written. A file in the way is replaced only by
     // a complete record; on any failure or stop it stays as it was.
     int ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
-                     const CodecHooks& hooks, const std::optional<std::string>& ownPath = std::nullopt);
+                     const CodecHooks& hooks);
 
     // Compresses every file under folder (less excluded and less skipPath, the
     // container itself when it lies inside) into *containerPath, names relative to
