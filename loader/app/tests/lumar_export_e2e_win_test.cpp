@@ -330,6 +330,19 @@ TEST_F(Export, FolderAndFileThenOverwriteAnswersThenCancelMidEntry) {
     ASSERT_NO_FATAL_FAILURE(Quit());
 }
 
+// The large entry's container holds it in many blocks, each expanded on its
+// own: exported whole, every byte and its stamp are the source's.
+TEST_F(Export, AnEntryOfManyBlocksExportsWhole) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const std::string out = temp_.path() + "\\whole";
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    ASSERT_NO_FATAL_FAILURE(BeginExport({"big.bin"}, out, true));
+    EXPECT_EQ(EndMessage(), Msg(908));
+    EXPECT_EQ(Listing(out), std::vector<std::string>{"big.bin"});
+    ExpectSameAsSource(out, "big.bin");
+    ASSERT_NO_FATAL_FAILURE(Quit());
+}
+
 TEST_F(Export, ThreeWrongPasswordsEndTheLoader) {
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(Select({"single.txt"}));
