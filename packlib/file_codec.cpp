@@ -4,7 +4,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <thread>
@@ -12,6 +14,7 @@
 #include "packlib/block_expander.h"
 #include "packlib/container_format.h"
 #include "packlib/folder_walk.h"
+#include "packlib/split_parts.h"
 #include "shared/pack_errors.h"
 
 namespace kb::pack {
@@ -69,6 +72,97 @@ private:
     uint64_t size_ = 0;
 };
 
+// The same bounds over a read-ahead window, for a walk that goes through a
+// container once from its start: a record's head and its small blocks come
+// from the window, a skip or a read past it moves on without reading what lies
+// between, and nothing passed is read again. The file's own position is left
+// wherever the window ends.
+class BufferedReader {
+public:
+    explicit BufferedReader(fs::File& f) : f_(f) {}
+    bool Init() {
+        if (!f_.Tell(&pos_) || !f_.Size(&size_)) return false;
+        window_.reset(new (std::nothrow) uint8_t[kWindow]);
+        filePos_ = pos_;
+        return window_ != nullptr;
+    }
+    uint64_t Position() const { return pos_; }
+    uint64_t Size() const { return size_; }
+    bool AtEnd() const { return pos_ >= size_; }
+    uint64_t Remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
+    bool Read(void* p, size_t n) {
+        if (n > Remaining()) return false;
+        auto* out = static_cast<uint8_t*>(p);
+        while (n > 0) {
+            if (InWindow() == 0) {
+                if (n >= kWindow) {  // a large block goes straight to its buffer
+                    if (!SeekFile(pos_) || !f_.ReadExact(out, n)) return false;
+                    filePos_ += n;
+                    pos_ += n;
+                    return true;
+                }
+                if (!Fill()) return false;
+            }
+            const size_t take = std::min<size_t>(n, InWindow());
+            std::memcpy(out, window_.get() + (pos_ - windowStart_), take);
+            out += take;
+            pos_ += take;
+            n -= take;
+        }
+        return true;
+    }
+    bool Skip(uint64_t n) {
+        if (n > Remaining()) return false;
+        pos_ += n;
+        return true;
+    }
+    bool SeekTo(uint64_t p) {
+        if (p > size_) return false;
+        pos_ = p;
+        return true;
+    }
+    bool U32(uint32_t* v) {
+        uint8_t b[4];
+        if (!Read(b, 4)) return false;
+        *v = ReadLe32(b);
+        return true;
+    }
+    bool U8(uint8_t* v) { return Read(v, 1); }
+
+private:
+    static constexpr size_t kWindow = 64 * 1024;
+    // Bytes of the window at and after the logical position.
+    size_t InWindow() const {
+        return pos_ >= windowStart_ && pos_ < windowStart_ + windowLength_
+                   ? static_cast<size_t>(windowStart_ + windowLength_ - pos_)
+                   : 0;
+    }
+    bool SeekFile(uint64_t p) {
+        if (p == filePos_) return true;
+        if (!f_.Seek(static_cast<int64_t>(p), fs::Origin::Begin)) return false;
+        filePos_ = p;
+        return true;
+    }
+    bool Fill() {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kWindow, Remaining()));
+        windowLength_ = 0;
+        if (!SeekFile(pos_)) return false;
+        windowStart_ = pos_;
+        if (!f_.ReadExact(window_.get(), want)) return false;
+        filePos_ += want;
+        windowLength_ = want;
+        return true;
+    }
+
+    fs::File& f_;
+    std::unique_ptr<uint8_t[]> window_;
+    uint64_t pos_ = 0;
+    uint64_t size_ = 0;
+    uint64_t filePos_ = 0;
+    uint64_t windowStart_ = 0;
+    size_t windowLength_ = 0;
+};
+
 enum class Walk { Record, End, Damaged, BadName };
 
 struct RecordHead {
@@ -81,7 +175,8 @@ struct RecordHead {
 int WalkError(Walk w) { return w == Walk::BadName ? PACKERR_ILLEGAL_PACKED_FILE : PACKERR_UNCOMPRESSION; }
 
 // Reads one record's head up to its first block; the name is read or skipped.
-Walk ReadHead(BoundedReader& r, RecordHead* head, bool readName) {
+template <class Reader>
+Walk ReadHead(Reader& r, RecordHead* head, bool readName) {
     if (r.AtEnd()) return Walk::End;
     uint32_t nameLength = 0;
     if (!r.U32(&nameLength)) return Walk::Damaged;
@@ -108,7 +203,8 @@ Walk ReadHead(BoundedReader& r, RecordHead* head, bool readName) {
 }
 
 // Bounds of block k of a record: what remains, and the room the writer gives it.
-bool BlockLengthFits(const RecordHead& head, uint32_t blockLength, const BoundedReader& r) {
+template <class Reader>
+bool BlockLengthFits(const RecordHead& head, uint32_t blockLength, const Reader& r) {
     if (blockLength > r.Remaining() || blockLength == 0) return false;
     if (head.mode == kBlockModeSingle)
         return head.fileLength <= kZipPkgMaxSingleBlockFile && blockLength <= ZipPkgBlockLimit(head.fileLength);
@@ -116,7 +212,8 @@ bool BlockLengthFits(const RecordHead& head, uint32_t blockLength, const Bounded
 }
 
 // Moves past the blocks of a record whose head was just read, checking each length.
-Walk SkipBlocks(BoundedReader& r, const RecordHead& head) {
+template <class Reader>
+Walk SkipBlocks(Reader& r, const RecordHead& head) {
     if (head.fileLength == 0) return Walk::Record;
     const uint32_t count = head.mode == kBlockModeSingle ? 1 : ZipPkgBlockCount(head.fileLength);
     for (uint32_t k = 0; k < count; ++k) {
@@ -126,7 +223,8 @@ Walk SkipBlocks(BoundedReader& r, const RecordHead& head) {
     return Walk::Record;
 }
 
-Walk SkipRecord(BoundedReader& r, RecordHead* head, bool readName) {
+template <class Reader>
+Walk SkipRecord(Reader& r, RecordHead* head, bool readName) {
     const Walk w = ReadHead(r, head, readName);
     if (w != Walk::Record) return w;
     return SkipBlocks(r, *head);
@@ -294,6 +392,145 @@ int CFileCodec::ExtractFromZipPkgJob(const std::string& containerPath, const std
     return Extract(containerPath, destFolder, recordIndex, true, hooks);
 }
 
+namespace {
+
+// Where a record's bytes go: straight into a new file when nothing is in the
+// way, else into a file of our own beside the one in the way, which is replaced
+// only once the record is complete. So a failure or a stop leaves a user's file
+// as it was and nothing of the new one.
+class RecordOutput {
+public:
+    explicit RecordOutput(std::string target) : target_(std::move(target)) {}
+    ~RecordOutput() { Discard(); }
+    RecordOutput(const RecordOutput&) = delete;
+    RecordOutput& operator=(const RecordOutput&) = delete;
+
+    int Open() {
+        uint32_t attributes = 0;
+        if (fs::GetAttributes(target_, &attributes) && (attributes & fs::kAttrDirectory))
+            return PACKERR_OPEN_DESTINATION_FILE;
+        fs::Error error = fs::Error::None;
+        file_ = fs::File::Open(target_, fs::Access::ReadWrite, fs::Disposition::CreateNew, fs::Share::None, &error);
+        if (file_.IsOpen()) {
+            path_ = target_;
+            return 0;
+        }
+        file_ = CreateFileBeside(target_, &path_);
+        if (!file_.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
+        beside_ = true;
+        return 0;
+    }
+    fs::File& File() { return file_; }
+
+    // Closes the complete file, gives it its times and puts it in place.
+    int Finish(const fs::FileTimes& times) {
+        if (!file_.Close()) return PACKERR_FILE_IO;
+        if (times.creation || times.lastAccess || times.lastWrite) fs::SetTimes(path_, times);
+        if (beside_ && !fs::MoveIntoPlace(path_, target_)) {
+            // A read-only, hidden or system file in the way refuses to be replaced.
+            uint32_t attributes = 0;
+            if (!fs::GetAttributes(target_, &attributes) || (attributes & fs::kAttrDirectory) ||
+                !fs::SetAttributes(target_, 0))
+                return PACKERR_OPEN_DESTINATION_FILE;
+            if (!fs::MoveIntoPlace(path_, target_)) {
+                fs::SetAttributes(target_, attributes & fs::kAttrSettable);
+                return PACKERR_OPEN_DESTINATION_FILE;
+            }
+        }
+        path_.clear();
+        return 0;
+    }
+    void Discard() {
+        if (path_.empty()) return;
+        file_.Close();
+        fs::RemoveFile(path_);
+        path_.clear();
+    }
+
+private:
+    std::string target_;
+    std::string path_;  // what we wrote into, until it is in place
+    fs::File file_;
+    bool beside_ = false;
+};
+
+// Writes the record whose head was just read from r into folder. job: the worker
+// variant's progress and stop (a stop also deletes the container, closed first).
+template <class Reader>
+int WriteRecord(CFileCodec& codec, Reader& r, fs::File& container, const std::string& containerPath,
+                const RecordHead& head, const std::string& folder, bool job, const CodecHooks& hooks) {
+    const std::string outPath = JoinPath(folder, head.name);
+    if (outPath.size() > kMaxPathLength) return PACKERR_PATH_TOO_LONG;
+    CreateFolderPath(head.name, outPath);
+
+    RecordOutput output(outPath);
+    if (const int rc = output.Open()) return rc;
+    fs::File& out = output.File();
+
+    if (head.fileLength != 0 && head.mode == kBlockModeSingle) {
+        const size_t inputRoom = static_cast<size_t>(ZipPkgBlockLimit(head.fileLength));
+        auto input = Allocate(inputRoom);
+        auto expandedBytes = Allocate(head.fileLength);
+        if (!input || !expandedBytes) return PACKERR_NOT_ENOUGH_MEMORY;
+        uint32_t length = 0;
+        if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > inputRoom ||
+            !r.Read(input.get(), length))
+            return PACKERR_UNCOMPRESSION;
+        uLongf expanded = static_cast<uLongf>(head.fileLength);
+        if (uncompress(expandedBytes.get(), &expanded, input.get(), static_cast<uLong>(length)) != Z_OK ||
+            expanded != head.fileLength)
+            return PACKERR_UNCOMPRESSION;
+        if (!out.Write(expandedBytes.get(), head.fileLength)) return PACKERR_FILE_IO;
+        if (job) Report(hooks.setProgress, hooks.getProgress ? hooks.getProgress() + 50 : 100);
+    } else if (head.fileLength != 0) {
+        // Blocks are read ahead and expand on helper threads; they are written,
+        // reported and checked for a stop one by one in order, as they come back.
+        const uint32_t count = ZipPkgBlockCount(head.fileLength);
+        BlockExpander expander(kZipPkgBlockRoom, kZipPkgBlockSize);
+        if (!expander.Start(BlockExpander::HelpersFor(count))) return PACKERR_NOT_ENOUGH_MEMORY;
+        uint32_t read = 0;
+        uint32_t written = 0;
+        bool readFailed = false;  // reported once the blocks before it are written
+        while (written < count) {
+            if (!readFailed && read < count && read - written < expander.Depth()) {
+                uint32_t length = 0;
+                if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > kZipPkgBlockRoom ||
+                    !r.Read(expander.Input(read), length)) {
+                    readFailed = true;
+                    continue;
+                }
+                expander.Submit(read, length, ZipPkgBlockExpandedSize(head.fileLength, read));
+                ++read;
+                continue;
+            }
+            if (written == read) return PACKERR_UNCOMPRESSION;  // the read that failed
+            const uint8_t* data = expander.Take(written);
+            if (!data) return PACKERR_UNCOMPRESSION;
+            if (!out.Write(data, ZipPkgBlockExpandedSize(head.fileLength, written))) return PACKERR_FILE_IO;
+            ++written;
+            if (!job) continue;
+            Report(hooks.setProgress, ExtractProgress(written - 1, count));
+            if (Stopped(hooks)) {
+                expander.Stop();
+                output.Discard();
+                container.Close();
+                codec.DeleteFileRetry(containerPath);
+                return kCodecStopped;
+            }
+        }
+    }
+
+    const fs::FileTimes times{head.status.creation ? fs::FileTimeFromUnixSeconds(head.status.creation) : 0,
+                              head.status.lastAccess ? fs::FileTimeFromUnixSeconds(head.status.lastAccess) : 0,
+                              head.status.lastWrite ? fs::FileTimeFromUnixSeconds(head.status.lastWrite) : 0};
+    if (const int rc = output.Finish(times)) return rc;
+    // Attributes last: a read-only file would refuse its times afterwards.
+    fs::SetAttributes(outPath, head.status.attributes & kZipPkgAttributeMask);
+    return 0;
+}
+
+}  // namespace
+
 int CFileCodec::Extract(const std::string& containerPath, const std::string& destFolder, uint32_t recordIndex,
                         bool job, const CodecHooks& hooks) {
     auto finish = [&](int result) {
@@ -318,98 +555,13 @@ int CFileCodec::Extract(const std::string& containerPath, const std::string& des
     if (hooks.setCurrentName) hooks.setCurrentName(head.name);
     if (!IsSafeName(head.name, kRecordNameOptions)) return finish(PACKERR_ILLEGAL_PACKED_FILE);
 
-    // Check the whole record's layout before anything is created or truncated.
+    // Check the whole record's layout before anything is created.
     const uint64_t blocksStart = r.Position();
     if (SkipBlocks(r, head) != Walk::Record) return finish(PACKERR_UNCOMPRESSION);
     if (!r.SeekTo(blocksStart)) return finish(PACKERR_FILE_IO);
 
     const std::string folder = destFolder.empty() ? fs::CurrentFolder() : destFolder;
-    const std::string outPath = JoinPath(folder, head.name);
-    if (outPath.size() > kMaxPathLength) return finish(PACKERR_PATH_TOO_LONG);
-    CreateFolderPath(head.name, outPath);
-
-    fs::Error openError = fs::Error::None;
-    fs::File out = fs::File::Open(outPath, fs::Access::ReadWrite, fs::Disposition::CreateAlways, fs::Share::None, &openError);
-    if (!out.IsOpen() && openError == fs::Error::AccessDenied) {
-        // A read-only, hidden or system file in the way refuses to be replaced.
-        uint32_t attributes = 0;
-        if (fs::GetAttributes(outPath, &attributes) && !(attributes & fs::kAttrDirectory)) {
-            fs::SetAttributes(outPath, 0);
-            out = fs::File::Open(outPath, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::None);
-        }
-    }
-    if (!out.IsOpen()) return finish(PACKERR_OPEN_DESTINATION_FILE);
-
-    // From here on a failure leaves nothing that looks exported.
-    auto fail = [&](int result) {
-        out.Close();
-        fs::RemoveFile(outPath);
-        return finish(result);
-    };
-
-    if (head.fileLength != 0 && head.mode == kBlockModeSingle) {
-        const size_t inputRoom = static_cast<size_t>(ZipPkgBlockLimit(head.fileLength));
-        auto input = Allocate(inputRoom);
-        auto output = Allocate(head.fileLength);
-        if (!input || !output) return fail(PACKERR_NOT_ENOUGH_MEMORY);
-        uint32_t length = 0;
-        if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > inputRoom ||
-            !r.Read(input.get(), length))
-            return fail(PACKERR_UNCOMPRESSION);
-        uLongf expanded = static_cast<uLongf>(head.fileLength);
-        if (uncompress(output.get(), &expanded, input.get(), static_cast<uLong>(length)) != Z_OK ||
-            expanded != head.fileLength)
-            return fail(PACKERR_UNCOMPRESSION);
-        if (!out.Write(output.get(), head.fileLength)) return fail(PACKERR_FILE_IO);
-        if (job) Report(hooks.setProgress, hooks.getProgress ? hooks.getProgress() + 50 : 100);
-    } else if (head.fileLength != 0) {
-        // Blocks are read ahead and expand on helper threads; they are written,
-        // reported and checked for a stop one by one in order, as they come back.
-        const uint32_t count = ZipPkgBlockCount(head.fileLength);
-        BlockExpander expander(kZipPkgBlockRoom, kZipPkgBlockSize);
-        if (!expander.Start(BlockExpander::HelpersFor(count))) return fail(PACKERR_NOT_ENOUGH_MEMORY);
-        uint32_t read = 0;
-        uint32_t written = 0;
-        bool readFailed = false;  // reported once the blocks before it are written
-        while (written < count) {
-            if (!readFailed && read < count && read - written < expander.Depth()) {
-                uint32_t length = 0;
-                if (!r.U32(&length) || !BlockLengthFits(head, length, r) || length > kZipPkgBlockRoom ||
-                    !r.Read(expander.Input(read), length)) {
-                    readFailed = true;
-                    continue;
-                }
-                expander.Submit(read, length, ZipPkgBlockExpandedSize(head.fileLength, read));
-                ++read;
-                continue;
-            }
-            if (written == read) return fail(PACKERR_UNCOMPRESSION);  // the read that failed
-            const uint8_t* data = expander.Take(written);
-            if (!data) return fail(PACKERR_UNCOMPRESSION);
-            if (!out.Write(data, ZipPkgBlockExpandedSize(head.fileLength, written))) return fail(PACKERR_FILE_IO);
-            ++written;
-            if (!job) continue;
-            Report(hooks.setProgress, ExtractProgress(written - 1, count));
-            if (Stopped(hooks)) {
-                expander.Stop();
-                out.Close();
-                container.Close();
-                fs::RemoveFile(outPath);
-                DeleteFileRetry(containerPath);
-                return finish(kCodecStopped);
-            }
-        }
-    }
-    if (!out.Close()) return fail(PACKERR_FILE_IO);
-
-    // Times first: a read-only file would refuse them afterwards.
-    const fs::FileTimes times{head.status.creation ? fs::FileTimeFromUnixSeconds(head.status.creation) : 0,
-                              head.status.lastAccess ? fs::FileTimeFromUnixSeconds(head.status.lastAccess) : 0,
-                              head.status.lastWrite ? fs::FileTimeFromUnixSeconds(head.status.lastWrite) : 0};
-    if (times.creation || times.lastAccess || times.lastWrite) fs::SetTimes(outPath, times);
-    fs::SetAttributes(outPath, head.status.attributes & kZipPkgAttributeMask);
-    container.Close();
-    return finish(0);
+    return finish(WriteRecord(*this, r, container, containerPath, head, folder, job, hooks));
 }
 
 int CFileCodec::CountZipPkgRecords(const std::string& containerPath) {
@@ -471,12 +623,42 @@ bool CFileCodec::SkipZipPkgRecords(fs::File& container, uint32_t n) {
 
 int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
                              const CodecHooks& hooks) {
-    const int n = CountZipPkgRecords(containerPath);
-    if (n < 0) return n;
-    if (n == 1) return ExtractFromZipPkgJob(containerPath, destFolder, 0, hooks);
+    if (containerPath.empty()) return PACKERR_OPEN_SOURCE_FILE;
+    // Held open, readable by others only, from the first look to the last record.
+    fs::File container = fs::File::Open(containerPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    if (!container.IsOpen()) return PACKERR_OPEN_SOURCE_FILE;
+    BufferedReader r(container);
+    if (!r.Init()) return PACKERR_FILE_IO;
+
+    // Every head first, the blocks passed over: the whole layout, every name and
+    // what the records declare are known before anything is written.
+    int n = 0;
+    RecordHead head;
+    for (;;) {
+        const Walk w = SkipRecord(r, &head, true);
+        if (w == Walk::End) break;
+        if (w != Walk::Record) return WalkError(w);
+        if (!IsSafeName(head.name, kRecordNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
+        if (n == INT32_MAX) return PACKERR_UNCOMPRESSION;
+        ++n;
+    }
+    if (n == 0) return 0;
+
+    // Then one pass, each record written as it is met.
+    const std::string folder = destFolder.empty() ? fs::CurrentFolder() : destFolder;
+    if (!r.SeekTo(0)) return PACKERR_FILE_IO;
     for (int i = 0; i < n; ++i) {
-        const int result = ExtractFromZipPkg(containerPath, destFolder, static_cast<uint32_t>(i), hooks);
-        if (result < 0) return result;
+        const Walk w = ReadHead(r, &head, true);
+        if (w != Walk::Record) {
+            Report(hooks.setLastError, WalkError(w));
+            return WalkError(w);
+        }
+        if (hooks.setCurrentName) hooks.setCurrentName(head.name);
+        int result = PACKERR_ILLEGAL_PACKED_FILE;
+        if (IsSafeName(head.name, kRecordNameOptions))
+            result = WriteRecord(*this, r, container, containerPath, head, folder, n == 1, hooks);
+        Report(hooks.setLastError, result);
+        if (n == 1 || result < 0) return result;
         Report(hooks.setProgress, static_cast<int>(50 + (50 * (int64_t{i} + 1)) / (int64_t{n} + 1)));
         if (Stopped(hooks)) return kCodecStopped;
     }

@@ -75,7 +75,8 @@ public:
     // attributes (read-only, hidden, system, archive) are restored. An index at or
     // past the number of records writes nothing and gives 0. A read-only, hidden
     // or system file in the way is overwritten once those attributes are cleared.
-    // On any failure the partial output is deleted. The current name receives the
+    // A file in the way is replaced only by the complete record: on any failure it
+    // stays as it was and nothing of the new one is left. The current name receives the
     // record's name.
     int ExtractFromZipPkg(const std::string& containerPath, const std::string& destFolder,
                           uint32_t recordIndex, const CodecHooks& hooks = {});
@@ -108,6 +109,10 @@ public:
     // record with progress 50 + 50 (i + 1) / (n + 1) after each and the stop polled
     // between them. Result 0, kCodecStopped, or the first record's error (the
     // records written before it stay). The container itself is left to the caller.
+    // The container is read once, front to back, after a first walk over its heads:
+    // a damaged layout or a name that may not be written refuses the whole
+    // container before anything is written. A file in the way is replaced only by
+    // a complete record; on any failure or stop it stays as it was.
     int ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
                      const CodecHooks& hooks);
 

@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "shared/base/fs.h"
+
 namespace kb {
 
 // The most parts a file is split into: part names carry a two-digit index.
@@ -40,5 +42,11 @@ int SplitHugeFile(const char* path, int parts);
 // PACKERR_OPEN_SOURCE_FILE (a part cannot be opened, or count is above the number of
 // names), PACKERR_NOT_ENOUGH_MEMORY or PACKERR_FILE_IO.
 int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* destination);
+
+// A new, empty file of our own beside destination (in its folder, under a
+// private temporary name), so that a finished file moves into place in one step
+// and a failed one never touched destination; *path receives its name. Not open
+// when none could be created.
+fs::File CreateFileBeside(const std::string& destination, std::string* path);
 
 }  // namespace kb

@@ -294,9 +294,13 @@ TEST_F(Export, FolderAndFileThenOverwriteAnswersThenCancelMidEntry) {
         EXPECT_EQ(ReadAll(single), c.fileWritten ? singleSource : "old");
     }
 
-    // A cancel while the large entry unpacks leaves nothing behind; the
-    // export starts with a double-click on its row.
+    // A cancel while the large entry unpacks leaves nothing of it behind, and
+    // the user's own file that it was to replace as it was; the export starts
+    // with a double-click on its row.
+    const std::string oldBig = outCancel + "\\big.bin";
+    ASSERT_TRUE(kb::testing::WriteWholeFile(oldBig, "the user's own big.bin"));
     ASSERT_NO_FATAL_FAILURE(BeginExport({"big.bin"}, outCancel, false, true));
+    ASSERT_NO_FATAL_FAILURE(Answer(oldBig, 1, kLastYes));
     const HWND progress = Dialog("TfrmProgress");
     ASSERT_NE(progress, nullptr);
     const HWND cancel = ui::FindChild(progress, kProgressCancel);
@@ -317,11 +321,25 @@ TEST_F(Export, FolderAndFileThenOverwriteAnswersThenCancelMidEntry) {
     EXPECT_TRUE(during == Msg(904) || during == Msg(906))
         << "the cancel came after the job: " << during << " " << GetTickCount() - seen << " ms after the entry showed";
     EXPECT_EQ(EndMessage(), Msg(910));
-    EXPECT_EQ(Listing(outCancel), std::vector<std::string>{});
+    EXPECT_EQ(Listing(outCancel), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(ReadAll(oldBig), "the user's own big.bin");
 
     // Nothing was written beside the destinations.
     EXPECT_FALSE(Exists(temp_.path() + "\\evil.txt"));
     EXPECT_FALSE(Exists(temp_.path() + "\\out\\..\\evil.txt"));
+    ASSERT_NO_FATAL_FAILURE(Quit());
+}
+
+// The large entry's container holds it in many blocks, each expanded on its
+// own: exported whole, every byte and its stamp are the source's.
+TEST_F(Export, AnEntryOfManyBlocksExportsWhole) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const std::string out = temp_.path() + "\\whole";
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    ASSERT_NO_FATAL_FAILURE(BeginExport({"big.bin"}, out, true));
+    EXPECT_EQ(EndMessage(), Msg(908));
+    EXPECT_EQ(Listing(out), std::vector<std::string>{"big.bin"});
+    ExpectSameAsSource(out, "big.bin");
     ASSERT_NO_FATAL_FAILURE(Quit());
 }
 
