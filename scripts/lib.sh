@@ -86,26 +86,57 @@ kb_wine_missing_reason() {
   fi
 }
 
-# Starts Xvfb unless a display is already given, and waits until it accepts clients.
+# Starts a private Xvfb for the run and waits until it accepts clients. A
+# DISPLAY inherited from elsewhere is never used: the windows of the tests go to
+# a display of their own, which only holders of its key (XAUTHORITY, a file of
+# the run's own) may use, so no other program on the machine draws on it, moves
+# its focus or ends it under the tests. A display this helper started is kept
+# (KB_XVFB_DISPLAY names it for the test scripts it starts).
 KB_XVFB_PID=
 kb_xvfb_start() {
-  [ -n "${KB_XVFB_PID}" ] || [ -n "${DISPLAY:-}" ] && return 0
-  local ready
-  ready=$(mktemp)
-  # Xvfb picks a free display and writes its number once it is listening.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+  [ -n "${KB_XVFB_PID}" ] && return 0
+  if [ -n "${KB_XVFB_DISPLAY:-}" ] && [ "${DISPLAY:-}" = "${KB_XVFB_DISPLAY}" ] &&
+    [ -n "${XAUTHORITY:-}" ] && [ -f "${XAUTHORITY}" ]; then
+    return 0
+  fi
+  local ready auth cookie
+  ready=$(mktemp) && auth=$(mktemp) || return 1
+  cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+  # The server takes every key of the file; clients look theirs up by the
+  # display's number, added once it is known.
+  xauth -f "$auth" add ":0" MIT-MAGIC-COOKIE-1 "$cookie" >/dev/null 2>&1 ||
+    { echo "could not write the display's key" >&2; rm -f "$ready" "$auth"; return 1; }
+  # Xvfb picks a display number free on this machine (its lock file and its
+  # socket, the abstract one included, which every chroot of the machine
+  # shares) and writes it once it is listening.
+  Xvfb -displayfd 3 -auth "$auth" -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
   KB_XVFB_PID=$!
   local deadline=$((SECONDS + 60))
   until grep -q '^[0-9]' "$ready"; do
     if ! kill -0 "$KB_XVFB_PID" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
       echo "Xvfb did not start" >&2
-      rm -f "$ready"
+      rm -f "$ready" "$auth"
+      KB_XVFB_PID=
       return 1
     fi
     sleep 0.1
   done
-  export DISPLAY=":$(head -n 1 "$ready")"
+  local n
+  n=$(head -n 1 "$ready")
   rm -f "$ready"
+  # The key under the display's own number, as clients look it up.
+  export DISPLAY=":$n" XAUTHORITY="$auth" KB_XVFB_DISPLAY=":$n"
+  xauth -f "$auth" add ":$n" MIT-MAGIC-COOKIE-1 "$cookie" >/dev/null 2>&1 ||
+    { echo "could not write the display's key" >&2; kb_xvfb_stop; return 1; }
+}
+
+# Ends the Xvfb kb_xvfb_start started here, if any, and removes its key.
+kb_xvfb_stop() {
+  [ -n "${KB_XVFB_PID}" ] || return 0
+  kill "${KB_XVFB_PID}" 2>/dev/null || true
+  KB_XVFB_PID=
+  [ -n "${XAUTHORITY:-}" ] && rm -f "${XAUTHORITY}"
+  unset DISPLAY XAUTHORITY KB_XVFB_DISPLAY
 }
 
 # kb_wine_start <prefix> <win64|win32>
@@ -141,11 +172,7 @@ kb_wine_stop() {
     [ -n "$p" ] && WINEPREFIX="$p" /usr/lib/wine/wineserver -k 2>/dev/null || true
   done
   KB_WINE_PREFIXES=()
-  if [ -n "${KB_XVFB_PID}" ]; then
-    kill "${KB_XVFB_PID}" 2>/dev/null || true
-    KB_XVFB_PID=
-    unset DISPLAY
-  fi
+  kb_xvfb_stop
 }
 
 kb_configure_build() {

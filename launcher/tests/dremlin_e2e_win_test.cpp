@@ -125,6 +125,26 @@ protected:
         return lines;
     }
 
+    // What a launcher shows, for a failure's message: each of its top-level
+    // windows, a box's text, whether it has ended, and whether an eraser
+    // (its mutex) is still there.
+    static std::string WhatItShows(Child& launcher) {
+        std::string seen;
+        for (HWND w : uidriver::FindTopWindows({"", "", launcher.Pid()})) {
+            char cls[64] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            RECT r{};
+            GetWindowRect(w, &r);
+            seen += std::string(" [") + cls + " \"" + uidriver::TextOf(w) + "\" visible " +
+                    std::to_string(IsWindowVisible(w)) + " width " + std::to_string(r.right - r.left) + "]";
+        }
+        if (const auto box = uidriver::WaitForMessageBox("", launcher.Pid(), 0)) seen += " box \"" + box->text + "\"";
+        DWORD code = 0;
+        if (launcher.WaitExit(0, code)) seen += " ended with " + std::to_string(code);
+        if (ProbeNamedMutex("QZDelvane", true) != kMutexFree) seen += " the eraser's mutex is held";
+        return seen;
+    }
+
     // The main dialog once the start sequence has shown it.
     static HWND WaitReady(const Child& launcher) {
         HWND found = nullptr;
@@ -509,12 +529,17 @@ TEST_F(Dremlin, AnEraserStillRunningIsWaitedForUntilItEnds) {
     HWND window = testing::WaitForHolderWindow(spec, eraser.Pid());
     ASSERT_TRUE(window);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }));
+    const ULONGLONG started = GetTickCount64();
     Child launcher(folder.Exe(), "");
     // Each probe that finds the eraser brings its window forward, restored:
     // twice, the second after the launcher's pause.
     for (int probe = 0; probe < 2; ++probe) {
         ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; })) << "probe " << probe;
-        ShowWindow(window, SW_MINIMIZE);  // done when it returns: the holder's thread handles it
+        // Asked, not sent: a sent ShowWindow waits for the holder, which waits
+        // in turn for the launcher's thread while that sleeps between probes,
+        // and under load those waits outlasted the launcher's whole wait.
+        ShowWindowAsync(window, SW_MINIMIZE);
+        ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "minimised again after probe " << probe;
     }
     // Still waiting: no box, and the dialog not shown.
     EXPECT_FALSE(uidriver::WaitForMessageBox("", launcher.Pid(), 0).has_value());
@@ -523,9 +548,13 @@ TEST_F(Dremlin, AnEraserStillRunningIsWaitedForUntilItEnds) {
         GetWindowRect(w, &r);
         EXPECT_FALSE(FindChild(w, IDC_BUTTON_RUN) && r.right - r.left > 0) << "shown while the eraser runs";
     }
+    const ULONGLONG ending = GetTickCount64();
     eraser.End();
+    const ULONGLONG ended = GetTickCount64();
     HWND dialog = WaitReady(launcher);
-    ASSERT_TRUE(dialog) << "the start goes on once the eraser has ended";
+    ASSERT_TRUE(dialog) << "the start goes on once the eraser has ended (ended " << (ending - started)
+                        << " ms after the launcher's start, in " << (ended - ending)
+                        << " ms); the launcher shows:" << WhatItShows(launcher);
     EXPECT_FALSE(uidriver::WaitForMessageBox("", launcher.Pid(), 0).has_value());
     EXPECT_TRUE(Calls("Delvane").empty()) << Log();
 }

@@ -23,4 +23,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 ln -s "$work" "$link" || exit 1
+# The program runs in the prefix whose Y: was mapped here.
+export KB_WINE_PREFIX="$prefix"
 "$run" "$exe"

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "testing/kit/run_all_tests.h"
 #include "testing/kit/temp_folder.h"
 #include "testing/kit/file_io.h"
 #include "loader/bindings.h"
@@ -210,6 +211,5 @@ int ShowForm() {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--show-box") == 0) return MessageBoxA(nullptr, argv[3], argv[2], MB_OK);
     if (argc == 2 && std::strcmp(argv[1], "--show-form") == 0) return ShowForm();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kb::testing::RunAllTests(argc, argv);
 }

@@ -21,7 +21,7 @@ if [ -e "$prefix/dosdevices/${letter}:" ] || [ -L "$prefix/dosdevices/${letter}:
   echo "${letter}: is already mapped in $prefix; leaving it alone"
   exit 77
 fi
-export WINEPREFIX="$prefix"
+export WINEPREFIX="$prefix" KB_WINE_PREFIX="$prefix"
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 # Every entry's path, kind, size, mode and modification time (to the
 # nanosecond), then every file's checksum; folders' times show files that came
@@ -37,7 +37,7 @@ mapped=
 cleanup() {
   [ -n "$mapped" ] && kb_wine_unmap_cdrom "$prefix" "$KB_WINE_LOADER" "$letter" "$disc"
   rm -rf "$disc" "$disc.work"
-  [ -n "$KB_XVFB_PID" ] && kill "$KB_XVFB_PID" 2>/dev/null
+  kb_xvfb_stop
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
