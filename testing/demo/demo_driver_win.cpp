@@ -111,6 +111,13 @@ std::string SplashBitmap() {
     });
 }
 
+// A folder with every folder above it that is missing.
+void MakeFolders(const std::string& folder) {
+    for (size_t at = folder.find('\\', 3); at != std::string::npos; at = folder.find('\\', at + 1))
+        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
 class Failure {
 public:
     explicit Failure(std::string what) : what_(std::move(what)) {}
@@ -527,7 +534,7 @@ int Demo::Prepare() {
     disc_ = WindowsPath(discUnix);
     const std::string outUnix = Env("KB_DEMO_OUT");
     out_ = outUnix.empty() ? kb::launcher::testing::BesideTest("demo") : WindowsPath(outUnix);
-    CreateDirectoryA(out_.c_str(), nullptr);
+    MakeFolders(out_);
     try {
         PrepareDisc();
     } catch (const Failure& failure) {
@@ -548,7 +555,7 @@ int Demo::Run() {
     disc_ = WindowsPath(discUnix);
     const std::string outUnix = Env("KB_DEMO_OUT");
     out_ = outUnix.empty() ? kb::launcher::testing::BesideTest("demo") : WindowsPath(outUnix);
-    CreateDirectoryA(out_.c_str(), nullptr);
+    MakeFolders(out_);
     // What the eraser stand-in records lands here, not in the work folder it would erase.
     SetEnvironmentVariableA("KB_STANDIN_LOG", (out_ + "\\programs.log").c_str());
     DeleteFileA((out_ + "\\programs.log").c_str());
