@@ -12,7 +12,7 @@ case "$prefix" in
   /?*/wineprefix) ;;
   *) echo "wine-boot: refusing prefix $prefix" >&2; exit 1 ;;
 esac
-ready="$prefix/.kb-ready-2"
+ready="$prefix/.kb-ready-3"
 [ -f "$ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
@@ -40,10 +40,24 @@ rm -rf "$prefix"
 "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >>"$log" 2>&1 &&
   "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >>"$log" 2>&1 ||
   fail "could not set the virtual desktop"
+# The skins' default faces, and the platform's Japanese faces, are drawn with
+# the installed IPA Gothic fonts, so double-byte names show as a Japanese user
+# sees them. The names are not ASCII: a Unicode registry file carries them.
+fonts="$prefix.fonts.reg"
+{
+  printf '\357\273\277Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  for face in 'ＭＳ Ｐゴシック=IPAPGothic' 'ＭＳ ゴシック=IPAGothic' \
+    'MS PGothic=IPAPGothic' 'MS Gothic=IPAGothic' 'MS UI Gothic=IPAPGothic'; do
+    printf '"%s"="%s"\r\n' "${face%%=*}" "${face#*=}"
+  done
+} | iconv -f UTF-8 -t UTF-16LE >"$fonts" || fail "could not write the font replacements"
+"$loader" regedit /S "Z:$fonts" </dev/null >>"$log" 2>&1 || fail "could not set the font replacements"
+rm -f "$fonts"
 # Every program of the boot has ended and the server has saved the registry.
 /usr/lib/wine/wineserver -w
 grep -q '^"z:"="network"' "$prefix/system.reg" || fail "Z: is not a network drive in the saved registry"
 grep -q '^"Desktop"="Default"' "$prefix/user.reg" || fail "the virtual desktop is not in the saved registry"
+grep -q '^"MS PGothic"="IPAPGothic"' "$prefix/user.reg" || fail "the font replacements are not in the saved registry"
 case "$arch" in
   win32) grep -q '^#arch=win32' "$prefix/system.reg" || fail "the prefix is not a 32-bit one" ;;
 esac

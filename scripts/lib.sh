@@ -6,11 +6,12 @@ JOBS=${KB_JOBS:-$(nproc 2>/dev/null || echo 8)}
 
 # clang without its recommended packages has no libFuzzer or sanitizer runtimes:
 # libclang-rt-14-dev brings them. locales makes the Japanese locale the
-# code-page-932 run needs.
+# code-page-932 run needs; fonts-ipafont-gothic the Japanese faces the Wine
+# prefixes draw double-byte names with.
 KB_PACKAGES=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 xvfb xauth
   zlib1g-dev libz-mingw-w64-dev googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev
-  libssl-dev libbenchmark-dev locales)
+  libssl-dev libbenchmark-dev locales fonts-ipafont-gothic)
 # The shipped build is i686: its tests run under the 32-bit Wine.
 KB_PACKAGES_I386=(wine32:i386)
 KB_LOCALES=("ja_JP.UTF-8 UTF-8")

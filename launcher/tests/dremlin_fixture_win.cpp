@@ -57,8 +57,18 @@ LauncherFolder::LauncherFolder(const LauncherFolderOptions& options) {
             const std::vector<kb::loader::testing::LoaderFile> files =
                 kb::loader::testing::StageLoaderFiles(bin.substr(0, bin.size() - 1), stage_.path(), options.loaderTexts);
             if (files.empty()) return;
-            for (const auto& file : files)
-                (kb::loader::testing::IsSkinFile(file) ? skin : module).push_back({file.name, file.source});
+            for (const auto& file : files) {
+                std::string source = file.source;
+                if (kb::loader::testing::IsSkinFile(file) && !options.skinFolder.empty())
+                    source = options.skinFolder + file.name.substr(file.name.find('\\'));
+                if (file.name == "Message.Ini" && !options.messageIniTail.empty()) {
+                    std::string ini;
+                    if (!kb::testing::ReadWholeFile(source, ini) ||
+                        !kb::testing::WriteWholeFile(source, ini + options.messageIniTail))
+                        return;
+                }
+                (kb::loader::testing::IsSkinFile(file) ? skin : module).push_back({file.name, source});
+            }
         } else {
             module.push_back({"Kellmark.dll", BesideTest("standins\\kellmark_complete\\Kellmark.dll")});
             if (options.withLoader) module.push_back({"LumarForUtil.exe", BesideTest(kLoaderFile)});

@@ -36,6 +36,11 @@ struct LauncherFolderOptions {
     std::string splashBmp;
     // The real loader's messages that are not markers.
     std::map<int, std::string> loaderTexts;
+    // With the real loader: a folder holding the skin's files ("Reader.def",
+    // ...) to pack in place of the fixture skin; empty: the fixture skin.
+    std::string skinFolder;
+    // With the real loader: text added at the end of its "Message.Ini".
+    std::string messageIniTail;
 };
 
 class LauncherFolder {

@@ -240,7 +240,8 @@ DiscLayout DemoDisc() {
         {"Photos\\Notes.txt", Lines("a quiet morning on the pier", 200)},
         {"Photos\\Night\\", ""},
         {"Photos\\Night\\Lanterns.raw", Noise(150000, 5)},
-        {"Survey.dat", Noise(1536 * 1024 + 123, 6)},
+        // Large enough that the progress window shows it on its way.
+        {"Survey.dat", Noise(16 * 1024 * 1024 + 123, 6)},
         {"Tide table.txt", Lines("high water 06:42, low water 12:55", 400)},
         {"Licence.txt", "Copy freely.\r\n"},
     };

@@ -64,7 +64,7 @@ DiscLayout SampleDisc();
 
 // The demo's disc: a SINGLE disc of edition 1 (the OEM launcher's) with sessions 1 and 2 under
 // kDemoDiscPassword; session 2 holds a folder of several files (one of them
-// in a subfolder), compressed files, a file over 1 MiB and,
+// in a subfolder), compressed files, a file of 16 MiB and,
 // when the code page has double-byte characters, a folder and a file with
 // Japanese names.
 constexpr char kDemoDiscPassword[] = "Harbour-Lights-2024";

@@ -33,8 +33,10 @@
 #include "loader/app/tests/loader_folder_win.h"
 #include "loader/skin/tests/skin_fixture_win.h"
 #include "shared/base/strutils.h"
+#include "testing/builders/demo_skin_win.h"
 #include "testing/builders/disc_builder.h"
 #include "testing/kit/file_io.h"
+#include "testing/kit/temp_folder.h"
 #include "testing/uidriver/ui_driver.h"
 
 namespace {
@@ -68,7 +70,8 @@ constexpr char kSettings[] =
     "FailDriverCheck=The driver check failed.\r\nNeedDriverInstall=A driver must be installed.\r\n"
     "DownloadSiteUrl=http://localhost/\r\nWaitingAppRun=Starting the reader...\r\n";
 
-// The loader's texts the demo's steps show.
+// The loader's texts the demo's steps show; quoted where they begin with a
+// blank, which the profile reading would otherwise drop.
 const std::map<int, std::string> kLoaderTexts = {
     {10, "Opening the session..."},
     {11, "Preparing the export..."},
@@ -79,9 +82,9 @@ const std::map<int, std::string> kLoaderTexts = {
     {303, "The password is wrong."},
     {304, "Exporting"},
     {800, "Too many wrong passwords."},
-    {900, " (folder)"},
-    {903, " is being exported..."},
-    {905, " is being written..."},
+    {900, "\" (folder)\""},
+    {903, "\" is being exported...\""},
+    {905, "\" is being written...\""},
     {907, "Finished."},
     {908, "The export has finished."},
     {912, "The selected files will be exported. The disc password is asked first."},
@@ -108,6 +111,13 @@ std::string SplashBitmap() {
     });
 }
 
+// A folder with every folder above it that is missing.
+void MakeFolders(const std::string& folder) {
+    for (size_t at = folder.find('\\', 3); at != std::string::npos; at = folder.find('\\', at + 1))
+        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
 class Failure {
 public:
     explicit Failure(std::string what) : what_(std::move(what)) {}
@@ -117,8 +127,29 @@ private:
     std::string what_;
 };
 
+// Text of the ANSI code page as the terminal shows it: converted to UTF-8
+// when the terminal's locale is a UTF-8 one (the names on disc keep their bytes).
+std::string ForTerminal(const std::string& text) {
+    std::string locale = Env("LC_ALL");
+    if (locale.empty()) locale = Env("LC_CTYPE");
+    if (locale.empty()) locale = Env("LANG");
+    for (char& c : locale) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    if (locale.find("utf-8") == std::string::npos && locale.find("utf8") == std::string::npos) return text;
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return text;
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    if (m <= 0) return text;
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+    return out;
+}
+
+void Say(const std::string& text) { std::printf("%s\n", ForTerminal(text).c_str()); }
+
 // One step of the run: printed when it begins; its check failing ends the run.
-void Step(const std::string& text) { std::printf("demo: %s\n", text.c_str()); }
+void Step(const std::string& text) { Say("demo: " + text); }
 void Check(bool ok, const std::string& what) {
     if (!ok) throw Failure(what);
 }
@@ -167,6 +198,46 @@ bool ShowsPixel(HWND window, Test test) {
     });
 }
 
+// True when the caption of list's row is drawn with real glyphs: a glyph the
+// fonts lack is a hollow box, whose middle rows hold only its thin sides,
+// while these characters have horizontal strokes there.
+bool RowShowsGlyphs(HWND list, int row) {
+    RECT label{};
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    if (!ui::ListRowLabelRect(list, row, label) || !ui::CaptureWindow(list, pixels, width, height)) return false;
+    label.left = std::max<LONG>(label.left, 0);
+    label.top = std::max<LONG>(label.top, 0);
+    label.right = std::min<LONG>(label.right, width);
+    label.bottom = std::min<LONG>(label.bottom, height);
+    if (label.right - label.left < 4 || label.bottom - label.top < 4) return false;
+    const auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; };
+    const uint32_t paper = at(label.right - 1, label.top);
+    const auto ink = [&](int x, int y) {
+        const uint32_t p = at(x, y);
+        int d = 0;
+        for (int shift = 0; shift <= 16; shift += 8)
+            d += std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((paper >> shift) & 0xFF));
+        return d > 240;
+    };
+    int top = -1, bottom = -1;
+    for (int y = label.top; y < label.bottom; ++y)
+        for (int x = label.left; x < label.right; ++x)
+            if (ink(x, y)) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    if (top < 0 || bottom - top < 6) return false;
+    const int band = (bottom - top + 1) / 4;
+    int longest = 0;
+    for (int y = top + band; y <= bottom - band; ++y)
+        for (int x = label.left, run = 0; x < label.right; ++x) {
+            run = ink(x, y) ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    return longest >= 4;
+}
+
 bool Dark(uint32_t rgb) { return ((rgb >> 16) & 0xFF) < 0x40 && ((rgb >> 8) & 0xFF) < 0x40 && (rgb & 0xFF) < 0x40; }
 
 class Demo {
@@ -186,6 +257,7 @@ private:
         kb::testing::ReadWholeFile(out_ + "\\programs.log", text);
         return text;
     }
+    void ShotOfProgress(HWND progress);
     void PrepareDisc();
     HWND RunLauncher();
     void OpenSecondSession(HWND loader);
@@ -212,6 +284,13 @@ void Demo::PrepareDisc() {
     options.settings = kSettings;
     options.splashBmp = SplashBitmap();
     options.loaderTexts = kLoaderTexts;
+    // The disc's own skin, drawn for it, with an edit tall enough for its font.
+    kb::testing::TempDir skin;
+    const std::string skinStage = skin.path() + "\\stage";
+    Check(CreateDirectoryA(skinStage.c_str(), nullptr) && disc::WriteDemoSkin(skin.path(), skinStage),
+          "the demo skin could not be written");
+    options.skinFolder = skin.path();
+    options.messageIniTail = "[Controls]\r\nEditHeight=18\r\n";
     kb::launcher::testing::LauncherFolder folder(options);
     Check(folder.ok(), "the launcher folder could not be written");
     // The edition's splash archive, which the disc check looks for.
@@ -223,6 +302,49 @@ void Demo::PrepareDisc() {
     DeleteFileA(splash.c_str());
     Check(kb::testing::WriteWholeFile(disc_ + "\\autorun.inf", "[autorun]\r\nopen=Launcher\\Dremlin.exe\r\n"),
           "autorun.inf could not be written");
+}
+
+// The progress window's picture while an entry is on its way: the entry's
+// name in the text and the bar between 1 and 99 %, before any question covers it.
+void Demo::ShotOfProgress(HWND progress) {
+    const HWND text = ui::FindChildOfClass(progress, "Edit");
+    Check(text != nullptr, "the progress window has no text");
+    const auto naming = [&](const std::string& t) {
+        for (const char* suffix : {" is being exported...", " is being written..."}) {
+            const size_t at = t.find(suffix);
+            if (at != std::string::npos && at > 0) return true;
+        }
+        return false;
+    };
+    const auto asked = [&] { return !ui::FindTopWindows({"TfrmOverWrite", "", loaderPid_}).empty(); };
+    const std::string path = out_ + "\\5-progress.png";
+    std::vector<uint32_t> last;
+    int lastWidth = 0, lastHeight = 0;
+    const bool shown = WaitUntil(
+              [&] {
+                  const std::string before = ui::TextOf(text);
+                  if (!naming(before) || asked()) return false;
+                  std::vector<uint32_t> pixels;
+                  int width = 0, height = 0;
+                  if (!ui::CaptureWindow(progress, pixels, width, height) ||
+                      width < disc::kDemoBarLeft + disc::kDemoBarWidth || height <= disc::kDemoBarTop)
+                      return false;
+                  last = pixels;
+                  lastWidth = width;
+                  lastHeight = height;
+                  int filled = 0;
+                  for (int x = disc::kDemoBarLeft; x < disc::kDemoBarLeft + disc::kDemoBarWidth; ++x)
+                      if ((pixels[static_cast<size_t>(disc::kDemoBarTop) * width + x] & 0xFFFFFF) == disc::kDemoBarRgb)
+                          ++filled;
+                  if (filled == 0 || filled >= disc::kDemoBarWidth) return false;
+                  if (ui::TextOf(text) != before || asked()) return false;
+                  return ui::WritePng(path, pixels, width, height);
+              },
+              kDeadlineMs);
+    // What it showed last tells why.
+    if (!shown && !last.empty()) ui::WritePng(out_ + "\\5-progress-missed.png", last, lastWidth, lastHeight);
+    Check(shown, "the progress window never showed an entry on its way between 1 and 99 %");
+    shots_.push_back("5-progress.png");
 }
 
 HWND Demo::RunLauncher() {
@@ -296,6 +418,12 @@ void Demo::OpenSecondSession(HWND loader) {
         selected_.push_back(name);
         picks.push_back(static_cast<int>(row));
     }
+    for (size_t row = 0; row < rows.size(); ++row)
+        if (!rows[row].empty() && IsDBCSLeadByte(static_cast<BYTE>(rows[row][0]))) {
+            Step("the double-byte name \"" + rows[row] + "\" is drawn with a Japanese font");
+            Check(WaitUntil([&] { return RowShowsGlyphs(list, static_cast<int>(row)); }, 10000),
+                  "the double-byte name \"" + rows[row] + "\" is drawn as boxes: no Japanese font");
+        }
     std::string names;
     for (const std::string& name : selected_) names += " \"" + name + "\"";
     Step("selecting " + std::to_string(selected_.size()) + " entries of the second session:" + names);
@@ -341,21 +469,24 @@ double Demo::Export(HWND loader) {
     const auto started = std::chrono::steady_clock::now();
     const HWND progress = WaitForWindow("TfrmProgress", loaderPid_, 0);
     Check(progress != nullptr, "the progress window did not appear");
-    Shot(progress, "5-progress.png");
+    ShotOfProgress(progress);
 
     Step("one overwrite question: yes");
     const HWND overwrite = WaitForWindow("TfrmOverWrite", loaderPid_, 0);
     Check(overwrite != nullptr, "the overwrite question did not appear");
     HWND yes = ui::FindChild(overwrite, kOverwriteYes);
     if (!yes || !IsWindowVisible(yes)) yes = ui::FindChild(overwrite, kOverwriteYesLast);
+    Check(yes && ShowsPixel(yes, [](uint32_t p) { return p == disc::kDemoButtonEdgeRgb; }),
+          "the overwrite question was not painted");
+    Shot(overwrite, "6-overwrite.png");
     Check(yes && ui::Click(yes), "the overwrite question could not be answered");
 
     const HWND finished = WaitForWindow("TfrmGrpDlg", loaderPid_, kMessageOk);
     Check(finished != nullptr, "the export did not finish");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    Check(ShowsPixel(ui::FindChild(finished, kMessageOk), [](uint32_t p) { return p == 0x30A030; }),
+    Check(ShowsPixel(ui::FindChild(finished, kMessageOk), [](uint32_t p) { return p == disc::kDemoButtonEdgeRgb; }),
           "the finished message was not painted");
-    Shot(finished, "6-finished.png");
+    Shot(finished, "7-finished.png");
     Check(ui::Click(ui::FindChild(finished, kMessageOk)), "the finished message could not be closed");
     Check(WaitUntil([&] { return !IsWindow(finished) && IsWindowEnabled(loader); }), "the loader did not come back");
     return seconds;
@@ -403,11 +534,11 @@ int Demo::Prepare() {
     disc_ = WindowsPath(discUnix);
     const std::string outUnix = Env("KB_DEMO_OUT");
     out_ = outUnix.empty() ? kb::launcher::testing::BesideTest("demo") : WindowsPath(outUnix);
-    CreateDirectoryA(out_.c_str(), nullptr);
+    MakeFolders(out_);
     try {
         PrepareDisc();
     } catch (const Failure& failure) {
-        std::printf("demo: FAILED: %s\n", failure.what().c_str());
+        Say("demo: FAILED: " + failure.what());
         return 1;
     }
     return 0;
@@ -424,7 +555,7 @@ int Demo::Run() {
     disc_ = WindowsPath(discUnix);
     const std::string outUnix = Env("KB_DEMO_OUT");
     out_ = outUnix.empty() ? kb::launcher::testing::BesideTest("demo") : WindowsPath(outUnix);
-    CreateDirectoryA(out_.c_str(), nullptr);
+    MakeFolders(out_);
     // What the eraser stand-in records lands here, not in the work folder it would erase.
     SetEnvironmentVariableA("KB_STANDIN_LOG", (out_ + "\\programs.log").c_str());
     DeleteFileA((out_ + "\\programs.log").c_str());
@@ -443,10 +574,9 @@ int Demo::Run() {
         Check(loader_->Exited(kDeadlineMs), "the loader did not end");
         Check(WaitUntil([&] { return Log().find("Delvane|") != std::string::npos; }), "the eraser was not started");
     } catch (const Failure& failure) {
-        std::printf("demo: FAILED: %s\n", failure.what().c_str());
+        Say("demo: FAILED: " + failure.what());
         for (HWND w : ui::FindTopWindows({"", "", 0}))
-            std::printf("demo:   window [%s] \"%s\" %s\n", ui::ClassOf(w).c_str(), ui::TextOf(w).c_str(),
-                        ui::TextOf(GetDlgItem(w, 0xFFFF)).c_str());
+            Say("demo:   window [" + ui::ClassOf(w) + "] \"" + ui::TextOf(w) + "\" " + ui::TextOf(GetDlgItem(w, 0xFFFF)));
         rc = 1;
     }
     // Everything the demo started, or adopted, ends here by its id.
@@ -455,8 +585,8 @@ int Demo::Run() {
     kb::launcher::DeleteFolderTree(kb::launcher::testing::WorkFolder());
     if (rc != 0) return rc;
 
-    std::printf("\nExported from the disc's second session into %s:\n", destination_.c_str());
-    for (const std::string& line : report_) std::printf("%s\n", line.c_str());
+    Say("\nExported from the disc's second session into " + destination_ + ":");
+    for (const std::string& line : report_) Say(line);
     std::printf("The export took %.2f s (from the progress window to the finished message).\n", seconds);
     std::printf("Screenshots in %s:", outUnix.empty() ? out_.c_str() : outUnix.c_str());
     for (const std::string& shot : shots_) std::printf(" %s", shot.c_str());

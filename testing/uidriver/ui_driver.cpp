@@ -105,15 +105,8 @@ private:
 
 // The middle of row's label in list's client coordinates.
 bool RowPoint(HWND list, int row, LPARAM& at) {
-    if (row < 0 || row >= static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0))) return false;
-    RemoteBlock remote(list, sizeof(RECT));
-    if (!remote) return false;
     RECT r{};
-    r.left = LVIR_LABEL;
-    if (!remote.Put(0, &r, sizeof r) ||
-        !SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at())) ||
-        !remote.Get(0, &r, sizeof r))
-        return false;
+    if (!ListRowLabelRect(list, row, r)) return false;
     at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     return true;
 }
@@ -244,6 +237,20 @@ std::vector<std::string> ListViewTexts(HWND list, int column) {
         rows.push_back(text);
     }
     return rows;
+}
+
+bool ListRowLabelRect(HWND list, int row, RECT& rect) {
+    if (row < 0 || row >= static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0))) return false;
+    RemoteBlock remote(list, sizeof(RECT));
+    if (!remote) return false;
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (!remote.Put(0, &r, sizeof r) ||
+        !SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at())) ||
+        !remote.Get(0, &r, sizeof r))
+        return false;
+    rect = r;
+    return true;
 }
 
 bool ClickListRow(HWND list, int row, bool addToSelection) {

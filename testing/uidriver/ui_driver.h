@@ -78,6 +78,9 @@ std::vector<TreeNode> TreeViewNodes(HWND tree);
 // A left click on row of a list view of any process, Ctrl held when
 // addToSelection, so its owner sees the selection change as from a user.
 bool ClickListRow(HWND list, int row, bool addToSelection = false);
+// The rectangle of row's caption in list's client coordinates (list may
+// belong to another process); false when the row is not there.
+bool ListRowLabelRect(HWND list, int row, RECT& rect);
 bool DoubleClickListRow(HWND list, int row);
 // In the shell's folder picker of another process: selects folder (once the
 // picker has settled and shows it) and presses OK. False when the picker
