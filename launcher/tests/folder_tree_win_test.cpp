@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -62,7 +63,10 @@ void RunHost(std::string command) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::fprintf(stderr, "cannot run %s: %lu\n", command.c_str(), GetLastError());
+        return;
+    }
     WaitForSingleObject(pi.hProcess, 30000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -90,6 +94,8 @@ bool MakeHostLink(const std::string& link, const std::string& target) {
     const std::string hostLink = HostPath(link), hostTarget = HostPath(target);
     if (hostLink.empty() || hostTarget.empty()) return false;
     RunHost("Z:\\bin\\ln -s \"" + hostTarget + "\" \"" + hostLink + "\"");
+    // Wine cannot wait for a host program: wait for the link instead.
+    for (int i = 0; i < 1000 && GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
     return true;
 }
 
@@ -97,7 +103,9 @@ bool MakeHostLink(const std::string& link, const std::string& target) {
 void RemoveLink(const std::string& link) {
     if (RemoveDirectoryA(link.c_str())) return;
     const std::string host = HostPath(link);
-    if (!host.empty()) RunHost("Z:\\bin\\rm \"" + host + "\"");
+    if (host.empty()) return;
+    RunHost("Z:\\bin\\rm \"" + host + "\"");
+    for (int i = 0; i < 1000 && GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
 }
 
 bool IsLink(const std::string& path) {
@@ -122,22 +130,27 @@ constexpr DWORD kOutsideAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HI
 // read-only and hidden folder: what a link may lead to.
 struct Outside {
     TempDir dir;
+    std::vector<std::string> paths() const { return {dir.path(), dir / "sub", dir / "sub\\deep.txt"}; }
+    std::vector<DWORD> attributes;  // as the platform keeps them (Wine keeps no read-only folder)
     bool Make() {
-        return WriteWholeFile(dir / "keep.txt", "keep") && CreateDirectoryA((dir / "sub").c_str(), nullptr) &&
-               WriteWholeFile(dir / "sub\\deep.txt", "deep") &&
-               SetFileAttributesA((dir / "sub\\deep.txt").c_str(), kOutsideAttributes) &&
-               SetFileAttributesA((dir / "sub").c_str(), kOutsideAttributes) &&
-               SetFileAttributesA(dir.path().c_str(), kOutsideAttributes);
+        if (!WriteWholeFile(dir / "keep.txt", "keep") || !CreateDirectoryA((dir / "sub").c_str(), nullptr) ||
+            !WriteWholeFile(dir / "sub\\deep.txt", "deep"))
+            return false;
+        for (const std::string& path : paths()) {
+            if (!SetFileAttributesA(path.c_str(), kOutsideAttributes)) return false;
+            attributes.push_back(GetFileAttributesA(path.c_str()));
+            if (!(attributes.back() & FILE_ATTRIBUTE_HIDDEN)) return false;
+        }
+        return true;
     }
     void ExpectUntouched() {
         EXPECT_TRUE(Exists(dir / "keep.txt"));
         EXPECT_TRUE(Exists(dir / "sub\\deep.txt"));
-        for (const std::string& path : {dir.path(), dir / "sub", dir / "sub\\deep.txt"})
-            EXPECT_EQ(GetFileAttributesA(path.c_str()) & kOutsideAttributes, kOutsideAttributes) << path;
+        for (size_t i = 0; i < paths().size(); ++i)
+            EXPECT_EQ(GetFileAttributesA(paths()[i].c_str()), attributes[i]) << paths()[i];
     }
     ~Outside() {
-        for (const std::string& path : {dir.path(), dir / "sub", dir / "sub\\deep.txt"})
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const std::string& path : paths()) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 };
 
@@ -153,7 +166,9 @@ TEST(DeleteFolderTree, ALinkInsideIsRemovedWithoutEnteringItOrTouchingItsTarget)
     ASSERT_TRUE(WriteWholeFile(work + "\\ro.txt", "ro"));
     ASSERT_TRUE(SetFileAttributesA((work + "\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     const std::string link = work + "\\link";
-    ASSERT_TRUE(MakeFolderLink(link, outside.dir.path(), "keep.txt")) << "no link could be made";
+    ASSERT_TRUE(MakeFolderLink(link, outside.dir.path(), "keep.txt"))
+        << "no link could be made: " << HostPath(link) << " to " << HostPath(outside.dir.path()) << " attributes "
+        << GetFileAttributesA(link.c_str());
 
     DeleteFolderTree(work);
 
@@ -162,7 +177,9 @@ TEST(DeleteFolderTree, ALinkInsideIsRemovedWithoutEnteringItOrTouchingItsTarget)
     EXPECT_FALSE(Exists(work + "\\ro.txt"));
     // Windows removes a junction as a folder; Wine 8 cannot remove a host
     // link at all, and then it stays, with the work folder around it.
-    if (!Exists(link)) EXPECT_FALSE(Exists(work));
+    if (!Exists(link)) {
+        EXPECT_FALSE(Exists(work));
+    }
     RemoveLink(link);
 }
 
@@ -172,7 +189,9 @@ TEST(DeleteFolderTree, AWorkFolderThatIsALinkIsRefused) {
     ASSERT_TRUE(outside.Make());
     TempDir parent;
     const std::string work = parent / "QZDiscUtil";
-    ASSERT_TRUE(MakeFolderLink(work, outside.dir.path(), "keep.txt")) << "no link could be made";
+    ASSERT_TRUE(MakeFolderLink(work, outside.dir.path(), "keep.txt"))
+        << "no link could be made: " << HostPath(work) << " to " << HostPath(outside.dir.path()) << " attributes "
+        << GetFileAttributesA(work.c_str());
 
     DeleteFolderTree(work);
 
