@@ -32,12 +32,6 @@ void PutPath(DriverRequestBytes& record, size_t offset, std::string_view path) {
     std::memcpy(record.data() + offset, path.data(), path.size());
 }
 
-std::optional<std::string> GetPath(const uint8_t* field) {
-    const void* end = std::memchr(field, 0, kDriverRequestPathSize);
-    if (!end) return std::nullopt;
-    return std::string(reinterpret_cast<const char*>(field), static_cast<const uint8_t*>(end) - field);
-}
-
 }  // namespace
 
 std::optional<EditionArchives> SelectArchives(int targetApp, uint16_t userLangId) {
@@ -293,20 +287,6 @@ std::optional<DriverRequestBytes> BuildDriverRequest(std::string_view launcherPa
     PutPath(record, kDriverRequestLauncherPathOffset, launcherPath);
     PutPath(record, kDriverRequestIniPathOffset, iniPath);
     return record;
-}
-
-std::optional<DriverRequest> ReadDriverRequest(const uint8_t* data, size_t size) {
-    if (!data || size < kDriverRequestSize) return std::nullopt;
-    DriverRequest r;
-    const uint8_t* f = data + kDriverRequestFlagsOffset;
-    r.flags = static_cast<int32_t>(static_cast<uint32_t>(f[0]) | static_cast<uint32_t>(f[1]) << 8 |
-                                   static_cast<uint32_t>(f[2]) << 16 | static_cast<uint32_t>(f[3]) << 24);
-    auto launcher = GetPath(data + kDriverRequestLauncherPathOffset);
-    auto ini = GetPath(data + kDriverRequestIniPathOffset);
-    if (!launcher || !ini) return std::nullopt;
-    r.launcherPath = *launcher;
-    r.iniPath = *ini;
-    return r;
 }
 
 CharsetChoice CharsetFromName(std::string_view name) {

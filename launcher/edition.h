@@ -228,20 +228,10 @@ using DriverRequestBytes = std::array<uint8_t, kDriverRequestSize>;
 inline constexpr char kDriverManagerDll[] = "\\Kellmark.dll";  // after the work folder
 inline constexpr char kDriverManagerIni[] = "\\Kellmark.ini";  // after the work folder
 
-struct DriverRequest {
-    int32_t flags = 0;         // always 0
-    std::string launcherPath;  // the launcher program's full path
-    std::string iniPath;       // the work folder followed by "\Kellmark.ini"
-};
-
 // The record for launcherPath and workFolder, zero-filled; nullopt when a
 // path, with its terminating zero, does not fit its 260 bytes (the check is
 // then reported as failed, never cut short) or holds a zero byte.
 std::optional<DriverRequestBytes> BuildDriverRequest(std::string_view launcherPath, std::string_view workFolder);
-
-// Reads a record field by field; nullopt when fewer than 524 bytes are given
-// or a path field has no terminating zero.
-std::optional<DriverRequest> ReadDriverRequest(const uint8_t* data, size_t size);
 
 // ---------------------------------------------------------------- splash font
 

@@ -44,19 +44,6 @@ int TextStart(TextAlign align, int x, int width, int textWidth) {
     return x;
 }
 
-SplashFont SplashFontFor(const SplashSettings& settings) {
-    SplashFont font;
-    const CharsetChoice choice = CharsetFromName(settings.charSet.empty() ? kDefaultCharsetName : settings.charSet);
-    font.charsetName = choice.name;
-    font.charset = choice.charset;
-    font.faceName = settings.faceName.empty() ? kDefaultFontFace : settings.faceName;
-    font.points = settings.strSize;
-    font.height = FontHeightFromPoints(settings.strSize);
-    font.weight = 700;
-    font.color = settings.strColor;
-    return font;
-}
-
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;

@@ -54,18 +54,6 @@ enum class TextAlign { Left = 0, Center = 1, Right = 2 };
 // Where a text of textWidth starts in an item at x of width.
 int TextStart(TextAlign align, int x, int width, int textWidth);
 
-// The font of the splash text: the charset and face from [Font] when given,
-// the size and colour from [SplashWindow], always bold.
-struct SplashFont {
-    std::string charsetName;  // as stored after the charset lookup
-    std::uint8_t charset = 0;
-    std::string faceName;
-    int points = 9;
-    int height = 12;  // LOGFONT height
-    int weight = 700;
-    std::uint32_t color = 0;
-};
-SplashFont SplashFontFor(const SplashSettings& settings);
 
 // The splash bitmap file: a 14-byte file header, taken without checks, a
 // 40-byte information header, the colour table (biClrUsed entries, or 2, 16 or

@@ -1,5 +1,6 @@
-// Free space of a volume: the extended query first, the classic
-// cluster-count query when it fails, and a failure told apart from 0 bytes.
+// Free space of a volume: the extended query or the classic cluster-count
+// query by the Windows version, the other when it fails, and a failure told
+// apart from 0 bytes.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -28,7 +29,8 @@ public:
 };
 
 // Free bytes of the volume that holds path (the volume's total, not the
-// caller's quota share); none when neither query answers.
-std::optional<int64_t> GetFreeSpace(FreeSpaceQueries& queries, const std::string& path);
+// caller's quota share), asked the way the Windows version code says (below
+// 2: the classic query, else the extended one); none when neither answers.
+std::optional<int64_t> GetFreeSpace(FreeSpaceQueries& queries, int versionCode, const std::string& path);
 
 }  // namespace kb::loader

@@ -59,11 +59,6 @@ std::string GetWorkFolder(FolderSystem& fs) {
     return path;
 }
 
-const std::string& WorkFolder::Path() {
-    if (!path_) path_ = GetWorkFolder(fs_);
-    return *path_;
-}
-
 bool AdminAnswer::IsAdmin() {
     if (!answer_) answer_ = ask_ && ask_() == 1;
     return *answer_;

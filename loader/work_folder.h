@@ -48,18 +48,6 @@ bool SaveWorkFolder(FolderSystem& fs, char drive);
 // and records the base for the next run.
 std::string GetWorkFolder(FolderSystem& fs);
 
-// The work folder, worked out once: the start and the exit of a run get the
-// same folder, though the record written at the start may name another.
-class WorkFolder {
-public:
-    explicit WorkFolder(FolderSystem& fs) : fs_(fs) {}
-    const std::string& Path();
-
-private:
-    FolderSystem& fs_;
-    std::optional<std::string> path_;
-};
-
 // The driver-install manager's answer, asked on first use and kept, so that a
 // missing manager is reported once, not once per question. ask gives 1 for an
 // administrator, 0 or -1 otherwise.

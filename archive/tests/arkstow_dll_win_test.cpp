@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/arkstow_api.h"
@@ -14,6 +16,7 @@
 #include "testing/kit/file_io.h"
 #include "testing/kit/recording_sink.h"
 #include "testing/kit/temp_folder.h"
+#include "testing/uidriver/ui_driver.h"
 
 namespace {
 
@@ -166,20 +169,24 @@ TEST_F(ArkstowDll, LauncherPatternExtractsIntoAFreshWorkFolder) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(ArkstowDll, ALogThatCannotBeWrittenReachesTheDllsMessageSink) {
+// The library's own box, read and answered from outside as a user would.
+TEST_F(ArkstowDll, ALogThatCannotBeWrittenIsReportedInTheLibrarysOwnBox) {
     ASSERT_NE(ark.dll_, nullptr);
-    const std::string messages = temp / "messages.txt";
-    ASSERT_TRUE(SetEnvironmentVariableA("KB_MESSAGE_SINK_FILE", messages.c_str()));
-    {
-        ScopedTempFolder missing(temp / "no-such-temp");
-        const std::string path = temp / "short.ach";
-        ASSERT_TRUE(WriteWholeFile(path, std::string(2, '\0')));
-        EXPECT_EQ(ark.Get<GetCountFn>("GetCount")(path.c_str(), nullptr, nullptr), -100);
+    ScopedTempFolder missing(temp / "no-such-temp");
+    const std::string path = temp / "short.ach";
+    ASSERT_TRUE(WriteWholeFile(path, std::string(2, '\0')));
+    auto getCount = ark.Get<GetCountFn>("GetCount");
+    std::atomic<int> result{0};
+    std::thread call([&] { result = getCount(path.c_str(), nullptr, nullptr); });
+    const auto box = kb::uidriver::WaitForMessageBox("Arkstow", GetCurrentProcessId(), 30000);
+    if (box) {
+        EXPECT_EQ(box->text, "FatalError:\nFailed to open log file.");
+        EXPECT_EQ(GetWindow(box->window, GW_OWNER), nullptr);
+        EXPECT_TRUE(kb::uidriver::AnswerMessageBox(box->window, IDOK));
     }
-    SetEnvironmentVariableA("KB_MESSAGE_SINK_FILE", nullptr);
-    std::string shown;
-    ASSERT_TRUE(ReadWholeFile(messages, shown));
-    EXPECT_EQ(shown, "Arkstow|FatalError:\nFailed to open log file.\n");
+    call.join();
+    ASSERT_TRUE(box) << "no box";
+    EXPECT_EQ(result, -100);
 }
 
 }  // namespace

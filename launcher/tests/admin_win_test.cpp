@@ -21,13 +21,6 @@ bool PlatformSaysAdministrator() {
     return member != FALSE;
 }
 
-TEST(AdministratorTest, TheNamesComeThroughNetApi32) {
-    std::string account, group;
-    ASSERT_TRUE(GetAdminNames(account, group));
-    EXPECT_EQ(account, "Administrator");
-    EXPECT_EQ(group, "Administrators");
-}
-
 TEST(AdministratorTest, TheAnswerOnThePrefixIsThePlatformsMembership) {
     // A Wine prefix's user holds the Administrators group.
     ASSERT_TRUE(PlatformSaysAdministrator());

@@ -51,6 +51,10 @@ FolderTreeOps PosixOps() {
     ops.removeFile = [](const std::string& path) { unlink(path.c_str()); };
     ops.removeLink = [](const std::string& path, bool) { unlink(path.c_str()); };
     ops.removeFolder = [](const std::string& path) { rmdir(path.c_str()); };
+    ops.isLink = [](const std::string& path) {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    };
     return ops;
 }
 
@@ -75,6 +79,26 @@ TEST(FolderTree, ASymbolicLinkInsideIsRemovedWithoutEnteringIt) {
     EXPECT_TRUE(Exists(out + "/sub/deep.txt"));
     unlink((out + "/sub/deep.txt").c_str());
     rmdir((out + "/sub").c_str());
+    unlink((out + "/keep.txt").c_str());
+    rmdir(out.c_str());
+    rmdir(root.c_str());
+}
+
+// A work folder that is itself a link to a folder of the user's: nothing is
+// removed, neither the link nor anything it leads to.
+TEST(FolderTree, AFolderThatIsALinkIsLeftAsItIs) {
+    char base[] = "/tmp/kb-folder-tree-XXXXXX";
+    ASSERT_NE(mkdtemp(base), nullptr);
+    const std::string root = base, out = root + "/outside", work = root + "/QZDiscUtil";
+    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
+    ASSERT_TRUE(WriteFile(out + "/keep.txt", "keep"));
+    ASSERT_EQ(symlink(out.c_str(), work.c_str()), 0);
+
+    DeleteFolderTreeWith(PosixOps(), work);
+
+    EXPECT_TRUE(Exists(work));
+    EXPECT_TRUE(Exists(out + "/keep.txt"));
+    unlink(work.c_str());
     unlink((out + "/keep.txt").c_str());
     rmdir(out.c_str());
     rmdir(root.c_str());

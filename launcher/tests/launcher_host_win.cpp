@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         std::FILE* f = std::fopen(argv[2], "wb");
         if (!f) return kBadCommandLine;
         const OsVersionFacts facts = QueryOsVersionFacts();
-        std::fprintf(f, "%08X %d %u.%u\n", static_cast<unsigned>(GetOsVersionCode()), IsSupportedWindows() ? 1 : 0,
+        std::fprintf(f, "%08X %d %u.%u\n", static_cast<unsigned>(GetOsVersionCode()), IsSupportedVersionCode(GetOsVersionCode()) ? 1 : 0,
                      static_cast<unsigned>(facts.major), static_cast<unsigned>(facts.minor));
         std::fclose(f);
         return 0;
@@ -73,9 +73,12 @@ int main(int argc, char** argv) {
         return HoldUntilEnded();
     }
     if (command == "driver-download" && argc == 3) {
-        CMessageTable messages;
-        messages.SetSettingsPath(argv[2]);
-        messages.LoadMessages();
+        MessageTable messages;
+        const std::string settings = argv[2];
+        messages.LoadMessages([&](std::string_view section, std::string_view key, std::string_view def) {
+            return ReadIniString(settings, std::string(section).c_str(), std::string(key).c_str(),
+                                 std::string(def).c_str());
+        });
         CDriverDownloadDlg dialog(nullptr);
         dialog.SetText(messages.GetMessageText(kMsgNeedDriverInstall));
         dialog.SetUrl(messages.GetMessageText(kMsgDownloadSiteUrl));

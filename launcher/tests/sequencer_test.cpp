@@ -130,10 +130,9 @@ TEST(Sequencer, EachEditionStartsItsProgramAndEndsOnTheHandOff) {
         EXPECT_EQ(l.p.held.count(MutexSlot::kEdition) == 1, r.editionHeldWhileWaiting);
         // Not an administrator and no control flag: the driver environment was examined.
         ASSERT_EQ(l.p.driverRecords.size(), 1u);
-        auto record = ReadDriverRequest(l.p.driverRecords[0].data(), l.p.driverRecords[0].size());
-        ASSERT_TRUE(record.has_value());
-        EXPECT_EQ(record->launcherPath, "E:\\Launcher\\Dremlin.exe");
-        EXPECT_EQ(record->iniPath, kWork + "\\Kellmark.ini");
+        const auto request = BuildDriverRequest("E:\\Launcher\\Dremlin.exe", kWork);
+        ASSERT_TRUE(request.has_value());
+        EXPECT_EQ(l.p.driverRecords[0], *request);
         EXPECT_TRUE(l.Logged("check environment " + kWork + "\\Kellmark.dll"));
 
         EXPECT_TRUE(l.s.OnHandOff());

@@ -90,10 +90,12 @@ TEST_F(SettingsFile, AMissingFileGivesEveryDefault) {
 TEST_F(SettingsFile, TheMessageTableReadsItsSixteenKeysFromTheFile) {
     Write("[Dialog]\r\nComment=M0\r\nButtonTitle=\"M1\"\r\n"
           "[Message]\r\nInvalidOs=M2\r\nAppRunning=M3 %s\r\nEreserRunning=M11\r\nWaitingAppRun=M15\r\n");
-    CMessageTable table;
+    // The start sequence's reading: the table through the platform's profile reader.
+    MessageTable table;
     EXPECT_EQ(table.GetMessageText(kMsgComment), "") << "nothing before LoadMessages";
-    table.SetSettingsPath(path_);
-    table.LoadMessages();
+    table.LoadMessages([&](std::string_view section, std::string_view key, std::string_view def) {
+        return ReadIniString(path_, std::string(section).c_str(), std::string(key).c_str(), std::string(def).c_str());
+    });
     EXPECT_EQ(table.GetMessageText(kMsgComment), "M0");
     EXPECT_EQ(table.GetMessageText(kMsgButtonTitle), "M1");
     EXPECT_EQ(table.GetMessageText(kMsgInvalidOs), "M2");

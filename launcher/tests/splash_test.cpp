@@ -53,13 +53,11 @@ TEST(SplashSettings, DefaultsWithoutSections) {
     EXPECT_EQ(s.strSize, 9);
     EXPECT_EQ(s.charSet, "");
     EXPECT_EQ(s.faceName, "");
-    const SplashFont f = SplashFontFor(s);
-    EXPECT_EQ(f.charsetName, "SHIFTJIS_CHARSET");
-    EXPECT_EQ(f.charset, 128);
-    EXPECT_EQ(f.faceName, kDefaultFontFace);
-    EXPECT_EQ(f.height, 12);
-    EXPECT_EQ(f.weight, 700);
-    EXPECT_EQ(f.color, 0u);
+    // The text font's own defaults then stay: SHIFTJIS_CHARSET, 9 points.
+    const CharsetChoice c = CharsetFromName(kDefaultCharsetName);
+    EXPECT_EQ(c.name, "SHIFTJIS_CHARSET");
+    EXPECT_EQ(c.charset, 128);
+    EXPECT_EQ(FontHeightFromPoints(s.strSize), 12);
 }
 
 TEST(SplashSettings, EveryKeyLandsInItsField) {
@@ -81,12 +79,10 @@ TEST(SplashSettings, EveryKeyLandsInItsField) {
     EXPECT_EQ(s.strTop, 12);
     EXPECT_EQ(s.strColor, 255u);
     EXPECT_EQ(s.strSize, 12);
-    const SplashFont f = SplashFontFor(s);
-    EXPECT_EQ(f.charset, 161);
-    EXPECT_EQ(f.charsetName, "greek_charset");
-    EXPECT_EQ(f.faceName, "Arial");
-    EXPECT_EQ(f.height, 16);
-    EXPECT_EQ(f.color, 255u);
+    const CharsetChoice c = CharsetFromName(s.charSet);
+    EXPECT_EQ(c.charset, 161);
+    EXPECT_EQ(c.name, "greek_charset");
+    EXPECT_EQ(FontHeightFromPoints(s.strSize), 16);
 }
 
 TEST(SplashFont, CharsetNamesAndSizes) {
@@ -102,13 +98,10 @@ TEST(SplashFont, CharsetNamesAndSizes) {
         {"Thai_Charset", 1, 222, "Thai_Charset", 1},  {"OEM_CHARSET", 0, 255, "OEM_CHARSET", 0},
     };
     for (const Row& r : rows) {
-        SplashSettings s;
-        s.charSet = r.charSet;
-        s.strSize = r.size;
-        const SplashFont f = SplashFontFor(s);
-        EXPECT_EQ(f.charset, r.charset) << r.charSet;
-        EXPECT_EQ(f.charsetName, r.storedName) << r.charSet;
-        EXPECT_EQ(f.height, r.height) << r.size;
+        const CharsetChoice c = CharsetFromName(r.charSet);
+        EXPECT_EQ(c.charset, r.charset) << r.charSet;
+        EXPECT_EQ(c.name, r.storedName) << r.charSet;
+        EXPECT_EQ(FontHeightFromPoints(r.size), r.height) << r.size;
     }
 }
 

@@ -118,7 +118,9 @@ bool LookupWellKnownGroupName(DWORD rid, std::string& name) {
     return found;
 }
 
-bool AdminNamesWith(NetApi& api, std::string& accountName, std::string& groupName) {
+// The account with relative id 500 of the local account domain (only its
+// lookup must succeed) and the built-in group S-1-5-32-544, in the ANSI code page.
+bool GetAdminNames(NetApi& api, std::string& accountName, std::string& groupName) {
     return LookupDomainAccountName(api, kDomainAdminRid, accountName) &&
            LookupWellKnownGroupName(kAdministratorsRid, groupName);
 }
@@ -139,17 +141,12 @@ std::vector<BYTE> TokenGroupsOfProcess() {
 
 }  // namespace
 
-bool GetAdminNames(std::string& accountName, std::string& groupName) {
-    NetApi api;
-    return api.Bind() && AdminNamesWith(api, accountName, groupName);
-}
-
 bool IsUserAdmin() {
     if (IsAdminByVersionCode(GetOsVersionCode())) return true;
     NetApi api;
     if (!api.Bind()) return false;
     std::string accountName, groupName;
-    if (!AdminNamesWith(api, accountName, groupName)) return false;
+    if (!GetAdminNames(api, accountName, groupName)) return false;
     const std::vector<BYTE> buffer = TokenGroupsOfProcess();
     if (buffer.empty()) return false;
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());

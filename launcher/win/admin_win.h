@@ -14,10 +14,4 @@ namespace kb::launcher {
 // cannot be read.
 bool IsUserAdmin();
 
-// The two names the test compares, through NetApi32.dll: the account with
-// relative id 500 of the local account domain (only its lookup must succeed)
-// and the built-in group S-1-5-32-544, in the ANSI code page. Both are
-// exposed for the test of the administrator question on a real system.
-bool GetAdminNames(std::string& accountName, std::string& groupName);
-
 }  // namespace kb::launcher

@@ -10,12 +10,11 @@
 #include "launcher/win/platform_win.h"
 #include "launcher/win/about_dlg_win.h"
 #include "launcher/win/splash_win.h"
+#include "shared/messages.h"
 #include "shared/win/dialog.h"
 
 namespace kb::launcher {
 
-// The started program's answer: its start-up has ended.
-constexpr UINT WM_HANDOFF_CLOSE = 0x1403;
 // The system menu's about item.
 constexpr UINT IDM_ABOUTBOX = 16;
 

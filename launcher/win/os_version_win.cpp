@@ -32,8 +32,6 @@ OsVersionFacts QueryOsVersionFacts() {
 
 int32_t GetOsVersionCode() { return OsVersionCode(QueryOsVersionFacts()); }
 
-bool IsSupportedWindows() { return IsSupportedVersionCode(GetOsVersionCode()); }
-
 bool UseGlobalNamespace() { return kb::launcher::UseGlobalNamespace(QueryOsVersionFacts()); }
 
 }  // namespace kb::launcher

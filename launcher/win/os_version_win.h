@@ -12,8 +12,6 @@ namespace kb::launcher {
 OsVersionFacts QueryOsVersionFacts();
 // The version code of this system (-1 when the version cannot be read).
 int32_t GetOsVersionCode();
-// NT 6.0 or later in a workstation edition.
-bool IsSupportedWindows();
 // NT family, major version 5 or more.
 bool UseGlobalNamespace();
 

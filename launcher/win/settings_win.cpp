@@ -18,13 +18,6 @@ int ReadIniInt(const std::string& path, const char* section, const char* key, in
     return IniValueToInt(text);
 }
 
-void CMessageTable::LoadMessages() {
-    table_.LoadMessages([this](std::string_view section, std::string_view key, std::string_view def) {
-        return ReadIniString(settingsPath_, std::string(section).c_str(), std::string(key).c_str(),
-                             std::string(def).c_str());
-    });
-}
-
 namespace {
 
 // Offset of the last single-byte backslash (or slash, when alsoSlash) of

@@ -17,18 +17,6 @@ std::string ReadIniString(const std::string& path, const char* section, const ch
 // value that is no number gives 0, an empty value too.
 int ReadIniInt(const std::string& path, const char* section, const char* key, int def);
 
-// The sixteen messages of one settings file.
-class CMessageTable {
-public:
-    void SetSettingsPath(const std::string& path) { settingsPath_ = path; }
-    void LoadMessages();
-    // Empty for an id without a text, also before LoadMessages.
-    std::string GetMessageText(int id) const { return table_.GetMessageText(id); }
-
-private:
-    std::string settingsPath_;
-    MessageTable table_;
-};
 
 // path without its last byte when that is a backslash (searched double-byte
 // aware, so a trail byte 0x5C stays).

@@ -84,13 +84,17 @@ void DeleteFolderTree(const std::string& folder) {
         DeleteFileA(path.c_str());
     };
     ops.removeLink = [](const std::string& path, bool folderLink) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // Setting a link's attributes would set its target's.
         if (folderLink)
             RemoveDirectoryA(path.c_str());
         else
             DeleteFileA(path.c_str());
     };
     ops.removeFolder = [](const std::string& path) { RemoveDirectoryA(path.c_str()); };
+    ops.isLink = [](const std::string& path) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    };
     DeleteFolderTreeWith(ops, folder);
 }
 

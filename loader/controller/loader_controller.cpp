@@ -1,6 +1,7 @@
 #include "loader/controller/loader_controller.h"
 
 #include <cstdint>
+#include <new>
 
 #include "loader/controller/window_rules.h"
 #include "loader/path_csv.h"
@@ -68,7 +69,7 @@ RunMode LoaderController::FormCreate(const std::vector<std::string>& arguments, 
     destroying_ = false;
 
     sessions_ = std::make_unique<TSessionS>([this] { return host_.CreateEntryList(); });
-    sessions_->ScanSessions(args_.driveRoot, [this] {
+    sessions_->ScanSessions(GetDriveRoot(), [this] {
         host_.ProcessMessages();
         host_.Sleep(kScanPauseMs);
     });
@@ -98,22 +99,65 @@ RunMode LoaderController::FormCreate(const std::vector<std::string>& arguments, 
 
 void LoaderController::OnTimer() {
     host_.SetTimer(false);
-    switch (sequence_) {
-        case Sequence::Startup:
-            RunStartup();
-            break;
-        case Sequence::OpenSession:
-            EnableWindow(false);
-            RunOpenSession();
-            break;
-        case Sequence::Export:
-            RunExport();
-            break;
-        case Sequence::WriterWait:
-            RunWriterWait();
-            break;
-        case Sequence::None:
-            break;
+    try {
+        switch (sequence_) {
+            case Sequence::Startup:
+                RunStartup();
+                break;
+            case Sequence::OpenSession:
+                EnableWindow(false);
+                RunOpenSession();
+                break;
+            case Sequence::Export:
+                RunExport();
+                break;
+            case Sequence::WriterWait:
+                RunWriterWait();
+                break;
+            case Sequence::None:
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        SequenceOutOfMemory();
+    }
+}
+
+void LoaderController::SequenceOutOfMemory() {
+    try {
+        switch (sequence_) {
+            case Sequence::Startup:
+                unpackFolder_->Remove();
+                host_.PostLoaderError(kErrorIndexUnpack);
+                return;
+            case Sequence::OpenSession: {
+                // The session keeps no rows: its views show empty, as for a
+                // file list that cannot be read, and the window comes back.
+                SessionRecord& record = sessions_->Session(currentSession_);
+                record.fileList = {};
+                record.selected = {};
+                if (record.Opened()) {
+                    record.fullList->Clear();
+                    record.exportList->Clear();
+                    host_.BuildSessionViews(currentSession_, record);
+                }
+                host_.ShowPlainMessage(host_.Message(kFileListErrorMessage));
+                runState_ = osCleanUp;
+                TimerOn();
+                return;
+            }
+            case Sequence::Export:
+                host_.PostLoaderError(kErrorPackJob);
+                runState_ = exAbort;
+                TimerOn();
+                return;
+            case Sequence::WriterWait:
+            case Sequence::None:
+                return;
+        }
+    } catch (const std::bad_alloc&) {
+        // Not even the failure path fits: give the window back at least.
+        EnableWindow(true);
+        host_.SetCursor(Cursor::Default);
     }
 }
 
@@ -189,13 +233,13 @@ int LoaderController::UnpackControlFile(const std::string& packPath, const std::
     unpackName_ = name;
     unpackFolderPath_ = folder;
     const bool bare = packPath.find('\\') == std::string::npos && packPath.find(':') == std::string::npos;
-    pack_->SetPackPath(bare ? args_.driveRoot + "\\" + packPath : packPath);
+    pack_->SetPackPath(bare ? GetDriveRoot() + "\\" + packPath : packPath);
     return pack_->UnPack(unpackFolderPath_, unpackName_);
 }
 
 bool LoaderController::IndexAvailable() {
-    if (IsMultiPassword(args_.driveRoot, Opener())) return sessions_->Count() > 0;
-    return IsFile(args_.driveRoot + "\\" + kSessionsPck);
+    if (IsMultiPassword(GetDriveRoot(), Opener())) return sessions_->Count() > 0;
+    return IsFile(GetDriveRoot() + "\\" + kSessionsPck);
 }
 
 void LoaderController::UnpackAttemptFailed(int code, int unpackState, int errorKind) {
@@ -224,7 +268,7 @@ void LoaderController::RunStartup() {
             host_.SetPageVisible(Page::View, true);
             host_.SetPageVisible(Page::Init, false);
             host_.SetPageVisible(Page::Work, true);
-            multiPassword_ = IsMultiPassword(args_.driveRoot, Opener());
+            multiPassword_ = IsMultiPassword(GetDriveRoot(), Opener());
             if (multiPassword_)
                 runState_ = ssDone;
             else

@@ -209,6 +209,9 @@ private:
     // A failed unpack attempt: unpackState on the next tick while the failure
     // may pass and attempts are left, else the error kind with the timer off.
     void UnpackAttemptFailed(int code, int unpackState, int errorKind);
+    // A failed allocation in a state ends its sequence the way the sequence's
+    // own failures do, with what the state held given back.
+    void SequenceOutOfMemory();
     void TimerOn() { host_.SetTimer(true); }
     void EnableWindow(bool enabled);
     void ShowPages(bool sessionsOnView);

@@ -48,7 +48,9 @@ bool ParseDecimal32(std::string_view text, int32_t& value) {
 FilesLstStop ReadFilesLstRows(std::string_view text, const std::function<void(const FilesLstRow&)>& onRow) {
     std::istringstream in{std::string(text)};
     std::string line;
+    size_t rows = 0;
     while (ReadCSVLine(in, line)) {
+        if (++rows > kMaxFilesLstRows) return FilesLstStop::TooManyRows;
         FilesLstRow row;
         row.path = GetCSVField(line, 1);
         row.kindText = GetCSVField(line, 3);
@@ -62,8 +64,9 @@ FilesLstStop ReadFilesLstRows(std::string_view text, const std::function<void(co
     return FilesLstStop::None;
 }
 
-bool ReadFilesLstText(const std::string& path, std::string& text) {
+bool ReadFilesLstText(const std::string& path, std::string& text, bool* tooLarge) {
     text.clear();
+    if (tooLarge) *tooLarge = false;
     fs::File file = fs::File::Open(path, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
     if (!file.IsOpen()) return false;
     std::string chunk(kReadChunk, '\0');
@@ -76,6 +79,12 @@ bool ReadFilesLstText(const std::string& path, std::string& text) {
             return false;
         }
         if (got == 0) return true;
+        // Counted as read, so a file that grows while it is read is bounded too.
+        if (text.size() + got > kMaxFilesLstBytes) {
+            text = std::string();
+            if (tooLarge) *tooLarge = true;
+            return false;
+        }
         text.append(chunk.data(), got);
     }
 }

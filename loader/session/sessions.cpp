@@ -129,7 +129,9 @@ FileListResult TSessionS::Load(int index, const std::string& filesLstPath, const
 
     std::vector<ListRow> summaries;
     std::string text;
-    if (!ReadFilesLstText(filesLstPath, text)) result.stop = FilesLstStop::Unreadable;
+    bool tooLarge = false;
+    if (!ReadFilesLstText(filesLstPath, text, &tooLarge))
+        result.stop = tooLarge ? FilesLstStop::TooLarge : FilesLstStop::Unreadable;
     int rowNumber = 1;
     const FilesLstStop stop = ReadFilesLstRows(text, [&](const FilesLstRow& row) {
         if (row.kind > 1) {

@@ -10,17 +10,13 @@
 #include <string>
 #include <thread>
 
-#include "testing/kit/temp_folder.h"
-#include "testing/kit/file_io.h"
 #include "loader/instance_guard.h"
 #include "loader/win/guard_win.h"
 #include "shared/base/dll_binding.h"
+#include "testing/uidriver/ui_driver.h"
 
 namespace kb::loader {
 namespace {
-
-using kb::testing::ReadWholeFile;
-using kb::testing::TempDir;
 
 // A top-level window of the loader's class on a thread of its own that pumps
 // messages, so another process can restore it.
@@ -59,18 +55,29 @@ private:
     std::thread thread_;
 };
 
-DWORD RunProbe(const std::string& mutex, const std::string& title) {
+// Starts the probe; its process handle, null when it cannot start.
+HANDLE StartProbe(const std::string& mutex, const std::string& title, DWORD& pid) {
     std::string line = "\"" + BesideThisModule("guard_probe.exe") + "\" " + mutex + " " + kLoaderWindowClass +
                        " " + title;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 99;
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 98;
-    GetExitCodeProcess(pi.hProcess, &code);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
     CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    pid = pi.dwProcessId;
+    return pi.hProcess;
+}
+
+// The probe's exit code once it has ended by itself: a box it showed would
+// keep it running, so an ending probe showed none.
+DWORD RunProbe(const std::string& mutex, const std::string& title) {
+    DWORD pid = 0;
+    HANDLE process = StartProbe(mutex, title, pid);
+    if (!process) return 99;
+    DWORD code = 98;
+    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    else TerminateProcess(process, 97);
+    CloseHandle(process);
     return code;
 }
 
@@ -88,9 +95,6 @@ TEST(InstanceGuardAcrossProcesses, ASecondStartRestoresTheFirstOrTellsTheUser) {
     const std::string id = std::to_string(GetCurrentProcessId());
     const std::string mutex = "TARVEL_WIN_LOADER_test_" + id;
     const std::string title = "Sorvex_test_" + id;
-    TempDir dir;
-    const std::string messages = dir / "messages.txt";
-    SetEnvironmentVariableA("KB_MESSAGE_SINK_FILE", messages.c_str());
 
     WinGuardSystem system;
     InstanceGuard first(system);
@@ -99,20 +103,28 @@ TEST(InstanceGuardAcrossProcesses, ASecondStartRestoresTheFirstOrTellsTheUser) {
     {
         AppWindow window(title);
         ASSERT_TRUE(IsIconic(window.Handle()));
-        EXPECT_EQ(RunProbe(mutex, title), 1u);
+        EXPECT_EQ(RunProbe(mutex, title), 1u) << "a hand-over shows nothing";
         EXPECT_TRUE(WaitFor([&] { return !IsIconic(window.Handle()); })) << "the first instance stays minimised";
-        EXPECT_FALSE(kb::testing::FileExists(messages)) << "a hand-over shows nothing";
     }
     // No window of the first instance: it runs in another session as far as
-    // the second can tell.
-    EXPECT_EQ(RunProbe(mutex, title), 1u);
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(messages, text));
-    EXPECT_EQ(text, "Sorvex|Another user is using this application.\n");
+    // the second can tell, which says so in its own box.
+    DWORD pid = 0;
+    HANDLE probe = StartProbe(mutex, title, pid);
+    ASSERT_NE(probe, nullptr);
+    const auto box = kb::uidriver::WaitForMessageBox("Sorvex", pid, 30000);
+    if (box) {
+        EXPECT_EQ(box->text, "Another user is using this application.");
+        EXPECT_TRUE(kb::uidriver::AnswerMessageBox(box->window, IDOK));
+    }
+    DWORD code = 98;
+    if (WaitForSingleObject(probe, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(probe, &code);
+    else TerminateProcess(probe, 97);
+    CloseHandle(probe);
+    ASSERT_TRUE(box) << "no box";
+    EXPECT_EQ(code, 1u);
 
     first.ReleaseInstanceGuard();
     EXPECT_EQ(RunProbe(mutex, title), 0u);
-    SetEnvironmentVariableA("KB_MESSAGE_SINK_FILE", nullptr);
 }
 
 }  // namespace

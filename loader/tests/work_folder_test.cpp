@@ -142,18 +142,6 @@ TEST(SaveWorkFolder, TellsWhetherTheRecordedRootWasWritable) {
     EXPECT_EQ(fs.writes, (std::vector<std::string>{"E:\\", "C:\\Temp\\", "C:\\Temp\\"}));
 }
 
-TEST(WorkFolder, TheExitGetsTheFolderTheStartUsed) {
-    FakeFolders fs;
-    fs.registry = "D:\\Work\\";
-    WorkFolder work(fs);
-    EXPECT_EQ(work.Path(), "D:\\Work\\QZTemp");
-    ASSERT_EQ(fs.registry, "D:\\");  // the next run's choice differs
-    const auto log = fs.log;
-    EXPECT_EQ(work.Path(), "D:\\Work\\QZTemp");
-    EXPECT_EQ(fs.log, log);  // nothing created or probed at exit
-    EXPECT_EQ(fs.writes.size(), 1u);
-}
-
 TEST(AdminAnswer, AsksOnceAndKeepsTheAnswer) {
     for (int answer : {1, 0, -1}) {
         int asked = 0;

@@ -31,20 +31,16 @@ bool WinFolderSystem::FolderExists(const std::string& path) { return fs::FolderE
 
 bool WinFolderSystem::MakeFolder(const std::string& path) { return fs::CreateFolder(path); }
 
-bool WinFolderSystem::RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+bool WinFolderSystem::RemoveFolder(const std::string& path) { return fs::RemoveFolder(path); }
 
 FolderSystem::NewFile WinFolderSystem::CreateNewFile(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-        return NewFile::Created;
-    }
+    fs::File file = fs::File::Open(path, fs::Access::ReadWrite, fs::Disposition::CreateNew, fs::Share::None);
+    if (file.IsOpen()) return NewFile::Created;
     // A file or a folder of that name: someone else's.
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? NewFile::Exists : NewFile::Failed;
+    return fs::Exists(path) ? NewFile::Exists : NewFile::Failed;
 }
 
-bool WinFolderSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool WinFolderSystem::RemoveFile(const std::string& path) { return fs::RemoveFile(path); }
 
 std::optional<std::string> WinFolderSystem::ReadWriteTempPath() {
     HKEY key = nullptr;

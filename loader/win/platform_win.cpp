@@ -32,7 +32,7 @@ std::optional<ClusterCounts> WinFreeSpaceQueries::Clusters(const std::string& pa
 
 std::optional<int64_t> GetFreeSpace(const std::string& path) {
     WinFreeSpaceQueries queries;
-    return GetFreeSpace(queries, path);
+    return GetFreeSpace(queries, GetWinVersionCode(), path);
 }
 
 namespace {

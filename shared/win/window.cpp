@@ -69,6 +69,9 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     try {
         result = self->HandleMessage(message, wParam, lParam);
     } catch (...) {
+        // Nothing may unwind through the system's frames. Handlers end their
+        // own failures (the loader's sequences end theirs on a failed
+        // allocation); what still gets here is answered as unhandled.
         result = DefWindowProcA(window, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {

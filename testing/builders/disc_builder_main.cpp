@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "loader/session/files_lst.h"
 #include "testing/builders/disc_builder.h"
 #include "testing/kit/patterns.h"
 
@@ -115,6 +116,35 @@ DiscLayout LauncherDisc() {
     return layout;
 }
 
+// The loader's bounds on one file list: session 1's lists one row more than
+// the loader holds (a folder of filler entries after the real files), and
+// session 2's is one byte longer than the loader reads.
+DiscLayout BigListDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Big-List-Password";
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "ROWS";
+    one.files = {{"first.txt", "the first file\r\n"}};
+    std::string rows = kb::testing::disc::FilesLstFor(one.files) + "Fill\\,0,1\r\n";
+    size_t count = 3;  // first.txt, its summary row and Fill
+    char row[48];
+    for (uint32_t i = 0; count < kb::loader::kMaxFilesLstRows + 1; ++i, ++count) {
+        std::snprintf(row, sizeof row, "Fill\\f%07u.txt,1,0\r\n", i);
+        rows += row;
+    }
+    one.filesLst = std::move(rows);
+    DiscSession two;
+    two.number = 2;
+    two.volumeLabel = "BYTES";
+    two.files = {{"second.txt", "the second file\r\n"}};
+    std::string text = kb::testing::disc::FilesLstFor(two.files) + "// ";
+    text += std::string(kb::loader::kMaxFilesLstBytes + 1 - text.size() - 2, '-') + "\r\n";
+    two.filesLst = std::move(text);
+    layout.sessions = {std::move(one), std::move(two)};
+    return layout;
+}
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
@@ -123,6 +153,7 @@ const NamedLayout kLayouts[] = {
     {"export", ExportDisc},
     {"launcher", LauncherDisc},
     {"demo", kb::testing::disc::DemoDisc},
+    {"big-list", BigListDisc},
 };
 
 }  // namespace

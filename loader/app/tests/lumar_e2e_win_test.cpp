@@ -86,4 +86,44 @@ TEST_F(Loader, OpensTheHighestSessionSwitchesTabsAndEndsOnlyThroughQuit) {
     EXPECT_EQ(Handoffs(), 1);
 }
 
+// A second start while the first is minimised: the second ends and the
+// first one's main window is restored and is the foreground window.
+TEST_F(Loader, ASecondStartRestoresTheMinimisedFirstAndBringsItToTheFront) {
+    const PROCESS_INFORMATION first = Start();
+    const HWND window = ui::WaitForTopWindow({"TfrmMain", "", first.dwProcessId}, 30000);
+    ASSERT_NE(window, nullptr);
+    const HWND quit = ui::FindChild(window, 10);
+    ASSERT_NE(quit, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(quit) && IsWindowEnabled(window); })) << "never ready";
+
+    for (int round = 0; round < 2; ++round) {
+        ShowWindow(window, SW_MINIMIZE);
+        ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; })) << round;
+        const PROCESS_INFORMATION second = Start();
+        ASSERT_TRUE(PumpUntil([&] { return fx::Exited(second.hProcess); })) << round;
+        DWORD code = 99;
+        GetExitCodeProcess(second.hProcess, &code);
+        EXPECT_EQ(code, 0u) << round;
+        EXPECT_TRUE(PumpUntil([&] {
+            return !IsIconic(window) && IsWindowVisible(window) && GetForegroundWindow() == window;
+        })) << round << ": iconic " << IsIconic(window) << ", foreground " << ui::ClassOf(GetForegroundWindow());
+    }
+    EXPECT_FALSE(fx::Exited(first.hProcess));
+
+    // With a modal box up (the quit's message 999: no eraser beside this
+    // loader), the box is what comes to the front.
+    ASSERT_TRUE(ui::Click(quit));
+    const auto box = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, first.dwProcessId, 30000);
+    ASSERT_TRUE(box.has_value());
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }));
+    const PROCESS_INFORMATION third = Start();
+    ASSERT_TRUE(PumpUntil([&] { return fx::Exited(third.hProcess); }));
+    EXPECT_TRUE(PumpUntil([&] {
+        return !IsIconic(window) && IsWindowVisible(box->window) && GetForegroundWindow() == box->window;
+    })) << "iconic " << IsIconic(window) << ", foreground " << ui::ClassOf(GetForegroundWindow());
+    ASSERT_TRUE(ui::AnswerMessageBox(box->window, IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return fx::Exited(first.hProcess); }));
+}
+
 }  // namespace

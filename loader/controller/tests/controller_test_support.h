@@ -166,7 +166,13 @@ public:
         auto it = messages.find(number);
         return it != messages.end() ? it->second : "M" + std::to_string(number);
     }
-    std::unique_ptr<ProfileReader> OpenProfile(const std::string& path) override { return OpenIniFile(path); }
+    // Called on the way into some calls ("views", "profile"), which may throw
+    // from it as a failing allocation would.
+    std::function<void(const std::string& call)> onCall;
+    std::unique_ptr<ProfileReader> OpenProfile(const std::string& path) override {
+        if (onCall) onCall("profile");
+        return OpenIniFile(path);
+    }
     std::unique_ptr<EntryList> CreateEntryList() override { return std::make_unique<ByteSortedEntryList>(); }
     int IconIndex(const std::string& key) override { return key.empty() ? -1 : 7; }
 
@@ -201,6 +207,7 @@ public:
         images[id] = image;
     }
     void BuildSessionViews(int session, const SessionRecord& record) override {
+        if (onCall) onCall("views");
         log_.push_back("views built " + std::to_string(session));
         static_cast<void>(record);
         ++built[session];

@@ -2,6 +2,8 @@
 // host and a scripted pack library, on a disc folder reached as drive Q:.
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
@@ -319,6 +321,41 @@ TEST_F(SequenceTest, AFileListThatCannotBeConvertedKeepsItsRowsAndGivesTheWindow
     EXPECT_TRUE(host.enabled);
     EXPECT_FALSE(host.timer);
     EXPECT_TRUE(host.postedErrors.empty());
+}
+
+// A failed allocation while a session opens (a huge file list, say): the
+// sequence ends as for a file list that cannot be read, and the window is
+// usable again.
+TEST_F(SequenceTest, AFailedAllocationWhileASessionOpensShowsMessage5AndGivesTheWindowBack) {
+    AddSession(1, "a.txt,1,0\r\nb.txt,1,0\r\n");
+    Create();
+    int failures = 1;
+    host.onCall = [&](const std::string& call) {
+        if (call == "views" && failures-- > 0) throw std::bad_alloc();
+    };
+    RunTicks(controller, host);
+    EXPECT_EQ(host.plainMessages, (std::vector<std::string>{"M5"}));
+    EXPECT_TRUE(controller.Sessions().Session(1).fileList.empty());
+    EXPECT_EQ(host.built[1], 1) << "the views are there, empty";
+    EXPECT_TRUE(host.enabled);
+    EXPECT_FALSE(host.timer);
+    EXPECT_EQ(host.cursor, Cursor::Default);
+    EXPECT_TRUE(host.postedErrors.empty());
+    EXPECT_TRUE(host.buttons[kQuitButton]) << "the user can quit";
+}
+
+// At start-up the same ends the start the way a disc index that cannot be
+// unpacked does.
+TEST_F(SequenceTest, AFailedAllocationAtStartUpEndsItWithTheIndexFailure) {
+    AddIndex();
+    AddSession(1);
+    Create();
+    host.onCall = [&](const std::string& call) {
+        if (call == "profile") throw std::bad_alloc();
+    };
+    RunTicks(controller, host);
+    EXPECT_EQ(host.postedErrors, (std::vector<int>{kErrorIndexUnpack}));
+    EXPECT_FALSE(host.timer);
 }
 
 TEST_F(SequenceTest, AFileListThatCannotBeReadShowsTheSameMessage) {

@@ -274,6 +274,51 @@ TEST_F(FileListTest, AMissingFileIsUnreadableAndLeavesEmptyLists) {
     EXPECT_TRUE(sessions.Session(1).fullList->Rows().empty());
 }
 
+// What one file list may make the loader hold: at most kMaxFilesLstRows rows
+// (the rows before the limit are kept) and kMaxFilesLstBytes bytes (a larger
+// file is not read at all).
+TEST_F(FileListTest, AFileListIsReadUpToItsLimitsAndNoFurther) {
+    std::string rows;
+    for (size_t i = 0; i < kMaxFilesLstRows; ++i) rows += "f" + std::to_string(i % 10) + ",1,0\r\n";
+    ASSERT_TRUE(WriteWholeFile(dir / "Files.lst", rows));
+    FileListResult r = sessions.LoadFileList(1, dir / "Files.lst", Icons(), "M208");
+    EXPECT_EQ(r.stop, FilesLstStop::None);
+    EXPECT_EQ(sessions.Session(1).fullList->Rows().size(), kMaxFilesLstRows);
+
+    // One row more, a summary row, counts too.
+    ASSERT_TRUE(WriteWholeFile(dir / "Files.lst", rows + "f1,9,2,0\r\nlast.txt,1,0\r\n"));
+    r = sessions.LoadFileList(1, dir / "Files.lst", Icons(), "M208");
+    EXPECT_EQ(r.stop, FilesLstStop::TooManyRows);
+    EXPECT_EQ(sessions.Session(1).fullList->Rows().size(), kMaxFilesLstRows);
+    EXPECT_EQ(Shown(sessions.Session(1)).size(), 10u) << "the rows before the limit are on view";
+
+    // Blank and comment lines are no rows.
+    ASSERT_TRUE(WriteWholeFile(dir / "Files.lst", rows + "\r\n// note\r\n"));
+    EXPECT_EQ(sessions.LoadFileList(1, dir / "Files.lst", Icons(), "M208").stop, FilesLstStop::None);
+}
+
+TEST_F(FileListTest, AFileListOverTheByteLimitIsNotRead) {
+    std::string text = "a.txt,1,0\r\n";
+    text += std::string(kMaxFilesLstBytes - text.size() - 2, ' ') + "\r\n";
+    ASSERT_EQ(text.size(), kMaxFilesLstBytes);
+    ASSERT_TRUE(WriteWholeFile(dir / "Files.lst", text));
+    std::string read;
+    bool tooLarge = true;
+    EXPECT_TRUE(ReadFilesLstText(dir / "Files.lst", read, &tooLarge));
+    EXPECT_FALSE(tooLarge);
+    EXPECT_EQ(read.size(), kMaxFilesLstBytes);
+    EXPECT_EQ(sessions.LoadFileList(1, dir / "Files.lst", Icons(), "M208").stop, FilesLstStop::None);
+
+    ASSERT_TRUE(WriteWholeFile(dir / "Files.lst", text + "b"));
+    EXPECT_FALSE(ReadFilesLstText(dir / "Files.lst", read, &tooLarge));
+    EXPECT_TRUE(tooLarge);
+    EXPECT_TRUE(read.empty());
+    const FileListResult r = sessions.LoadFileList(1, dir / "Files.lst", Icons(), "M208");
+    EXPECT_EQ(r.stop, FilesLstStop::TooLarge);
+    EXPECT_TRUE(sessions.Session(1).fullList->Rows().empty());
+    EXPECT_TRUE(sessions.Session(1).fileList.empty());
+}
+
 TEST_F(FileListTest, OpeningAgainRefillsWithoutDoublingAndKeepsTheLabels) {
     sessions.Session(1).volumeLabel = "FIRST";
     Load(kDocsRows, 0);

@@ -3,6 +3,10 @@
 #include "loader/skin/win/controls.h"
 
 namespace kb::loader::ui {
+namespace {
+// Posted to the application's window to bring the main form forward.
+constexpr UINT kBringForwardMessage = WM_APP + 0x71;
+}  // namespace
 
 HCURSOR CursorHandle(Cursor cursor) {
     switch (cursor) {
@@ -135,21 +139,25 @@ LRESULT Application::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SYSCOMMAND:
             // Restoring the application (another instance found us) brings the main form up.
             if ((wParam & 0xFFF0) == SC_RESTORE && mainForm_ && mainForm_->Handle()) {
-                ShowWindow(mainForm_->Handle(), SW_RESTORE);
-                SetForegroundWindow(mainForm_->Handle());
+                BringMainFormForward();
                 return 0;
             }
             break;
+        case WM_ACTIVATE:
+            // Another instance brought this hidden window to the front: the
+            // user is to see the main form, once the activation is done.
+            if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(Handle(), kBringForwardMessage, 0, 0);
+            break;
+        case kBringForwardMessage:
+            BringMainFormForward();
+            return 0;
         case WM_WINDOWPOSCHANGING: {
             // Another instance's restore must not show this window: it stays
             // hidden and the main form comes up instead.
             auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
             if (pos->flags & SWP_SHOWWINDOW) {
                 pos->flags &= ~SWP_SHOWWINDOW;
-                if (mainForm_ && mainForm_->Handle()) {
-                    ShowWindow(mainForm_->Handle(), SW_SHOWNORMAL);
-                    SetForegroundWindow(mainForm_->Handle());
-                }
+                BringMainFormForward();
             }
             break;
         }
@@ -160,6 +168,34 @@ LRESULT Application::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return Window::HandleMessage(message, wParam, lParam);
+}
+
+namespace {
+struct AnswerableWindow {
+    HWND skip[2];
+    HWND found = nullptr;
+};
+BOOL CALLBACK FindAnswerable(HWND window, LPARAM param) {
+    auto* state = reinterpret_cast<AnswerableWindow*>(param);
+    if (window == state->skip[0] || window == state->skip[1]) return TRUE;
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    state->found = window;
+    return FALSE;
+}
+}  // namespace
+
+void Application::BringMainFormForward() {
+    if (!mainForm_ || !mainForm_->Handle()) return;
+    HWND main = mainForm_->Handle();
+    if (IsIconic(main)) ShowWindow(main, SW_RESTORE);
+    HWND target = main;
+    // A disabled main form waits for a modal window: that one is the answer.
+    if (!IsWindowEnabled(main)) {
+        AnswerableWindow state{{Handle(), main}};
+        EnumThreadWindows(GetCurrentThreadId(), &FindAnswerable, reinterpret_cast<LPARAM>(&state));
+        if (state.found) target = state.found;
+    }
+    SetForegroundWindow(target);
 }
 
 Timer::~Timer() { SetEnabled(false); }

@@ -61,6 +61,9 @@ public:
 private:
     Application() = default;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Restores the main form when minimised and makes the window the user can
+    // answer (the modal one that is up, else the main form) the foreground.
+    void BringMainFormForward();
 
     std::string title_;
     Form* mainForm_ = nullptr;

@@ -1,5 +1,7 @@
 #include "loader/views/win/shell_icons_win.h"
 
+#include "loader/win/folders_win.h"
+
 #include <shellapi.h>
 
 #include <string>
@@ -51,12 +53,9 @@ HICON SystemListIcon(UINT sizeFlag) {
 void ShellIcons::GetIcons(const std::string& shellName, uint32_t attributes, ShellIcon& large, ShellIcon& small) {
     HICON l = nullptr, s = nullptr;
     if (attributes == kFileAttributeDirectory) {
-        char dir[MAX_PATH + 1] = {};
-        const UINT n = GetSystemDirectoryA(dir, MAX_PATH);
-        std::string path(dir, n < MAX_PATH ? n : 0);
-        if (!path.empty() && path.back() == '\\') path.pop_back();
-        path += "\\SHELL32.DLL";
-        if (n > 0 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        const std::string system = GetSystemDir();
+        const std::string path = system + "\\SHELL32.DLL";
+        if (!system.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
             ExtractIconExA(path.c_str(), 3, &l, &s, 1);
         } else {
             l = SystemListIcon(0);
