@@ -115,6 +115,10 @@ DiscLayout LauncherDisc() {
     return layout;
 }
 
+// The sample disc once more, for the loader's views and skin tests, which
+// map it at a drive of their own.
+DiscLayout ViewsDisc() { return kb::testing::disc::SampleDisc(); }
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
@@ -123,6 +127,7 @@ const NamedLayout kLayouts[] = {
     {"export", ExportDisc},
     {"launcher", LauncherDisc},
     {"demo", kb::testing::disc::DemoDisc},
+    {"views", ViewsDisc},
 };
 
 }  // namespace
