@@ -30,6 +30,9 @@ void LoaderController::RunWriterMode() {
 }
 
 void LoaderController::StartWriter() {
+    // The writer waits for the window to be idle: a click that comes before
+    // or during a sequence's state would drop the sequence.
+    if (SequenceRuns()) return;
     EnableWindow(false);
     cleanupOnExit_ = false;
     const Origin origin = host_.WindowOrigin();
@@ -76,7 +79,7 @@ bool LoaderController::StopJobForDestroy() {
 
 void LoaderController::FormDestroy() {
     destroying_ = true;
-    host_.SetTimer(false);
+    TimerOff();
     host_.CloseProgress();
     if (pack_) {
         if (JobMayRun() && !StopJobForDestroy()) {

@@ -37,10 +37,17 @@ bool PackStoppedActs(Sequence sequence, int jobRunning) {
 }
 
 std::string UnsafeRowsText(int count) {
-    return std::to_string(count) +
-           (count == 1 ? " entry" : " entries") +
-           " of this session's file list cannot be shown or exported: its path is empty, absolute or leads "
-           "outside the destination folder.";
+    // "このセッションのファイル一覧の N 件は、パスが空か絶対パスか展開先フォルダーの外を指すため、
+    // 表示も展開もできません。", in code page 932.
+    static const char kBefore[] =
+        "\x82\xb1\x82\xcc\x83\x5a\x83\x62\x83\x56\x83\x87\x83\x93\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b"
+        "\x88\xea\x97\x97\x82\xcc\x20";
+    static const char kAfter[] =
+        "\x20\x8c\x8f\x82\xcd\x81\x41\x83\x70\x83\x58\x82\xaa\x8b\xf3\x82\xa9\x90\xe2\x91\xce\x83\x70\x83\x58"
+        "\x82\xa9\x93\x57\x8a\x4a\x90\xe6\x83\x74\x83\x48\x83\x8b\x83\x5f\x81\x5b\x82\xcc\x8a\x4f\x82\xf0"
+        "\x8e\x77\x82\xb7\x82\xbd\x82\xdf\x81\x41\x95\x5c\x8e\xa6\x82\xe0\x93\x57\x8a\x4a\x82\xe0\x82\xc5"
+        "\x82\xab\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+    return kBefore + std::to_string(count) + kAfter;
 }
 
 LoaderController::LoaderController(LoaderHost& host) : host_(host) {}
@@ -98,7 +105,12 @@ RunMode LoaderController::FormCreate(const std::vector<std::string>& arguments, 
 }
 
 void LoaderController::OnTimer() {
-    host_.SetTimer(false);
+    TimerOff();
+    inTick_ = true;
+    struct TickEnd {
+        bool& inTick;
+        ~TickEnd() { inTick = false; }
+    } tickEnd{inTick_};
     try {
         switch (sequence_) {
             case Sequence::Startup:

@@ -213,6 +213,16 @@ private:
     // own failures do, with what the state held given back.
     void SequenceOutOfMemory();
     void TimerOn() { host_.SetTimer(true); }
+    void TimerOn() {
+        timerOn_ = true;
+        host_.SetTimer(true);
+    }
+    void TimerOff() {
+        timerOn_ = false;
+        host_.SetTimer(false);
+    }
+    // A sequence goes on: its next tick is due or its state runs now.
+    bool SequenceRuns() const { return timerOn_ || inTick_; }
     void EnableWindow(bool enabled);
     void ShowPages(bool sessionsOnView);
     ProfileOpener Opener();
@@ -235,6 +245,8 @@ private:
     bool firstOpen_ = true;
     int passwordTries_ = 0;
     bool windowEnabled_ = true;
+    bool timerOn_ = false;
+    bool inTick_ = false;
     bool callerNotified_ = false;
     bool multiPassword_ = false;
     std::string workFolder_;

@@ -1,5 +1,8 @@
 #include "loader/skin/button_list.h"
 
+#include <algorithm>
+#include <sstream>
+
 #include "loader/path_csv.h"
 #include "loader/profile.h"
 
@@ -51,6 +54,25 @@ ButtonListFile ParseButtonList(std::istream& in) {
 
 std::string ButtonListPath(const std::string& folder, const std::string& fileName) {
     return ExcludeTrailingBackslash(folder) + "\\" + fileName;
+}
+
+int ButtonListFileLine(const std::string& text, int usable) {
+    if (usable < 1) return 0;
+    std::istringstream in(text);
+    std::string line;
+    for (int n = 1; ReadCSVLine(in, line); ++n) {
+        if (n < usable) continue;
+        // Just past the line read, or the end of a text whose last line has no line break.
+        const std::streampos at = in.tellg();
+        if (at < 0) return static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+        return static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    }
+    return 0;
+}
+
+std::string BadButtonLineText(const std::string& path, int fileLine) {
+    return path + " line " + std::to_string(fileLine) +
+           ": not a button line; the buttons from this line on are missing.";
 }
 
 const ButtonRecord* FindButtonRecord(const ButtonListFile& list, int id) {

@@ -45,6 +45,14 @@ ButtonListFile ParseButtonList(std::istream& in);
 // a backslash, then fileName.
 std::string ButtonListPath(const std::string& folder, const std::string& fileName);
 
+// The line of text (1 = its first line) that ParseButtonList counts as its
+// usable line `usable`; 0 when text has fewer usable lines.
+int ButtonListFileLine(const std::string& text, int usable);
+
+// The loader's report of a button list that stopped at line fileLine of the
+// file at path.
+std::string BadButtonLineText(const std::string& path, int fileLine);
+
 // The first record in file order with this id; nullptr when the file
 // defines none (the caller then has no button and must not use one).
 const ButtonRecord* FindButtonRecord(const ButtonListFile& list, int id);

@@ -145,6 +145,10 @@ DiscLayout BigListDisc() {
     return layout;
 }
 
+// The sample disc once more, for the loader's views and skin tests, which
+// map it at a drive of their own.
+DiscLayout ViewsDisc() { return kb::testing::disc::SampleDisc(); }
+
 const NamedLayout kLayouts[] = {
     {"sample", kb::testing::disc::SampleDisc},
     {"empty", EmptyDisc},
@@ -154,6 +158,8 @@ const NamedLayout kLayouts[] = {
     {"launcher", LauncherDisc},
     {"demo", kb::testing::disc::DemoDisc},
     {"big-list", BigListDisc},
+
+    {"views", ViewsDisc},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 
 #include "archive/ach_writer.h"
 #include "loader/skin/tests/skin_fixture_win.h"
@@ -47,7 +48,8 @@ const Button kReaderButtons[] = {
 };
 
 bool WriteArchive(const std::string& archive, const std::string& stage,
-                  const std::vector<std::pair<std::string, std::string>>& entries) {
+                  std::vector<std::pair<std::string, std::string>> entries, const std::set<std::string>& leaveOut) {
+    std::erase_if(entries, [&](const auto& entry) { return leaveOut.count(entry.first) > 0; });
     if (ark::CreateArchive(archive, static_cast<int>(entries.size())) != 0) return false;
     for (const auto& [name, bytes] : entries) {
         const std::string staged = stage + "\\" + name;
@@ -56,7 +58,7 @@ bool WriteArchive(const std::string& archive, const std::string& stage,
     return true;
 }
 
-bool WriteSkin(const std::string& skin, const std::string& parts) {
+bool WriteSkin(const std::string& skin, const std::string& parts, const std::set<std::string>& leaveOut) {
     const std::string text = "BgColor=" + Def(0xFFFFFF) + "\r\nFgColor=" + Def(0) + "\r\n";
     const std::string readerDef =
         "[RmBg]\r\nName=bg\r\nMove=1\r\n" + Part("RmPageView", 0, 40, 640, 360, "Name=pview\r\n") +
@@ -68,8 +70,9 @@ bool WriteSkin(const std::string& skin, const std::string& parts) {
         "[RwBg]\r\nName=rwbg\r\n[RwBg2]\r\nName=rwbg2\r\n" + Part("RwFileName", 10, 36, 340, 60, text);
     std::string readerBtn = "$FF00FF\r\n";
     std::vector<std::pair<std::string, std::string>> reader = {
-        {"bg.bmp", SolidBmp(640, 480, kBackgroundRgb)},  {"pview.bmp", SolidBmp(64, 36, kPageViewRgb)},
-        {"pwork.bmp", SolidBmp(64, 36, kPageWorkRgb)},    {"pinit.bmp", SolidBmp(64, 36, kPageInitRgb)},
+        // The pages are drawn at their own size, as the skin's page parts are.
+        {"bg.bmp", SolidBmp(640, 480, kBackgroundRgb)},  {"pview.bmp", SolidBmp(640, 360, kPageViewRgb)},
+        {"pwork.bmp", SolidBmp(640, 360, kPageWorkRgb)},  {"pinit.bmp", SolidBmp(640, 360, kPageInitRgb)},
         {"rpbg.bmp", SolidBmp(300, 110, 0x993366)},
         {"rsbg.bmp", SolidBmp(320, 110, 0x336699)}, {"rwbg.bmp", SolidBmp(360, 110, 0x669933)},
         {"rwbg2.bmp", SolidBmp(360, 110, 0x669933)}, {"tab0.bmp", SolidBmp(28, 20, 0xFF0000)},
@@ -96,15 +99,16 @@ bool WriteSkin(const std::string& skin, const std::string& parts) {
     commonDef += "[CdText]\r\nBgColor=" + Def(0xFFFFFF) + "\r\nFgColor=" + Def(0) + "\r\n";
 
     return WriteFileBytes(skin + "\\Reader.def", readerDef) && WriteFileBytes(skin + "\\Reader.btn", readerBtn) &&
-           WriteArchive(skin + "\\Reader.arc", parts, reader) && WriteFileBytes(skin + "\\Common.def", commonDef) &&
+           WriteArchive(skin + "\\Reader.arc", parts, reader, leaveOut) && WriteFileBytes(skin + "\\Common.def", commonDef) &&
            WriteFileBytes(skin + "\\Common.btn", "$FF00FF\r\n" + ButtonLine("b200", 0, 0, 200)) &&
-           WriteArchive(skin + "\\Common.arc", parts, common);
+           WriteArchive(skin + "\\Common.arc", parts, common, leaveOut);
 }
 
 }  // namespace
 
 std::vector<LoaderFile> StageLoaderFiles(const std::string& binDir, const std::string& stage,
-                                         const std::map<int, std::string>& texts) {
+                                         const std::map<int, std::string>& texts,
+                                         const std::set<std::string>& leaveOut) {
     std::vector<LoaderFile> files;
     for (const char* program : {"LumarForUtil.exe", "Kabbit.dll", "Arkstow.dll", "Spurlane.dll"})
         files.push_back({program, binDir + "\\" + program});
@@ -120,19 +124,20 @@ std::vector<LoaderFile> StageLoaderFiles(const std::string& binDir, const std::s
     const std::string skin = stage + "\\skin", parts = stage + "\\parts";
     for (const std::string& folder : {skin, parts})
         if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return {};
-    if (!WriteFileBytes(stage + "\\Message.Ini", ini) || !WriteSkin(skin, parts)) return {};
+    if (!WriteFileBytes(stage + "\\Message.Ini", ini) || !WriteSkin(skin, parts, leaveOut)) return {};
     files.push_back({"Message.Ini", stage + "\\Message.Ini"});
     for (const char* name : {"Reader.def", "Reader.btn", "Reader.arc", "Common.def", "Common.btn", "Common.arc"})
         files.push_back({std::string("skin\\") + name, skin + "\\" + name});
     return files;
 }
 
-bool WriteLoaderFolder(const std::string& binDir, const std::string& program, const std::string& stage) {
-    const std::vector<LoaderFile> files = StageLoaderFiles(binDir, stage);
+bool WriteLoaderFolder(const std::string& binDir, const std::string& program, const std::string& stage,
+                       const std::set<std::string>& leaveOut) {
+    const std::vector<LoaderFile> files = StageLoaderFiles(binDir, stage, {}, leaveOut);
     if (files.empty()) return false;
     if (!CreateDirectoryA((program + "\\skin").c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     for (const LoaderFile& file : files)
-        if (!CopyFileA(file.source.c_str(), (program + "\\" + file.name).c_str(), FALSE)) return false;
+        if (leaveOut.count(file.name) == 0 && !CopyFileA(file.source.c_str(), (program + "\\" + file.name).c_str(), FALSE)) return false;
     return true;
 }
 

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,14 +40,17 @@ struct LoaderFile {
 // and lists them after the programs taken from binDir: LumarForUtil.exe,
 // Kabbit.dll, Arkstow.dll, Spurlane.dll and Kellmark.dll. Every message is
 // the marker "M<n>" unless texts gives it a text of its own. Empty when a
-// file could not be written.
+// file could not be written. The skin archives hold no entry named in leaveOut.
 std::vector<LoaderFile> StageLoaderFiles(const std::string& binDir, const std::string& stage,
-                                         const std::map<int, std::string>& texts = {});
+                                         const std::map<int, std::string>& texts = {},
+                                         const std::set<std::string>& leaveOut = {});
 
 // Fills program (an existing folder) with those files as the loader expects
 // them beside it (the skin in program\skin); stage is a scratch folder.
-// False when one could not be written or copied.
-bool WriteLoaderFolder(const std::string& binDir, const std::string& program, const std::string& stage);
+// Names in leaveOut are left out: skin archive entries ("bg.bmp") and files
+// of the folder ("Arkstow.dll"). False when one could not be written or copied.
+bool WriteLoaderFolder(const std::string& binDir, const std::string& program, const std::string& stage,
+                       const std::set<std::string>& leaveOut = {});
 
 // True for a file that belongs to the skin folder.
 bool IsSkinFile(const LoaderFile& file);

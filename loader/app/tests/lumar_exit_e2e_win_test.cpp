@@ -231,4 +231,22 @@ TEST_F(LoaderEnds, TheWriterButtonHandsOverAndTheLoaderEndsOnTheWritersHandOffWi
     EXPECT_EQ(Handoffs(), 1);
 }
 
+// Writer mode on the real program: "/S:SCRIVANE" (any case) shows no window,
+// starts the writer with the drive, the caller and the position it was
+// given, tells the caller and ends without the eraser.
+TEST_F(LoaderEnds, WriterModeStartsTheWriterTellsTheCallerAndEnds) {
+    const PROCESS_INFORMATION loader = Start("/S:scrivane /X:5 /Y:7");
+    ASSERT_TRUE(PumpUntil([&] { return fx::Exited(loader.hProcess); })) << "the loader did not end";
+    DWORD code = 1;
+    ASSERT_TRUE(GetExitCodeProcess(loader.hProcess, &code));
+    EXPECT_EQ(code, 0u);
+    const std::string expected = "\"" + program_ + "\\Scrivane.Exe\" /D:" + drive_.substr(0, 1) +
+                                 " /H:" + std::to_string(reinterpret_cast<intptr_t>(caller_)) + " /X:5 /Y:7";
+    ASSERT_TRUE(PumpUntil([&] { return !Calls("Scrivane").empty(); }, 10000)) << "the writer was not started";
+    EXPECT_EQ(Calls("Scrivane"), std::vector<std::string>{expected});
+    // The loader's own word and the writer's answer, both to the caller.
+    EXPECT_TRUE(PumpUntil([&] { return Handoffs() == 2; }, 10000)) << Handoffs();
+    EXPECT_TRUE(Calls("Delvane").empty()) << "the eraser was started in writer mode";
+}
+
 }  // namespace

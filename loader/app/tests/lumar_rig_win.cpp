@@ -28,7 +28,7 @@ void LumarRig::SetUp() {
     const std::string stage = temp_.path() + "\\stage";
     ASSERT_TRUE(CreateDirectoryA(program_.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(stage.c_str(), nullptr));
-    ASSERT_TRUE(WriteLoaderFolder(kb::uidriver::ProgramFolder(), program_, stage));
+    ASSERT_TRUE(WriteLoaderFolder(kb::uidriver::ProgramFolder(), program_, stage, leaveOut_));
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = CallerProc;

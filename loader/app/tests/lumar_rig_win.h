@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ protected:
     // The list view of session list id on the main window's pages; null when none.
     HWND SessionList(HWND mainWindow, int listId) const;
 
+    // What the loader's folder leaves out (see WriteLoaderFolder); set before SetUp.
+    std::set<std::string> leaveOut_;
     kb::testing::TempDir temp_;
     std::string drive_, program_;
     HWND caller_ = nullptr;

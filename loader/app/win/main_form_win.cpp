@@ -19,16 +19,28 @@ namespace {
 
 constexpr int kFileListIdBase = 1000;
 constexpr int kFolderTreeIdBase = 2000;
-kb::win::FontSpec FontOf(const SkinFont& font) {
-    kb::win::FontSpec spec;
-    spec.face = font.name;
-    spec.charset = font.charset;
-    spec.points = font.size;
-    return spec;
-}
+constexpr UINT_PTR kTreeMouseSubclass = 0x4B54;
 
-ControlBounds BoundsOf(const ui::Control& control) {
-    return {control.Left(), control.Top(), control.Width(), control.Height()};
+// A press and a release of any mouse button on a session's folder tree hand
+// the keyboard to its file list. The tree's own press tracking takes the
+// release of the left and right buttons and reports it as a click instead.
+LRESULT CALLBACK TreeMouseProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR mainWindow) {
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            PostMessageA(reinterpret_cast<HWND>(mainWindow), WM_LOADER_FOCUSLIST, 0, 0);
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(w, TreeMouseProc, kTreeMouseSubclass);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(w, message, wParam, lParam);
 }
 
 }  // namespace
@@ -40,11 +52,6 @@ LRESULT NotifyPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 TfrmMain::TfrmMain() : ui::Form(kMainFormClass) {
     programDir_ = GetProgramDir();
-    skinFiles_.programDir = programDir_;
-    skinFiles_.open = [](const std::string& path) { return OpenPrivateProfile(path); };
-    skinFiles_.fileExists = [](const std::string& path) {
-        return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    };
     fileTimer_.SetInterval(kTimerIntervalMs);
     fileTimer_.onTimer = [this](ui::Timer&) { controller_.OnTimer(); };
     // The window closes only when the program ends (button 10 or the caller).
@@ -56,11 +63,11 @@ TfrmMain::~TfrmMain() {
     // messages pumped during it.
     Destroy();
     fileTimer_.SetEnabled(false);
-    buttons_.Clear();
+    skin_.reset();
 }
 
 RunMode TfrmMain::Create(const std::vector<std::string>& arguments, const std::string& programPath) {
-    SetBounds(0, 0, 100, 100);
+    SetBounds(0, 0, kMainDesignWidth, kMainDesignHeight);
     ui::Form::Create();
     SetCaption(kLoaderWindowTitle);
     pnlPage_.Create(*this);
@@ -103,73 +110,27 @@ void TfrmMain::CreateMessageFile() {
     messages_->SetKind(2);
 }
 
-void TfrmMain::SkinPanel(ui::Panel& panel, ui::Image& image, const char* part) {
-    const SkinApply plan = skin_->Apply(SkinOp::Panel, part, BoundsOf(panel), SkinFonts());
-    panel.SetBounds(plan.bounds.left, plan.bounds.top, plan.bounds.width, plan.bounds.height);
-    image.SetParent(&panel);
-    image.SetBounds(0, 0, plan.bounds.width, plan.bounds.height);
-    image.stretch = plan.pageImageFillsPanel;
-    DibGraphic picture;
-    if (picture.LoadFromBytes(skin_->LoadPageBitmap(plan))) image.SetPicture(std::move(picture.bitmap));
-    image.SetVisible(true);
-}
-
-void TfrmMain::SkinControl(SkinOp op, ui::Control& control, const char* part, ui::NativeHost* native,
-                           ui::Label* label) {
-    const SkinApply plan = skin_->Apply(op, part, BoundsOf(control), SkinFonts());
-    control.SetBounds(plan.bounds.left, plan.bounds.top, plan.bounds.width, plan.bounds.height);
-    if (native) {
-        if (plan.font) native->SetFont(FontOf(*plan.font));
-        if (plan.border != SkinBorder::Keep) native->SetBorder(plan.border == SkinBorder::Single);
-    }
-    if (label) {
-        if (plan.autoSize) label->SetAutoSize(*plan.autoSize);
-        if (plan.font) label->SetFont(FontOf(*plan.font));
-        if (plan.fontColor) label->SetFontColor(*plan.fontColor);
-        if (plan.backColor) label->SetColor(*plan.backColor);
-        label->SetTransparent(plan.transparent);
-        label->SetRightJustify(plan.rightJustify);
-    }
-}
-
 void TfrmMain::ApplySkin() {
-    skinDef_ = std::make_unique<TSkinDef>(kMainSkin, skinFiles_);
-    skinParts_ = std::make_unique<SkinDefParts>(*skinDef_);
-    skin_ = std::make_unique<SkinResources>(kMainSkin, *skinParts_, std::make_unique<ArkstowSkinArchive>(), skinFiles_);
-    const SkinAssets assets = skin_->LoadCreationAssets(true);
-
-    imgBg_.autoSize = true;
-    DibGraphic background;
-    if (background.LoadFromBytes(assets.background)) imgBg_.SetPicture(std::move(background.bitmap));
-    imgBg_.SetVisible(true);
-    SetClientSize(imgBg_.Width(), imgBg_.Height());
-    region_ = std::make_unique<TRgnWnd>(*this);
-    if (!assets.region.empty()) region_->SetRegionFromStream(&assets.region);
-    if (assets.draggable) region_->RouteMouseOf(imgBg_);
-
-    SkinPanel(pnlPage_, imgPageView_, "RmPageView");
-    SkinPanel(pnlWork_, imgPageWork_, "RmPageWork");
+    imgBg_.SetBounds(0, 0, kMainDesignWidth, kMainDesignHeight);
+    skin_ = std::make_unique<TSkin>(*this, imgBg_, kMainSkin, true);
+    imgPageView_.SetParent(&pnlPage_);
+    imgPageWork_.SetParent(&pnlWork_);
+    imgPageInit_.SetParent(&pnlInit_);
+    skin_->SetPanel(pnlPage_, imgPageView_, "RmPageView");
+    skin_->SetPanel(pnlWork_, imgPageWork_, "RmPageWork");
     pnlWork_.SetVisible(false);
-    SkinPanel(pnlInit_, imgPageInit_, "RmPageInit");
-    SkinControl(SkinOp::Label, lblStatus_, "RmStatus", nullptr, &lblStatus_);
+    skin_->SetPanel(pnlInit_, imgPageInit_, "RmPageInit");
+    skin_->SetLabel(lblStatus_, "RmStatus");
     lblStatus_.SetCaption("");
-    lblStatus_.SetVisible(true);
-
-    if (!assets.archivePath.empty()) buttonArchive_.OpenArchive(assets.archivePath);
-    buttons_.fileName = SkinButtonListName(kMainSkin);
-    buttons_.folder = programDir_ + "\\skin";
-    buttons_.form = this;
-    buttons_.LoadFromFile(buttonArchive_);
-    buttons_.SetEvents(nullptr,
-                       [this](ui::Control& sender, ui::MouseButton, unsigned, int, int) {
-                           controller_.OnSkinButtonMouseUp(static_cast<TCImageButton&>(sender).ButtonId());
-                       },
-                       [this](ui::Control& sender) {
-                           controller_.OnSkinButtonClick(static_cast<TCImageButton&>(sender).ButtonId());
-                       });
+    skin_->SetButtonEvents(nullptr,
+                           [this](ui::Control& sender, ui::MouseButton, unsigned, int, int) {
+                               controller_.OnSkinButtonMouseUp(static_cast<TCImageButton&>(sender).ButtonId());
+                           },
+                           [this](ui::Control& sender) {
+                               controller_.OnSkinButtonClick(static_cast<TCImageButton&>(sender).ButtonId());
+                           });
     // Every button starts hidden; the tabs come with the sessions, quit and
     // export with the first opening and the selection.
-    SetButtonVisible(kWriterButton, true);
     SetButtonVisible(kQuitButton, false);
     SetButtonVisible(kExportButton, false);
 }
@@ -221,16 +182,16 @@ Extent TfrmMain::WindowSize() { return {Width(), Height()}; }
 void TfrmMain::MoveWindow(int left, int top) { SetBounds(left, top, Width(), Height()); }
 
 bool TfrmMain::IsButtonVisible(int id) {
-    const TCImageButton* button = buttons_.FindButton(id);
+    const TCImageButton* button = skin_ ? skin_->GetButton(id) : nullptr;
     return button && button->Visible();
 }
 
 void TfrmMain::SetButtonVisible(int id, bool visible) {
-    if (TCImageButton* button = buttons_.FindButton(id)) button->SetVisible(visible);
+    if (TCImageButton* button = skin_ ? skin_->GetButton(id) : nullptr) button->SetVisible(visible);
 }
 
 void TfrmMain::SetButtonImage(int id, int image) {
-    if (TCImageButton* button = buttons_.FindButton(id)) button->SetImageIndex(image);
+    if (TCImageButton* button = skin_ ? skin_->GetButton(id) : nullptr) button->SetImageIndex(image);
 }
 
 // ---- A session's views.
@@ -253,10 +214,14 @@ void TfrmMain::BuildSessionViews(int session, const SessionRecord& record) {
         v.tree->SetVisible(false);
         PrepareFileListControl(v.list->WindowHandle(), iconImages_ ? iconImages_->Large() : nullptr,
                                iconImages_ ? iconImages_->Small() : nullptr);
-        SkinControl(SkinOp::Label, *v.volume, "RmVolume", nullptr, v.volume.get());
-        SkinControl(SkinOp::Label, *v.size, "RmSize", nullptr, v.size.get());
-        SkinControl(SkinOp::ListView, *v.list, "RmListView", v.list.get(), nullptr);
-        SkinControl(SkinOp::TreeView, *v.tree, "RmTreeView", v.tree.get(), nullptr);
+        SetWindowSubclass(v.tree->WindowHandle(), TreeMouseProc, kTreeMouseSubclass,
+                          reinterpret_cast<DWORD_PTR>(Handle()));
+        if (skin_) {
+            skin_->SetLabel(*v.volume, "RmVolume");
+            skin_->SetLabel(*v.size, "RmSize");
+            skin_->SetListView(*v.list, "RmListView");
+            skin_->SetTreeView(*v.tree, "RmTreeView");
+        }
     }
     FillFileListControl(v.list->WindowHandle(), record.fileList);
 }
@@ -279,6 +244,7 @@ void TfrmMain::FocusFileList(int session) {
 void TfrmMain::FileListNotify(const NMHDR& header) {
     const int id = static_cast<int>(header.idFrom);
     if (id > kFolderTreeIdBase && id <= kFolderTreeIdBase + kMaxSessions) {
+        // The release the tree's press tracking took (see TreeMouseProc).
         if (header.code == static_cast<UINT>(NM_CLICK) || header.code == static_cast<UINT>(NM_RCLICK))
             PostMessageA(Handle(), WM_LOADER_FOCUSLIST, 0, 0);
         return;

@@ -16,12 +16,10 @@
 #include "loader/controller/loader_host.h"
 #include "loader/dialogs/win/dialogs_win.h"
 #include "loader/msg_ini.h"
-#include "loader/skin/skin_def.h"
-#include "loader/skin/skin_resources.h"
 #include "loader/skin/win/application.h"
 #include "loader/skin/win/controls.h"
 #include "loader/skin/win/image_button.h"
-#include "loader/skin/win/rgn_wnd.h"
+#include "loader/skin/win/skin_win.h"
 #include "loader/views/file_tree.h"
 #include "loader/views/icon_cache.h"
 #include "loader/views/win/shell_icons_win.h"
@@ -33,6 +31,10 @@ namespace kb::loader {
 constexpr char kMainFormClass[] = "TfrmMain";
 // The skin prefix of the main window.
 constexpr char kMainSkin[] = "Rm";
+// The window's size before its skin gives it one; it stays when the skin has
+// no background to give.
+constexpr int kMainDesignWidth = 640;
+constexpr int kMainDesignHeight = 480;
 constexpr int kMaxSessions = 20;
 
 // A panel that hands its children's notifications (list and tree) to a handler.
@@ -121,8 +123,6 @@ private:
     DialogContext Dialogs();
 
     ui::Panel& PagePanel(Page page);
-    void SkinPanel(ui::Panel& panel, ui::Image& image, const char* part);
-    void SkinControl(SkinOp op, ui::Control& control, const char* part, ui::NativeHost* native, ui::Label* label);
     void FileListNotify(const NMHDR& header);
 
     LoaderController controller_{*this};
@@ -131,19 +131,13 @@ private:
     std::string workFolder_;
     bool workFolderKnown_ = false;
     std::unique_ptr<TMsgIni> messages_;
-    SkinFiles skinFiles_;
-    std::unique_ptr<TSkinDef> skinDef_;
-    std::unique_ptr<SkinDefParts> skinParts_;
-    std::unique_ptr<SkinResources> skin_;
-    TArkstow buttonArchive_;
     ui::Timer fileTimer_;
     ui::Image imgBg_{this};
-    std::unique_ptr<TRgnWnd> region_;
     NotifyPanel pnlPage_;
     ui::Panel pnlWork_, pnlInit_;
     ui::Image imgPageView_, imgPageWork_, imgPageInit_;
     ui::Label lblStatus_{this};
-    TCImageButtonList buttons_;
+    std::unique_ptr<TSkin> skin_;
     ShellIcons shellIcons_;
     std::unique_ptr<IconImageLists> iconImages_ = std::make_unique<IconImageLists>();
     std::unique_ptr<TIconImageList> icons_ = std::make_unique<TIconImageList>(shellIcons_, *iconImages_);

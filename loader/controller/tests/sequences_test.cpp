@@ -88,6 +88,31 @@ protected:
     LoaderController controller{host};
 };
 
+// The writer's button clicked before the start-up's first tick (the window
+// is still enabled then) starts nothing and leaves the start-up running;
+// once the window is idle it hands over.
+TEST_F(SequenceTest, TheWriterButtonCannotDropTheStartUp) {
+    AddIndex();
+    AddSession(1);
+    Create();
+    controller.OnSkinButtonClick(kWriterButton);
+    EXPECT_TRUE(host.startedPrograms.empty());
+    EXPECT_TRUE(host.timer);
+    EXPECT_EQ(RunTicks(controller, host),
+              Join({"S1", "S2", "S3", "S3", "S4", "S5", "S6", "S7", "S8", "S9"}, OpenTrace()));
+    EXPECT_TRUE(controller.CleanupOnExit());
+    EXPECT_TRUE(host.enabled);
+    EXPECT_EQ(host.built.count(1), 1u);
+
+    controller.OnSkinButtonClick(kWriterButton);
+    ASSERT_EQ(host.startedPrograms.size(), 1u);
+    EXPECT_NE(host.startedPrograms[0].find("Scrivane.Exe"), std::string::npos);
+    EXPECT_FALSE(controller.CleanupOnExit());
+    // A second click while the writer is awaited starts no second one.
+    controller.OnSkinButtonClick(kWriterButton);
+    EXPECT_EQ(host.startedPrograms.size(), 1u);
+}
+
 TEST_F(SequenceTest, SingleDiscReadsTheIndexNotifiesOnceAndOpensTheHighestSession) {
     AddIndex();
     AddSession(1);

@@ -98,9 +98,14 @@ TEST(PackStopped, ActsOnlyForTheExportsOwnJob) {
         for (int job : {0, 1}) EXPECT_EQ(PackStoppedActs(s, job), s == Sequence::Export && job == 1);
 }
 
-TEST(UnsafeRows, TheCountIsInTheText) {
-    EXPECT_EQ(UnsafeRowsText(1).rfind("1 entry of ", 0), 0u);
-    EXPECT_EQ(UnsafeRowsText(12).rfind("12 entries of ", 0), 0u);
+// The notice is Japanese in code page 932, like every other fixed text of
+// the loader, with the count between its two halves.
+TEST(UnsafeRows, TheCountIsInTheJapaneseText) {
+    // "このセッションのファイル一覧の " and " 件は、...できません。"
+    const std::string before = "\x82\xb1\x82\xcc\x83\x5a\x83\x62\x83\x56\x83\x87\x83\x93\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b\x88\xea\x97\x97\x82\xcc\x20";
+    const std::string after = "\x20\x8c\x8f\x82\xcd\x81\x41\x83\x70\x83\x58\x82\xaa\x8b\xf3\x82\xa9\x90\xe2\x91\xce\x83\x70\x83\x58\x82\xa9\x93\x57\x8a\x4a\x90\xe6\x83\x74\x83\x48\x83\x8b\x83\x5f\x81\x5b\x82\xcc\x8a\x4f\x82\xf0\x8e\x77\x82\xb7\x82\xbd\x82\xdf\x81\x41\x95\x5c\x8e\xa6\x82\xe0\x93\x57\x8a\x4a\x82\xe0\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+    for (int count : {1, 12, 1000})
+        EXPECT_EQ(UnsafeRowsText(count), before + std::to_string(count) + after) << count;
 }
 
 std::vector<std::string> g_asked;

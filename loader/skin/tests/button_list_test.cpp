@@ -71,18 +71,20 @@ TEST(ButtonList, ABadIntegerEndsTheListAtItsLine) {
         size_t buttons;
         int stoppedAt;
         const char* stoppedLine;
+        int fileLine;  // the line of the file that stopped it
     } rows[] = {
-        {"empty file", "", false, 0, 0, ""},
-        {"comments only", "// a\n// b\n", false, 0, 0, ""},
-        {"colour line only", "255\n", true, 0, 0, ""},
-        {"colour not a number", "red\na,b,1,2,1,10\n", false, 0, 1, "red"},
-        {"colour field empty", ",5\na,b,1,2,1,10\n", false, 0, 1, ",5"},
-        {"left not a number", "0\na,b,1,2,1,10\nc,d,x,2,1,11\ne,f,1,2,1,12\n", true, 1, 3, "c,d,x,2,1,11"},
-        {"id missing", "0\na,b,1,2,1,10\n// note\nc,d,1,2,1\ne,f,1,2,1,12\n", true, 1, 3, "c,d,1,2,1"},
-        {"flag empty", "0\na,b,1,2,,10\n", true, 0, 2, "a,b,1,2,,10"},
-        {"hexadecimal prefix alone", "0\na,b,1,2,1,0x\n", true, 0, 2, "a,b,1,2,1,0x"},
-        {"beyond 32 bits", "0\na,b,1,2,1,10\nc,d,1,4294967296,1,11\n", true, 1, 3, "c,d,1,4294967296,1,11"},
-        {"fraction", "0\na,b,1.5,2,1,10\n", true, 0, 2, "a,b,1.5,2,1,10"},
+        {"empty file", "", false, 0, 0, "", 0},
+        {"comments only", "// a\n// b\n", false, 0, 0, "", 0},
+        {"colour line only", "255\n", true, 0, 0, "", 0},
+        {"colour not a number", "red\na,b,1,2,1,10\n", false, 0, 1, "red", 1},
+        {"colour field empty", ",5\na,b,1,2,1,10\n", false, 0, 1, ",5", 1},
+        {"left not a number", "0\na,b,1,2,1,10\nc,d,x,2,1,11\ne,f,1,2,1,12\n", true, 1, 3, "c,d,x,2,1,11", 3},
+        {"id missing", "0\na,b,1,2,1,10\n// note\nc,d,1,2,1\ne,f,1,2,1,12\n", true, 1, 3, "c,d,1,2,1", 4},
+        {"flag empty", "0\na,b,1,2,,10\n", true, 0, 2, "a,b,1,2,,10", 2},
+        {"hexadecimal prefix alone", "0\na,b,1,2,1,0x\n", true, 0, 2, "a,b,1,2,1,0x", 2},
+        {"beyond 32 bits", "0\na,b,1,2,1,10\nc,d,1,4294967296,1,11\n", true, 1, 3, "c,d,1,4294967296,1,11", 3},
+        {"fraction", "0\na,b,1.5,2,1,10\n", true, 0, 2, "a,b,1.5,2,1,10", 2},
+        {"blank lines, no last line break", "0\r\n\r\n  \r\na,b,1,2,1,10\r\n// x\r\nbad", true, 1, 3, "bad", 6},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -91,7 +93,14 @@ TEST(ButtonList, ABadIntegerEndsTheListAtItsLine) {
         EXPECT_EQ(list.buttons.size(), r.buttons);
         EXPECT_EQ(list.stoppedAt, r.stoppedAt);
         EXPECT_EQ(list.stoppedLine, r.stoppedLine);
+        EXPECT_EQ(ButtonListFileLine(r.text, list.stoppedAt), r.fileLine);
     }
+}
+
+TEST(ButtonList, TheReportOfABadLineNamesTheFileAndTheLine) {
+    EXPECT_EQ(BadButtonLineText("C:\\Prog\\skin\\Reader.btn", 4),
+              "C:\\Prog\\skin\\Reader.btn line 4: not a button line; the buttons from this line on are missing.");
+    EXPECT_EQ(ButtonListFileLine("0\na,b,1,2,1,10\n", 3), 0);
 }
 
 TEST(ButtonList, ColourNumbersKeepTheirBitPattern) {

@@ -51,11 +51,16 @@ protected:
                                        "[RmPageView]\r\nName=page\r\nLeft=30\r\nTop=40\r\nWidth=90\r\nHeight=60\r\n"
                                        "[RmStatus]\r\nLeft=10\r\nTop=110\r\nWidth=220\r\nFgColor=$000000FF\r\n"
                                        "[RmVolume]\r\nLeft=140\r\nTop=40\r\nFgColor=$0000FF00\r\n"
-                                       "[RpBg]\r\nName=bg\r\nMove=0\r\n"));
+                                       "[RpBg]\r\nName=bg\r\nMove=0\r\n"
+                                       "[RsBg]\r\nName=none\r\n[RwBg]\r\nName=bad\r\n"
+                                       "[RmPageWork]\r\nName=page\r\nLeft=0\r\nTop=0\r\nWidth=180\r\nHeight=120\r\n"));
         ASSERT_EQ(fx::WriteSkinArchive(program_, stage,
                                        {{"bg.bmp", fx::SolidBmp(240, 160, kBackground)},
                                         {"shape.rgn", fx::RegionEntry(kShape, kShapeBounds)},
-                                        {"page.bmp", fx::SolidBmp(90, 60, kPage)}}),
+                                        {"page.bmp", fx::SolidBmp(90, 60, kPage)},
+                                        {"bad.bmp", "BM not a bitmap"},
+                                        {"b1u.bmp", fx::SolidBmp(20, 10, kRed)},
+                                        {"b1d.bmp", fx::SolidBmp(20, 10, kGreen)}}),
                   0);
         files_.programDir = program_;
         files_.open = [](const std::string& path) { return OpenPrivateProfile(path); };
@@ -237,6 +242,71 @@ TEST_F(SkinOnItsWindow, BackgroundRegionDragAndPartsAsTheSkinSays) {
     ui::App().ProcessMessages();
     EXPECT_EQ(WindowRect(p).left, still.left);
     EXPECT_EQ(WindowRect(p).top, still.top);
+}
+
+// A background the archive lacks ("Rs") or the decoder refuses ("Rw")
+// leaves the background image, and so the client area, at the form's design
+// size: the window still shows.
+TEST_F(SkinOnItsWindow, AMissingOrRefusedBackgroundKeepsTheDesignSize) {
+    for (const char* prefix : {"Rs", "Rw"}) {
+        SCOPED_TRACE(prefix);
+        ui::Form form("TSkinOwnWindow");
+        form.SetBounds(50, 60, 204, 92);
+        ASSERT_TRUE(form.Create());
+        ui::Image bg(&form);
+        kb::testing::RecordingSink sink;
+        TSkin skin(form, bg, prefix, true, files_, fonts_);
+        EXPECT_EQ(form.ClientWidth(), 204);
+        EXPECT_EQ(form.ClientHeight(), 92);
+        EXPECT_EQ(bg.Width(), 204);
+        EXPECT_EQ(bg.Height(), 92);
+        EXPECT_TRUE(sink.messages.empty());
+    }
+}
+
+// A page bitmap smaller than its page is drawn at its own size from the
+// page's top left, not stretched over it.
+TEST_F(SkinOnItsWindow, APageImageFillsThePageUnstretched) {
+    ui::Form form("TSkinOwnWindow");
+    form.SetBounds(50, 60, 10, 10);
+    ASSERT_TRUE(form.Create());
+    ui::Image bg(&form);
+    ui::Panel page;
+    ASSERT_TRUE(page.Create(form));
+    ui::Image pageImage(&page);
+    TSkin skin(form, bg, "Rm", false, files_, fonts_);
+    skin.SetPanel(page, pageImage, "RmPageWork");
+    EXPECT_EQ(pageImage.Width(), 180);
+    EXPECT_EQ(pageImage.Height(), 120);
+    EXPECT_FALSE(pageImage.stretch);
+    form.Show();
+    EXPECT_TRUE(ScreenShows(form.Handle(), [&](const std::vector<uint32_t>& px, int width, int) {
+        auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * width + x]; };
+        return at(0, 0) == kPage && at(89, 59) == kPage && at(150, 100) != kPage && at(95, 30) != kPage;
+    }));
+}
+
+// A line of the button list that is no button line is reported once, in the
+// loader's own box with the file and its line, however many windows read
+// the list; the buttons before it stay.
+TEST_F(SkinOnItsWindow, ABadButtonLineIsReportedOnceWithItsFileAndLine) {
+    const std::string btn = program_ + "\\skin\\Reader.btn";
+    ASSERT_TRUE(fx::WriteFileBytes(btn, "$FF00FF\r\n// remark\r\nb1,b1,0,0,0,7\r\n\r\nb1,b1,x,0,0,8\r\nb1,b1,0,0,0,10\r\n"));
+    kb::testing::RecordingSink sink;
+    for (int window = 0; window < 2; ++window) {
+        ui::Form form("TSkinOwnWindow");
+        form.SetBounds(50, 60, 10, 10);
+        ASSERT_TRUE(form.Create());
+        ui::Image bg(&form);
+        TSkin skin(form, bg, "Rp", true, files_, fonts_);
+        EXPECT_NE(skin.GetButton(7), nullptr);
+        EXPECT_EQ(skin.Buttons().StoppedAt(), 3);
+        EXPECT_EQ(skin.GetButton(8), nullptr);
+        EXPECT_EQ(skin.GetButton(10), nullptr);
+    }
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].first, "Sorvex");
+    EXPECT_EQ(sink.messages[0].second, BadButtonLineText(btn, 5));
 }
 
 }  // namespace

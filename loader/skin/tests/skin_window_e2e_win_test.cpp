@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "testing/kit/temp_folder.h"
+#include "loader/skin/button_list.h"
 #include "loader/skin/tests/skin_fixture_win.h"
 #include "testing/uidriver/ui_driver.h"
 
@@ -83,6 +84,11 @@ protected:
         std::string command = "\"" + program_ + "\\skin_demo.exe\"";
         ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, program_.c_str(), &si,
                                    &process_));
+        // The bad line is reported once, with the file and its line, before the window shows.
+        const auto report = ui::WaitForMessageBox("Sorvex", process_.dwProcessId, 30000);
+        ASSERT_TRUE(report.has_value()) << "no report of the bad button line";
+        EXPECT_EQ(report->text, kb::loader::BadButtonLineText(program_ + "\\skin\\Reader.btn", 5));
+        ASSERT_TRUE(ui::AnswerMessageBox(report->window, IDOK));
         window_ = ui::WaitForTopWindow({"TfrmSkinDemo", "", process_.dwProcessId}, 30000);
         ASSERT_NE(window_, nullptr);
         ASSERT_TRUE(WaitFor([&] { return ReadStatus(window_, status_); }));

@@ -1,7 +1,10 @@
 #include "loader/skin/win/image_button.h"
 
+#include <set>
 #include <sstream>
 
+#include "loader/bindings.h"
+#include "shared/base/message_sink.h"
 #include "shared/image/bmp.h"
 #include "shared/win/handles.h"
 
@@ -22,6 +25,14 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
                            got != bytes.size()))
         return false;
     return true;
+}
+
+// Every window of the program reads its skin's button list again: a bad
+// line is reported the first time only.
+void ReportBadLine(const std::string& path, const std::string& text, int usable) {
+    static std::set<std::string> reported;
+    if (!reported.insert(path).second) return;
+    ShowMessage(kLoaderTitle, BadButtonLineText(path, ButtonListFileLine(text, usable)).c_str());
 }
 
 }  // namespace
@@ -145,10 +156,12 @@ void TCImageButtonList::LoadFromFile(TArkstow& archive) {
     Clear();
     stoppedAt_ = 0;
     std::string text;
-    if (!form || !ReadFileBytes(ButtonListPath(folder, fileName), text)) return;
+    const std::string path = ButtonListPath(folder, fileName);
+    if (!form || !ReadFileBytes(path, text)) return;
     std::istringstream in(text);
     const ButtonListFile list = ParseButtonList(in);
     stoppedAt_ = list.stoppedAt;
+    if (stoppedAt_ > 0) ReportBadLine(path, text, stoppedAt_);
     for (const ButtonRecord& spec : list.buttons) {
         auto button = std::make_unique<TCImageButton>(*form, ticks);
         button->AddImage(archive, spec.image0 + ".bmp");

@@ -86,7 +86,12 @@ TSkin::TSkin(ui::Form& form, ui::Image& bgImage, std::string prefix, bool useReg
         for (size_t i = 0; i < frames_.size(); ++i) frames_[i] = DecodeSkinBitmap(assets.frames[i]);
     } else {
         bgImage.autoSize = true;
-        bgImage.SetBounds(0, 0, bgImage.Width(), bgImage.Height());
+        // An image of no size yet has the form's design size: a background
+        // that is missing or refused then leaves a window that still shows.
+        if (bgImage.Width() <= 0 || bgImage.Height() <= 0)
+            bgImage.SetBounds(0, 0, form_.ClientWidth(), form_.ClientHeight());
+        else
+            bgImage.SetBounds(0, 0, bgImage.Width(), bgImage.Height());
         kb::win::DibBitmap bg = DecodeSkinBitmap(assets.background);
         if (!bg.Empty()) bgImage.SetPicture(std::move(bg));
         form_.SetClientSize(bgImage.Width(), bgImage.Height());

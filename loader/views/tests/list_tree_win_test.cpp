@@ -100,6 +100,18 @@ protected:
         }
         return false;
     }
+    // Pixels of the rectangle unlike its corner pixel, as the screen shows it now.
+    int DifferingIn(const RECT& r) {
+        std::vector<uint32_t> px;
+        int w = 0, h = 0;
+        if (!driver::CaptureWindow(form_.Handle(), px, w, h) || r.right > w || r.bottom > h) return -1;
+        const uint32_t background = px[static_cast<size_t>(r.top) * w + r.left] & 0xFFFFFF;
+        int differing = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if ((px[static_cast<size_t>(y) * w + x] & 0xFFFFFF) != background) ++differing;
+        return differing;
+    }
     // The icon of list row `row` and of the tree's first node, in window coordinates.
     RECT ListIconRect(int row) {
         RECT r{};
@@ -203,6 +215,44 @@ TEST_F(ListTreeWindow, RowsTakeTheOrderOfLstrcmpTheTreeSharesFoldersAndEditionOn
     EXPECT_EQ(full, (std::vector<std::string>{"Docs\\Sub\\", "Docs\\Sub\\x.txt", "Docs\\", "Docs\\a.txt",
                                               "readme.txt"}));
     EXPECT_TRUE(DrawnIn(ListIconRect(0), 40));
+}
+
+// A type the shell gives no icon for (index -1) shows no image, neither in
+// the list (where -1 would ask the owner for one) nor in the tree (where a
+// node without an image shows the first one).
+TEST_F(ListTreeWindow, ATypeWithoutAShellIconShowsNoImage) {
+    std::vector<ListRow> rows(2);
+    rows[0].caption = "a.txt";
+    rows[0].imageIndex = icons_.IndexOfIcon("a.txt");
+    rows[1].caption = "b.none";
+    rows[1].imageIndex = -1;
+    ASSERT_GE(rows[0].imageIndex, 0);
+    const HWND list = list_.WindowHandle();
+    FillFileListControl(list, rows);
+    auto listImage = [&](int row) {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    };
+    EXPECT_EQ(listImage(0), rows[0].imageIndex);
+    EXPECT_EQ(listImage(1), I_IMAGENONE);
+
+    TreeControlSink sink(tree_.WindowHandle(), images_.Small());
+    sink.UseSmallImages();
+    sink.AddNode(0, "a.txt", rows[0].imageIndex, 1);
+    sink.AddNode(0, "b.none", -1, 2);
+    const std::vector<driver::TreeNode> nodes = driver::TreeViewNodes(tree_.WindowHandle());
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0].image, rows[0].imageIndex);
+    EXPECT_EQ(nodes[1].image, I_IMAGENONE);
+
+    // Drawn: the first row's icon; the second row's icon area stays blank.
+    form_.Show();
+    ASSERT_TRUE(DrawnIn(ListIconRect(0), 40));
+    EXPECT_EQ(DifferingIn(ListIconRect(1)), 0) << "see views_no_icon.png";
+    EXPECT_TRUE(driver::SaveWindowPng(form_.Handle(), kb::uidriver::ProgramFolder() + "\\views_no_icon.png"));
 }
 
 TEST_F(ListTreeWindow, DoubleByteNamesInCodePage932) {

@@ -47,7 +47,9 @@ void FillFileListControl(HWND list, const std::vector<ListRow>& rows) {
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<char*>(row.caption.c_str());
-        item.iImage = row.imageIndex;
+        // A type without an icon shows none: -1 would ask the list's owner,
+        // and no image at all would show the first one.
+        item.iImage = row.imageIndex >= 0 ? row.imageIndex : I_IMAGENONE;
         const int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         for (size_t s = 0; s < row.subItems.size() && s + 1 < static_cast<size_t>(kFileListColumns); ++s) {
             LVITEMA sub{};
@@ -64,12 +66,10 @@ TreeNodeId TreeControlSink::AddNode(TreeNodeId parent, const std::string& text, 
     TVINSERTSTRUCTA insert{};
     insert.hParent = parent ? reinterpret_cast<HTREEITEM>(parent) : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    if (imageIndex >= 0) {
-        insert.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        insert.item.iImage = imageIndex;
-        insert.item.iSelectedImage = imageIndex;
-    }
+    // Without an image of its own a node would show the first one.
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    insert.item.iImage = imageIndex >= 0 ? imageIndex : I_IMAGENONE;
+    insert.item.iSelectedImage = insert.item.iImage;
     insert.item.pszText = const_cast<char*>(text.c_str());
     insert.item.lParam = data;
     return static_cast<TreeNodeId>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
