@@ -415,7 +415,7 @@ public:
             path_ = target_;
             return 0;
         }
-        file_ = CreateFileBeside(target_, &path_);
+        file_ = fs::CreateFileBeside(target_, &path_, fs::Access::ReadWrite, fs::Share::None);
         if (!file_.IsOpen()) return PACKERR_OPEN_DESTINATION_FILE;
         beside_ = true;
         return 0;

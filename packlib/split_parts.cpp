@@ -163,8 +163,4 @@ int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* 
     return 0;
 }
 
-fs::File CreateFileBeside(const std::string& destination, std::string* path) {
-    return CreateTemporaryBeside(destination, path);
-}
-
 }  // namespace kb

@@ -43,10 +43,5 @@ int SplitHugeFile(const char* path, int parts);
 // names), PACKERR_NOT_ENOUGH_MEMORY or PACKERR_FILE_IO.
 int UnSplitHugeFile(const char* names, int count, bool deleteParts, const char* destination);
 
-// A new, empty file of our own beside destination (in its folder, under a
-// private temporary name), so that a finished file moves into place in one step
-// and a failed one never touched destination; *path receives its name. Not open
-// when none could be created.
-fs::File CreateFileBeside(const std::string& destination, std::string* path);
 
 }  // namespace kb

@@ -20,28 +20,6 @@ namespace kb::pack {
 
 namespace {
 
-// Private names tried beside a target before giving up.
-constexpr unsigned kPrivateNameTries = 0x10000;
-
-// A new, empty file of our own in target's folder, so that the finished file
-// moves into place in one step; *path receives its name.
-fs::File CreateBeside(const std::string& target, std::string* path) {
-    const std::string folder = target.substr(0, target.size() - GetFileNamePart(target).size());
-    for (unsigned i = 0; i < kPrivateNameTries; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "~kbu%04X.tmp", i);
-        fs::Error error = fs::Error::None;
-        fs::File file =
-            fs::File::Open(folder + name, fs::Access::Write, fs::Disposition::CreateNew, fs::Share::Read, &error);
-        if (file.IsOpen()) {
-            *path = folder + name;
-            return file;
-        }
-        if (error != fs::Error::Exists) break;
-    }
-    return fs::File();
-}
-
 // Whether an existing file may be replaced now: what truncating it in place
 // would have refused is refused.
 bool IsReplaceable(const std::string& path) {
@@ -67,7 +45,7 @@ bool OutputFile::CreateReplacing(const std::string& target) {
     target_.clear();
     file_ = fs::File();
     if (!IsReplaceable(target)) return false;
-    file_ = CreateBeside(target, &written_);
+    file_ = fs::CreateFileBeside(target, &written_, fs::Access::Write, fs::Share::Read);
     if (!file_.IsOpen()) return false;
     target_ = target;
     return true;

@@ -212,7 +212,6 @@ private:
     // A failed allocation in a state ends its sequence the way the sequence's
     // own failures do, with what the state held given back.
     void SequenceOutOfMemory();
-    void TimerOn() { host_.SetTimer(true); }
     void TimerOn() {
         timerOn_ = true;
         host_.SetTimer(true);

@@ -56,7 +56,7 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
     return {};
 }
 
-File CreateFileBeside(const std::string& target, std::string* path) {
+File CreateFileBeside(const std::string& target, std::string* path, Access access, Share share) {
     // Temporary names tried before giving up.
     constexpr unsigned kTries = 0x10000;
     const std::string folder = FolderOf(target);
@@ -64,7 +64,7 @@ File CreateFileBeside(const std::string& target, std::string* path) {
         char name[16];
         std::snprintf(name, sizeof name, "~kbj%04X.tmp", i);
         Error error = Error::None;
-        File file = File::Open(folder + name, Access::Write, Disposition::CreateNew, Share::None, &error);
+        File file = File::Open(folder + name, access, Disposition::CreateNew, share, &error);
         if (file.IsOpen()) {
             *path = folder + name;
             return file;

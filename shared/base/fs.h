@@ -188,7 +188,8 @@ bool MoveIntoPlace(const std::string& from, const std::string& to);
 // A new, empty file of our own in target's folder, opened for writing, for a
 // copy that is moved over target (MoveIntoPlace) only once it is complete;
 // *path receives its name. Not open when the folder takes no new file.
-File CreateFileBeside(const std::string& target, std::string* path);
+File CreateFileBeside(const std::string& target, std::string* path, Access access = Access::Write,
+                      Share share = Share::None);
 // Copies from to a file that must not exist yet (on Windows with its attributes
 // and times); on failure no copy is left.
 bool CopyToNewFile(const std::string& from, const std::string& to);
