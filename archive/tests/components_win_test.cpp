@@ -496,8 +496,13 @@ TEST_F(WineVbrm, OlderModuleInUseWaitsForARestart) {
     std::string err;
     ASSERT_TRUE(ReadWholeFile(temp + "ArkstowErr.log", err));
     EXPECT_EQ(err.rfind("ErrorCode = 4096\r\r\n", 0), 0u);
-    EXPECT_NE(err.find("CLib function: CopyFile\r\r\nTarget stream: " + module + " -> " + temp + "kbtest_vbrm.dll\r\r\n"),
-              std::string::npos);
+    // The version check copied onto the private extraction, never into the temp folder itself.
+    const std::string target = "CLib function: CopyFile\r\r\nTarget stream: " + module + " -> " + temp + "~vbrm";
+    const size_t at = err.find(target);
+    ASSERT_NE(at, std::string::npos);
+    const std::string tail = "\\kbtest_vbrm.dll\r\r\n";
+    ASSERT_GE(err.size(), tail.size());
+    EXPECT_EQ(err.substr(err.size() - tail.size()), tail);
 }
 
 TEST_F(WineVbrm, InUseWithoutPermissionWaitsForALogOff) {
