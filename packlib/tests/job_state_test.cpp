@@ -108,6 +108,7 @@ struct Body {
 
 TEST(JobState, StartClearsTheRequestProgressAndErrorAndReturnsAnEarlyError) {
     testing::FakeSys sys;
+    sys.workersEndWithinBoundedWaits = true;
     JobState state(sys);
     std::lock_guard<std::mutex> lock(state.Mutex());
     struct Row {
