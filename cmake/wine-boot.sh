@@ -22,6 +22,9 @@ flock 9
 export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 log="$prefix.boot.log"
+# Wine's programs run with address randomisation off (see kb_norandom in
+# scripts/lib.sh): a randomised heap now and then takes an address Wine needs.
+run_wine() { setarch "$(uname -m)" -R "$loader" "$@"; }
 fail() {
   echo "wine-boot: $1 (prefix $prefix; see $log)" >&2
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
@@ -31,14 +34,14 @@ fail() {
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 /usr/lib/wine/wineserver -w 2>/dev/null || true
 rm -rf "$prefix"
-"$loader" wineboot -i </dev/null >"$log" 2>&1 || fail "wineboot failed"
-"$loader" reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f </dev/null >>"$log" 2>&1 ||
+run_wine wineboot -i </dev/null >"$log" 2>&1 || fail "wineboot failed"
+run_wine reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f </dev/null >>"$log" 2>&1 ||
   fail "could not make Z: a network drive"
 # Every window opens on a virtual desktop of Wine's own, as on Windows: the
 # X server has no window manager, and without one each top-level window that
 # is hidden or destroyed waits about two seconds for it.
-"$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >>"$log" 2>&1 &&
-  "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >>"$log" 2>&1 ||
+run_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >>"$log" 2>&1 &&
+  run_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >>"$log" 2>&1 ||
   fail "could not set the virtual desktop"
 # The skins' default faces, and the platform's Japanese faces, are drawn with
 # the installed IPA Gothic fonts, so double-byte names show as a Japanese user
@@ -51,7 +54,7 @@ fonts="$prefix.fonts.reg"
     printf '"%s"="%s"\r\n' "${face%%=*}" "${face#*=}"
   done
 } | iconv -f UTF-8 -t UTF-16LE >"$fonts" || fail "could not write the font replacements"
-"$loader" regedit /S "Z:$fonts" </dev/null >>"$log" 2>&1 || fail "could not set the font replacements"
+run_wine regedit /S "Z:$fonts" </dev/null >>"$log" 2>&1 || fail "could not set the font replacements"
 rm -f "$fonts"
 # Every program of the boot has ended and the server has saved the registry.
 /usr/lib/wine/wineserver -w

@@ -140,6 +140,20 @@ kb_xvfb_stop() {
   unset DISPLAY XAUTHORITY KB_XVFB_DISPLAY
 }
 
+# kb_norandom <command...>: runs a command with the kernel's address
+# randomisation off for its process, and so for every process it starts. Wine
+# needs a few fixed addresses (its shared user data at 0x7ffe0000) free when it
+# starts; its preloader, which keeps them free, is not in Debian's packages, and
+# the kernel places the loader's heap anywhere in the gigabyte above the loader
+# (0x7d000000), so one start in several thousand finds the heap there and
+# ends at once ("failed to map the shared user data"). Without randomisation the
+# heap starts right after the loader, far below. Every Wine program of the rig
+# runs through this (setarch is util-linux's, on every Debian system); the
+# wineserver maps no Windows memory and needs none of it.
+kb_norandom() {
+  setarch "$(uname -m)" -R "$@"
+}
+
 # kb_wine_start <prefix> <win64|win32>
 # Makes a build tree's private prefix ready (booted to the end, registry saved),
 # then starts its persistent wineserver and Wine's services, so that no test
@@ -150,6 +164,8 @@ kb_wine_start() {
   local prefix="$1" arch="$2" loader
   loader=$(kb_wine_loader "$arch") || { echo "no Wine for $arch" >&2; return 1; }
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+  kb_norandom true ||
+    { echo "this machine does not let a process run without address randomisation (setarch -R): its Wine programs would fail to start now and then" >&2; return 1; }
   kb_xvfb_start || return 1
   "$ROOT/cmake/wine-boot.sh" "$loader" "$arch" "$prefix" || return 1
   KB_WINE_PREFIXES+=("$prefix")
@@ -161,9 +177,9 @@ kb_wine_start() {
   # Wine's background services start with the first program and inherit its output
   # pipes; start them here on /dev/null so CTest never waits on a pipe they hold.
   # Each call returns once what it started is up: the services, then the desktop.
-  WINEPREFIX="$prefix" "$loader" cmd /c exit </dev/null >/dev/null 2>&1 ||
+  WINEPREFIX="$prefix" kb_norandom "$loader" cmd /c exit </dev/null >/dev/null 2>&1 ||
     { echo "Wine's services did not start in $prefix" >&2; return 1; }
-  WINEPREFIX="$prefix" "$loader" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 ||
+  WINEPREFIX="$prefix" kb_norandom "$loader" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 ||
     { echo "Wine's desktop did not start in $prefix" >&2; return 1; }
 }
 
@@ -190,7 +206,7 @@ kb_wine_restart() {
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" kb_norandom "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # Maps folder as the CD-ROM drive <letter>: of a prefix: the dosdevices link,
@@ -205,7 +221,7 @@ kb_wine_map_cdrom() {
     return 1
   fi
   ln -s "$folder" "$link"
-  WINEPREFIX="$prefix" "$loader" reg add 'HKLM\Software\Wine\Drives' /v "${letter}:" /d cdrom /f \
+  WINEPREFIX="$prefix" kb_norandom "$loader" reg add 'HKLM\Software\Wine\Drives' /v "${letter}:" /d cdrom /f \
     </dev/null >/dev/null 2>&1
   kb_wine_restart "$prefix" "$loader"
 }
@@ -215,7 +231,7 @@ kb_wine_unmap_cdrom() {
   local prefix="$1" loader="$2" letter="$3" folder="$4"
   local link="$prefix/dosdevices/${letter}:"
   if [ -L "$link" ] && [ "$(readlink "$link")" = "$folder" ]; then rm -f "$link"; fi
-  WINEPREFIX="$prefix" "$loader" reg delete 'HKLM\Software\Wine\Drives' /v "${letter}:" /f \
+  WINEPREFIX="$prefix" kb_norandom "$loader" reg delete 'HKLM\Software\Wine\Drives' /v "${letter}:" /f \
     </dev/null >/dev/null 2>&1 || true
   kb_wine_restart "$prefix" "$loader"
 }
