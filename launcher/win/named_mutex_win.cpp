@@ -19,8 +19,24 @@ int ProbeNamedMutex(const std::string& name, bool usePrefix) {
 
 namespace {
 
+// The program's top-level window of that class and title that is not one of
+// ours: a second launcher's own hidden dialog bears the title it looks for and
+// lies above the first one's. An empty class stands for any class; the
+// platform would look for a class of that name and find none.
+HWND FindProgramWindow(const char* windowClass, const char* windowTitle) {
+    const char* cls = windowClass && *windowClass ? windowClass : nullptr;
+    const DWORD self = GetCurrentProcessId();
+    for (HWND w = FindWindowExA(nullptr, nullptr, cls, windowTitle); w;
+         w = FindWindowExA(nullptr, w, cls, windowTitle)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid != self) return w;
+    }
+    return nullptr;
+}
+
 void BringForward(const char* windowClass, const char* windowTitle) {
-    HWND window = FindWindowA(windowClass, windowTitle);
+    HWND window = FindProgramWindow(windowClass, windowTitle);
     if (!window) return;
     if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);

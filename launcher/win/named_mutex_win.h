@@ -18,7 +18,8 @@ int ProbeNamedMutex(const std::string& name, bool usePrefix);
 
 // True when the program's mutex (probed with the prefix) is taken. When it
 // exists, the program's top-level window (class and title as given; an empty
-// class is passed as it is) is restored if minimised and brought forward.
+// class matches any class), never one of this process, is restored if
+// minimised and brought forward.
 bool IsProgramRunning(const std::string& name, const std::string& windowClass, const std::string& windowTitle);
 
 // Holds one named mutex for as long as it lives.

@@ -46,6 +46,9 @@ uint32_t DibBitmap::Pixel(int x, int y) const {
 void DibBitmap::FillRect(int x, int y, int width, int height, uint32_t rgb) {
     const int left = std::max(x, 0), top = std::max(y, 0);
     const int right = std::min(x + width, width_), bottom = std::min(y + height, height_);
+    // A rectangle wholly beside the bitmap leaves nothing to fill; its rows
+    // alone would have filled past their ends.
+    if (left >= right) return;
     for (int row = top; row < bottom; ++row)
         std::fill(bits_ + static_cast<size_t>(row) * width_ + left, bits_ + static_cast<size_t>(row) * width_ + right,
                   rgb & 0xFFFFFF);

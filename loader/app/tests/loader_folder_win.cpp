@@ -42,7 +42,7 @@ struct Button {
 const Button kReaderButtons[] = {
     {10, 10, 410, 0xC03030},  {11, 60, 410, 0x30A030},  {121, 110, 410, 0x808080},  // quit, export, writer
     {20, 10, 8, 0x30A030},    {21, 60, 8, 0xC03030},                                 // password: OK, cancel
-    {30, 270, 8, 0xC03030},                                                          // progress: cancel
+    {30, 270, 80, kProgressCancelRgb},                                               // progress: cancel
     {40, 10, 8, 0x30A030},    {41, 60, 8, 0x2060C0},    {42, 110, 8, 0xC0A020},      // overwrite: yes, all, no
     {43, 160, 8, 0xC03030},   {44, 10, 8, 0x30A030},    {45, 60, 8, 0xC0A020},       // cancel; yes, no
 };
@@ -66,7 +66,7 @@ bool WriteSkin(const std::string& skin, const std::string& parts, const std::set
         Part("RmSize", 300, 5, 200, 16) + Part("RmListView", 10, 30, 300, 320) + Part("RmTreeView", 320, 30, 300, 320) +
         "[RpBg]\r\nName=rpbg\r\n" + Part("RpPassword", 10, 50, 280, 22, text) + "[RsBg]\r\nName=rsbg\r\n" +
         Part("RsFileName", 10, 36, 300, 36, text) +
-        Part("RsBar", 10, 80, 300, 18, "BgColor=" + Def(0xFFFFFF) + "\r\nFgColor=" + Def(0x2060C0) + "\r\nFontColor=0\r\n") +
+        Part("RsBar", 10, 80, 250, 18, "BgColor=" + Def(0xFFFFFF) + "\r\nFgColor=" + Def(0x2060C0) + "\r\nFontColor=0\r\n") +
         "[RwBg]\r\nName=rwbg\r\n[RwBg2]\r\nName=rwbg2\r\n" + Part("RwFileName", 10, 36, 340, 60, text);
     std::string readerBtn = "$FF00FF\r\n";
     std::vector<std::pair<std::string, std::string>> reader = {

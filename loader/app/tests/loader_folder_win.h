@@ -7,7 +7,8 @@
 // The fixture skin: the main window is 640 x 480 with its page from y 40;
 // buttons 10 (quit), 11 (export) and 121 (writer) at y 410, the session
 // tabs 101..120 at y 445, so no dialog shows them; the dialogs' buttons
-// (password 20/21, progress 30, overwrite 40..45) lie in the top strip, and
+// (password 20/21, overwrite 40..45) lie in the top strip, the progress
+// window's 30 right of its bar on the bar's rows, and
 // the skinned message box has its own OK button 200.
 #pragma once
 
@@ -28,6 +29,8 @@ constexpr uint32_t kBackgroundRgb = 0x3366CC;
 constexpr uint32_t kPageViewRgb = 0x339966;
 constexpr uint32_t kPageWorkRgb = 0x996633;
 constexpr uint32_t kPageInitRgb = 0xCCCC33;
+// The progress window's cancel button (30): its normal image, one colour.
+constexpr uint32_t kProgressCancelRgb = 0xC03030;
 
 // One file of the loader's folder: its name there ("skin\Reader.def") and
 // the file it is made from.

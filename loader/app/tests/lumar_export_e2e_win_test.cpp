@@ -33,6 +33,10 @@ using kb::testing::ReadAll;
 constexpr char kDiscPassword[] = "Export-Disc-Password";
 constexpr int kListId = 1001;
 
+// How long a window of the loader may take to answer a sent message: its
+// user-interface thread waits on nothing longer than a timer tick.
+constexpr UINT kAnswerMs = 1000;
+
 // Skin buttons of the dialogs.
 constexpr int kPasswordOk = 20, kProgressCancel = 30;
 constexpr int kYes = 40, kYesToAll = 41, kNo = 42, kCancel = 43, kLastYes = 44, kLastNo = 45;
@@ -340,6 +344,72 @@ TEST_F(Export, AnEntryOfManyBlocksExportsWhole) {
     EXPECT_EQ(EndMessage(), Msg(908));
     EXPECT_EQ(Listing(out), std::vector<std::string>{"big.bin"});
     ExpectSameAsSource(out, "big.bin");
+    ASSERT_NO_FATAL_FAILURE(Quit());
+}
+
+// While the library's worker copies the large entry's data, the progress
+// window goes on painting and answering: its cancel button shows the skin's
+// image (a few points sampled, never the whole picture compared) and a
+// message sent to the window comes back within a short bound, again and
+// again through the copy.
+TEST_F(Export, TheProgressWindowPaintsAndAnswersWhileTheLargeEntryCopies) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const std::string out = temp_.path() + "\\painting";
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    ASSERT_NO_FATAL_FAILURE(BeginExport({"big.bin"}, out, true));
+    const HWND progress = Dialog("TfrmProgress");
+    ASSERT_NE(progress, nullptr);
+    const HWND cancel = ui::FindChild(progress, kProgressCancel);
+    ASSERT_NE(cancel, nullptr);
+
+    // Answers WM_NULL within the bound; false for a window that does not.
+    const auto answers = [&] {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutA(progress, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerMs, &ignored) != 0;
+    };
+    const std::string copying = "big.bin" + Msg(903);
+    const auto inCopy = [&] { return answers() && TextIn(progress) == copying; };
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(cancel) && inCopy(); })) << TextIn(progress);
+
+    // The button's points as the screen shows them, inside its edges.
+    const auto buttonShows = [&](std::vector<uint32_t>& px, int& width, int& height) {
+        if (!ui::CaptureWindow(progress, px, width, height)) return false;
+        RECT form{}, button{};
+        GetWindowRect(progress, &form);
+        GetWindowRect(cancel, &button);
+        const int left = button.left - form.left, top = button.top - form.top;
+        const int w = button.right - button.left, h = button.bottom - button.top;
+        if (w < 8 || h < 8 || left < 0 || top < 0 || left + w > width || top + h > height) return false;
+        const POINT points[] = {{2, 2}, {w - 3, 2}, {w / 2, h / 2}, {2, h - 3}, {w - 3, h - 3}};
+        for (const POINT& p : points)
+            if ((px[static_cast<size_t>(top + p.y) * width + left + p.x] & 0xFFFFFF) != fx::kProgressCancelRgb)
+                return false;
+        return true;
+    };
+    std::vector<uint32_t> shot;
+    int shotWidth = 0, shotHeight = 0;
+    bool painted = false, stillCopying = true;
+    PumpUntil([&] {
+        if (!inCopy()) {
+            stillCopying = false;
+            return true;
+        }
+        painted = buttonShows(shot, shotWidth, shotHeight);
+        return painted;
+    });
+    if (!shot.empty()) ui::WritePng(fx::ProgramFolder() + "\\lumar_export_progress_copy.png", shot, shotWidth, shotHeight);
+    EXPECT_TRUE(painted) << (stillCopying ? "the copy went on" : "the copy ended") << " with the cancel button unpainted";
+
+    // It keeps answering while the copy goes on.
+    int answered = 0, asked = 0;
+    for (const DWORD end = GetTickCount() + 2000; GetTickCount() < end && TextIn(progress) == copying; Sleep(50)) {
+        ++asked;
+        if (answers()) ++answered;
+    }
+    EXPECT_EQ(answered, asked) << "the progress window did not answer within " << kAnswerMs << " ms";
+
+    ASSERT_TRUE(ui::Click(cancel));
+    EXPECT_EQ(EndMessage(), Msg(910));
     ASSERT_NO_FATAL_FAILURE(Quit());
 }
 

@@ -15,6 +15,7 @@
 #include "loader/skin/tests/skin_fixture_win.h"
 #include "loader/skin/win/application.h"
 #include "loader/skin/win/controls.h"
+#include "loader/skin/win/image_button.h"
 #include "loader/skin/win/skin_win.h"
 #include "loader/win/profile_win.h"
 #include "testing/kit/deadline.h"
@@ -284,6 +285,30 @@ TEST_F(SkinOnItsWindow, APageImageFillsThePageUnstretched) {
         auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * width + x]; };
         return at(0, 0) == kPage && at(89, 59) == kPage && at(150, 100) != kPage && at(95, 30) != kPage;
     }));
+}
+
+// A skin image (what every button reads its images through) takes its
+// entry's picture and stays hidden; an entry the archive lacks or the decoder
+// refuses leaves it 0 x 0.
+TEST_F(SkinOnItsWindow, AnImageTakesItsEntryOrStaysEmpty) {
+    ui::Form form("TSkinOwnWindow");
+    form.SetBounds(50, 60, 10, 10);
+    ASSERT_TRUE(form.Create());
+    TArkstow archive;
+    archive.OpenArchive(SkinArchivePath("Rm", files_));
+    const struct {
+        const char* entry;
+        int width, height;
+    } cases[] = {{"b1u.bmp", 20, 10}, {"missing.bmp", 0, 0}, {"bad.bmp", 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        TCImage image(&form);
+        EXPECT_FALSE(image.Visible());
+        image.LoadFromArchive(archive, c.entry);
+        EXPECT_EQ(image.Picture().Width(), c.width);
+        EXPECT_EQ(image.Picture().Height(), c.height);
+        EXPECT_FALSE(image.Visible());
+    }
 }
 
 // A line of the button list that is no button line is reported once, in the

@@ -61,22 +61,6 @@ void TCImage::LoadFromArchive(TArkstow& archive, const std::string& entry) {
     SetPicture(LoadArchiveBitmap(archive, entry));
 }
 
-void TCImage::DrawBitmap(const kb::win::DibBitmap& bitmap, bool resize) {
-    if (bitmap.Empty()) return;
-    const bool wasVisible = Visible();
-    if (wasVisible) SetVisible(false);
-    Picture().CopyFrom(bitmap);
-    if (resize) SetBounds(left_, top_, bitmap.Width(), bitmap.Height());
-    PictureChanged();
-    if (wasVisible) SetVisible(true);
-}
-
-void TCImage::SetTransparentColor(COLORREF color, bool on) {
-    transparentColor = color;
-    if (on != transparent) transparent = on;
-    Invalidate();
-}
-
 // ---- TCImageButton ----
 
 TCImageButton::TCImageButton(ui::WinControl& parent, TickSource ticks) : guard_(std::move(ticks)) {
@@ -94,7 +78,9 @@ void TCImageButton::SetButtonId(int id) {
 }
 
 void TCImageButton::AddImage(TArkstow& archive, const std::string& entry) {
-    AddBitmap(LoadArchiveBitmap(archive, entry));
+    TCImage image(Parent());
+    image.LoadFromArchive(archive, entry);
+    AddBitmap(std::move(image.Picture()));
 }
 
 void TCImageButton::AddBitmap(kb::win::DibBitmap bitmap) {

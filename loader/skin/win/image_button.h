@@ -37,17 +37,14 @@ kb::win::DibBitmap LoadArchiveBitmap(TArkstow& archive, const std::string& entry
 // The platform's tick count.
 TickSource SystemTicks();
 
+// A picture of the skin archive on a form; every image a button adds is read
+// through one.
 class TCImage : public ui::Image {
 public:
     // Invisible, with a 0 x 0 picture.
     explicit TCImage(ui::WinControl* parent = nullptr);
     // The picture := the entry's bitmap (0 x 0 when it cannot be loaded).
     void LoadFromArchive(TArkstow& archive, const std::string& entry);
-    // An empty bitmap changes nothing. Otherwise the picture := bitmap and,
-    // with resize, the control takes its size.
-    void DrawBitmap(const kb::win::DibBitmap& bitmap, bool resize);
-    // The picture's transparent colour (a platform colour number) and whether it is used.
-    void SetTransparentColor(COLORREF color, bool transparent);
 };
 
 class TCImageButton : public ui::WinControl {
@@ -66,7 +63,8 @@ public:
     bool IgnoreNextUp() const { return guard_.IgnoreNextUp(); }
     std::uint32_t LastUpTick() const { return guard_.LastUpTick(); }
 
-    // Appends the entry's bitmap to the images (the size rule of ButtonImages).
+    // Appends the entry's bitmap, read into a passing TCImage on the
+    // button's parent, to the images (the size rule of ButtonImages).
     void AddImage(TArkstow& archive, const std::string& entry);
     void AddBitmap(kb::win::DibBitmap bitmap);
     // Shows image n (the button takes its size) unless n is shown already; an

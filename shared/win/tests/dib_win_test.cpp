@@ -1,6 +1,7 @@
 // The DIB bitmap: colour numbers, clipped and colour-keyed copies, GDI drawing.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "shared/win/dib.h"
@@ -29,6 +30,27 @@ TEST(Dib, CreateAssignAndRefuse) {
     EXPECT_TRUE(b.Empty());
     EXPECT_EQ(b.Pixels(), nullptr);
     EXPECT_EQ(moved.Pixel(1, 0), 0x040506u);
+}
+
+// A rectangle beside the bitmap, on its rows or its columns (a control left
+// of a windowed child that composes its parent's background), fills nothing.
+TEST(Dib, FillOutsideTheBitmapChangesNothing) {
+    DibBitmap b;
+    ASSERT_TRUE(b.Create(8, 6));
+    b.FillRect(0, 0, 8, 6, 0x123456);
+    const struct {
+        int x, y, width, height;
+    } outside[] = {{-30, 1, 10, 3}, {10, 1, 5, 3}, {1, -20, 3, 10}, {1, 9, 3, 4}, {-5, -5, 5, 5}, {8, 6, 4, 4}};
+    for (const auto& r : outside) {
+        SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
+        b.FillRect(r.x, r.y, r.width, r.height, 0xFF0000);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) ASSERT_EQ(b.Pixel(x, y), 0x123456u) << x << "," << y;
+    }
+    b.FillRect(-2, 4, 4, 9, 0xFF0000);  // the part inside is filled
+    EXPECT_EQ(b.Pixel(1, 5), 0xFF0000u);
+    EXPECT_EQ(b.Pixel(2, 5), 0x123456u);
+    EXPECT_EQ(b.Pixel(1, 3), 0x123456u);
 }
 
 TEST(Dib, BlitClipsAndLeavesKeyedPixels) {
