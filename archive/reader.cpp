@@ -233,6 +233,7 @@ bool MayKeepCount(Archive& a, uint64_t now, fs::FileStamp& stamp) {
 // the free record that ended them), are read back and must be as counted.
 bool CountFromIndex(Archive& a, int index, int& count) {
     CountIndex& kept = LastCountIndex();
+    if (!kept.Kept()) return false;
     fs::FileStamp stamp;
     if (!a.IsOpen() || !a.file.Stamp(&stamp)) return false;
     ApplyStampView(stamp);
