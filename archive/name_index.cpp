@@ -109,6 +109,37 @@ NameIndex& LastNameIndex() {
     return index;
 }
 
+bool CountIndex::Fits(const std::string& path, const fs::FileStamp& stamp, const ScrambledForm* form) const {
+    return valid_ && form_ == form && stamp_ == stamp && path_ == path;
+}
+
+void CountIndex::Keep(const std::string& path, const fs::FileStamp& stamp, const ScrambledForm* form,
+                      uint32_t header, std::vector<Slot> slots) {
+    Clear();
+    if (slots.size() > kMaxEntries) return;
+    path_ = path;
+    stamp_ = stamp;
+    form_ = form;
+    header_ = header;
+    slots_ = std::move(slots);
+    valid_ = true;
+}
+
+void CountIndex::Clear() {
+    valid_ = false;
+    path_.clear();
+    stamp_ = {};
+    form_ = nullptr;
+    header_ = 0;
+    slots_.clear();
+    slots_.shrink_to_fit();
+}
+
+CountIndex& LastCountIndex() {
+    static CountIndex index;
+    return index;
+}
+
 StampClock SetStampClockForTesting(StampClock clock) { return std::exchange(g_clock, clock); }
 StampView SetStampViewForTesting(StampView view) { return std::exchange(g_view, view); }
 uint64_t StampClockNow() { return g_clock ? g_clock() : fs::CurrentTime(); }

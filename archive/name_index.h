@@ -79,15 +79,56 @@ private:
 // The one index of the process; calls come one at a time.
 NameIndex& LastNameIndex();
 
-// Held by every routine that writes files: the index is dropped when it
+// The used slots of the last archive counted, in slot order, with the header
+// they were counted under: a routine on one entry (GetName, GetInfo,
+// LoadByIndex) takes its count from here instead of walking the slot table
+// again. Kept only for a count that ended without a failure, and only as long
+// as the archive's path, stamp and scrambled form are those it was counted
+// with, under the name index's rules (settled stamp, change times kept); the
+// reader checks every answer against the file.
+class CountIndex {
+public:
+    // Keeps at most this many slots; a longer archive is counted by the walk.
+    static constexpr size_t kMaxEntries = 1 << 21;
+
+    bool Fits(const std::string& path, const fs::FileStamp& stamp, const ScrambledForm* form) const;
+    void Keep(const std::string& path, const fs::FileStamp& stamp, const ScrambledForm* form, uint32_t header,
+              std::vector<Slot> slots);
+    void Clear();
+    bool Kept() const { return valid_; }
+
+    // The header as stored (complemented in the scrambled form).
+    uint32_t Header() const { return header_; }
+    int32_t Count() const { return static_cast<int32_t>(slots_.size()); }
+    const Slot& SlotOf(int32_t index) const { return slots_[static_cast<size_t>(index)]; }
+
+private:
+    bool valid_ = false;
+    std::string path_;
+    fs::FileStamp stamp_;
+    const ScrambledForm* form_ = nullptr;
+    uint32_t header_ = 0;
+    std::vector<Slot> slots_;
+};
+
+// The one count index of the process.
+CountIndex& LastCountIndex();
+
+// Held by every routine that writes files: both indexes are dropped when it
 // starts and again when it ends, so nothing this library writes is read
 // through an index of the file as it was.
 class NameIndexWriteGuard {
 public:
-    NameIndexWriteGuard() { LastNameIndex().Clear(); }
-    ~NameIndexWriteGuard() { LastNameIndex().Clear(); }
+    NameIndexWriteGuard() { ClearAll(); }
+    ~NameIndexWriteGuard() { ClearAll(); }
     NameIndexWriteGuard(const NameIndexWriteGuard&) = delete;
     NameIndexWriteGuard& operator=(const NameIndexWriteGuard&) = delete;
+
+private:
+    static void ClearAll() {
+        LastNameIndex().Clear();
+        LastCountIndex().Clear();
+    }
 };
 
 // For tests: the clock a stamp is judged by, and a view of each stamp as the

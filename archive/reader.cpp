@@ -210,9 +210,64 @@ int ReadSlotAt(Archive& a, int index, Slot& slot, const char* seekName, const ch
     return ReadRecord(a, static_cast<uint32_t>(index), slot, readName);
 }
 
+// True when record entry stands in the file as kept.
+bool RecordStandsAs(Archive& a, int32_t entry, const Slot& kept) {
+    uint8_t record[kSlotSize];
+    if (a.ReadAt(SlotPosition(static_cast<uint64_t>(entry)), record, kSlotSize) != kSlotSize) return false;
+    if (Unscramble(a, record, static_cast<uint32_t>(entry)) != 0) return false;
+    const Slot slot = ParseSlot(record);
+    return slot.nameOffset == kept.nameOffset && slot.bodyOffset == kept.bodyOffset &&
+           std::memcmp(&slot.info, &kept.info, sizeof slot.info) == 0;
+}
+
+// Whether a count taken now may be kept for later calls, with the stamp it
+// is kept under (read before the walk, so a change during it is seen).
+bool MayKeepCount(Archive& a, uint64_t now, fs::FileStamp& stamp) {
+    if (!a.file.Stamp(&stamp)) return false;
+    ApplyStampView(stamp);
+    return stamp.changeKept && NameIndex::IsSettled(stamp, now);
+}
+
+// The count of the count index, when it stands for a's file as it is now:
+// the header, and the record the routine is after (past the used entries,
+// the free record that ended them), are read back and must be as counted.
+bool CountFromIndex(Archive& a, int index, int& count) {
+    CountIndex& kept = LastCountIndex();
+    if (!kept.Kept()) return false;
+    fs::FileStamp stamp;
+    if (!a.IsOpen() || !a.file.Stamp(&stamp)) return false;
+    ApplyStampView(stamp);
+    if (!stamp.changeKept || !kept.Fits(a.path, stamp, g_scrambledForm)) return false;
+    uint8_t header[kHeaderSize];
+    bool same = a.ReadAt(0, header, sizeof header) == sizeof header && ReadLe32(header) == kept.Header();
+    const int32_t value = static_cast<int32_t>(kept.Header());
+    a.scrambled = value < 0;
+    const int32_t slotCount = a.scrambled ? ~value : value;
+    const int32_t used = kept.Count();
+    if (same && index >= 0 && index < used) {
+        same = RecordStandsAs(a, index, kept.SlotOf(index));
+    } else if (same && used < slotCount) {
+        const Slot free;
+        same = RecordStandsAs(a, used, free);
+    }
+    if (!same) {
+        kept.Clear();
+        return false;
+    }
+    count = used;
+    return true;
+}
+
 // Opens the archive for a routine that works on one used entry: count first
-// (which also tells the form), then the index check, then the open.
+// (which also tells the form), then the index check, then the open. The
+// count of an archive counted before and unchanged since is the one kept
+// then; a routine per entry over all entries is then no walk per entry.
 int OpenForEntry(Archive& a, int index) {
+    if (int count = 0; CountFromIndex(a, index, count)) {
+        Server().Enter("_GetCount");
+        if (index < 0 || index >= count) return ARKSTOWRET_BAD_INDEX;
+        return 0;
+    }
     bool scrambled = false;
     const int count = CountEntries(a.path, nullptr, nullptr, &scrambled);
     if (count < 0) return count;
@@ -331,13 +386,7 @@ void BuildNameIndex(Archive& a, NameIndex& index, const fs::FileStamp& stamp) {
 
 // True when entry's record still stands in the file as the index holds it.
 bool RecordStillStored(Archive& a, const NameIndex& index, int32_t entry) {
-    uint8_t record[kSlotSize];
-    if (a.ReadAt(SlotPosition(static_cast<uint64_t>(entry)), record, kSlotSize) != kSlotSize) return false;
-    const bool unscrambled = Unscramble(a, record, static_cast<uint32_t>(entry)) == 0;
-    const Slot slot = ParseSlot(record);
-    const Slot& kept = index.SlotOf(entry);
-    return unscrambled && slot.nameOffset == kept.nameOffset && slot.bodyOffset == kept.bodyOffset &&
-           std::memcmp(&slot.info, &kept.info, sizeof slot.info) == 0;
+    return RecordStandsAs(a, entry, index.SlotOf(entry));
 }
 
 // LoadByName's body of an entry the index gave, once its name is confirmed
@@ -424,11 +473,30 @@ int CountEntries(const std::string& archive, int* slotCount, int* maxNameLength,
     if (slotCount) *slotCount = 0;
     if (maxNameLength) *maxNameLength = 0;
     if (scrambled) *scrambled = false;
+    // Only the count this call ends with is kept; read before the file's
+    // stamp, as LoadByName reads it.
+    LastCountIndex().Clear();
+    const uint64_t now = StampClockNow();
     Archive a(archive);
     if (!a.IsOpen()) return ARKSTOWRET_OPEN_FAILED;
+    fs::FileStamp stamp;
+    bool keep = MayKeepCount(a, now, stamp);
     if (int r = ReadHeader(a)) return r;
     if (slotCount) *slotCount = a.slotCount;
     if (scrambled) *scrambled = a.scrambled;
+    // Room for every record the file can hold, reserved once: keeping the
+    // slots never fails the count itself.
+    std::vector<Slot> used;
+    if (keep) {
+        const uint64_t records = a.length > kHeaderSize ? (a.length - kHeaderSize) / kSlotSize : 0;
+        const uint64_t slots = static_cast<uint64_t>(std::max(a.slotCount, 0));
+        const uint64_t room = std::min<uint64_t>({slots, records, CountIndex::kMaxEntries});
+        try {
+            used.reserve(static_cast<size_t>(room));
+        } catch (const std::bad_alloc&) {
+            keep = false;
+        }
+    }
     int count = 0;
     SlotWalk walk(a);
     for (int32_t i = 0; i < a.slotCount; ++i) {
@@ -440,8 +508,14 @@ int CountEntries(const std::string& archive, int* slotCount, int* maxNameLength,
             if (int r = walk.Name(slot, name, "fsetpos<1>")) return r;
             if (static_cast<int>(name.size()) > *maxNameLength) *maxNameLength = static_cast<int>(name.size());
         }
+        if (keep && used.size() < used.capacity())
+            used.push_back(slot);
+        else
+            keep = false;
         ++count;
     }
+    const uint32_t header = static_cast<uint32_t>(a.scrambled ? ~a.slotCount : a.slotCount);
+    if (keep) LastCountIndex().Keep(archive, stamp, g_scrambledForm, header, std::move(used));
     return count;
 }
 

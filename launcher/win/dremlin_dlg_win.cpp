@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shared/win/common_controls.h"
+
 #include "launcher/win/driver_download_dlg_win.h"
 #include "launcher/win/resource.h"
 #include "launcher/win/work_folder_win.h"
@@ -198,7 +200,7 @@ void CDremlinDlg::DestroyDialog() { DestroyWindow(Handle()); }
 
 bool CDremlinApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    kb::win::comctl::InitCommonControlsEx(&controls);
     CDremlinDlg dialog;
     dialog.DoModal();  // its result is not looked at
     return false;

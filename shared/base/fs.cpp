@@ -57,12 +57,16 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
 }
 
 File CreateFileBeside(const std::string& target, std::string* path, Access access, Share share) {
-    // Temporary names tried before giving up.
+    // Temporary names tried before giving up. The names go on from where the
+    // last call left off, so a name taken in the folder (as a disc's archive
+    // or container may take many, one entry after another) is passed over
+    // once, not again by every file made after it.
     constexpr unsigned kTries = 0x10000;
+    static std::atomic<uint32_t> next{0};
     const std::string folder = FolderOf(target);
     for (unsigned i = 0; i < kTries; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "~kbj%04X.tmp", i);
+        char name[24];
+        std::snprintf(name, sizeof name, "~kbj%08X.tmp", static_cast<unsigned>(next.fetch_add(1)));
         Error error = Error::None;
         File file = File::Open(folder + name, access, Disposition::CreateNew, share, &error);
         if (file.IsOpen()) {

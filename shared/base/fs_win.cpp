@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include <algorithm>
 #include <climits>
 #include <string>
@@ -225,11 +227,25 @@ bool File::Stamp(FileStamp* stamp) {
     FILE_STANDARD_INFO standard;
     if (!IsOpen() || !GetFileInformationByHandleEx(H(handle_), FileBasicInfo, &basic, sizeof basic) ||
         !GetFileInformationByHandleEx(H(handle_), FileStandardInfo, &standard, sizeof standard) ||
-        !FileIndex(H(handle_), stamp->fileId) || !VolumeOf(H(handle_), stamp->volume, stamp->changeKept))
+        !FileIndex(H(handle_), stamp->fileId))
         return false;
     stamp->size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
     stamp->lastWrite = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
     stamp->change = static_cast<uint64_t>(basic.ChangeTime.QuadPart);
+    // The volume's queries cost more than all the rest (milliseconds a call
+    // under Wine); a file stamped again with its own id, size and times
+    // unchanged takes the volume's answer of the last time.
+    static std::mutex mutex;
+    static FileStamp last;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (last.fileId == stamp->fileId && last.size == stamp->size && last.lastWrite == stamp->lastWrite &&
+        last.change == stamp->change && last.volume != 0) {
+        stamp->volume = last.volume;
+        stamp->changeKept = last.changeKept;
+        return true;
+    }
+    if (!VolumeOf(H(handle_), stamp->volume, stamp->changeKept)) return false;
+    last = *stamp;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -278,6 +279,36 @@ TEST_F(FsTest, PrivateFoldersAreNewAndDistinct) {
     EXPECT_EQ(Names(first), std::vector<std::string>{});
     EXPECT_EQ(Names(dir_).size(), 2u);
     EXPECT_EQ(CreatePrivateFolder(P("missing"), "~p"), "");
+}
+
+// Each private file beside a target takes a name the calls before it have
+// not tried: a name found taken is passed over once, not again by every file
+// made after it, and the file that holds it is left alone.
+TEST_F(FsTest, FilesBesideATargetGoOnFromTheLastName) {
+    std::string first, second, third;
+    {
+        File f = CreateFileBeside(P("t.txt"), &first);
+        ASSERT_TRUE(f.IsOpen());
+    }
+    ASSERT_TRUE(RemoveFile(first));
+    {
+        File f = CreateFileBeside(P("t.txt"), &second);
+        ASSERT_TRUE(f.IsOpen());
+    }
+    EXPECT_NE(second, first);
+    const std::string name = second.substr(second.size() - std::string("~kbj00000000.tmp").size());
+    ASSERT_EQ(name.substr(0, 4), "~kbj");
+    const unsigned long number = std::strtoul(name.substr(4, 8).c_str(), nullptr, 16);
+    char taken[24];
+    std::snprintf(taken, sizeof taken, "~kbj%08lX.tmp", number + 1);
+    WriteFile(P(taken), "the user's");
+    {
+        File f = CreateFileBeside(P("t.txt"), &third);
+        ASSERT_TRUE(f.IsOpen());
+    }
+    EXPECT_NE(third, P(taken));
+    EXPECT_NE(third, second);
+    EXPECT_EQ(ReadFile(P(taken)), "the user's");
 }
 
 TEST_F(FsTest, RemoveTreeTakesReadOnlyFilesAndNeverFollowsALink) {

@@ -2,12 +2,14 @@
 
 #include <commctrl.h>
 
+#include "shared/win/common_controls.h"
+
 namespace kb::win {
 namespace {
 
 void InitCommonControlClasses(DWORD classes) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, classes};
-    InitCommonControlsEx(&icc);
+    comctl::InitCommonControlsEx(&icc);
 }
 
 }  // namespace

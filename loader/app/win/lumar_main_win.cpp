@@ -10,6 +10,7 @@
 #include "loader/instance_guard.h"
 #include "loader/skin/win/application.h"
 #include "loader/win/guard_win.h"
+#include "shared/win/common_controls.h"
 
 using namespace kb::loader;
 
@@ -24,6 +25,8 @@ std::string ProgramPath() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // From the system folder only, before any window is made.
+    kb::win::comctl::Load();
     WinGuardSystem guardSystem;
     InstanceGuard guard(guardSystem);
     guard.InitInstanceGuard(kLoaderMutex, kLoaderWindowClass, kLoaderWindowTitle);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shared/win/common_controls.h"
+
 #include "loader/bindings.h"
 #include "loader/instance_guard.h"
 #include "loader/controller/install_markers.h"
@@ -35,12 +37,12 @@ LRESULT CALLBACK TreeMouseProc(HWND w, UINT message, WPARAM wParam, LPARAM lPara
             PostMessageA(reinterpret_cast<HWND>(mainWindow), WM_LOADER_FOCUSLIST, 0, 0);
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(w, TreeMouseProc, kTreeMouseSubclass);
+            kb::win::comctl::RemoveWindowSubclass(w, TreeMouseProc, kTreeMouseSubclass);
             break;
         default:
             break;
     }
-    return DefSubclassProc(w, message, wParam, lParam);
+    return kb::win::comctl::DefSubclassProc(w, message, wParam, lParam);
 }
 
 }  // namespace
@@ -214,7 +216,7 @@ void TfrmMain::BuildSessionViews(int session, const SessionRecord& record) {
         v.tree->SetVisible(false);
         PrepareFileListControl(v.list->WindowHandle(), iconImages_ ? iconImages_->Large() : nullptr,
                                iconImages_ ? iconImages_->Small() : nullptr);
-        SetWindowSubclass(v.tree->WindowHandle(), TreeMouseProc, kTreeMouseSubclass,
+        kb::win::comctl::SetWindowSubclass(v.tree->WindowHandle(), TreeMouseProc, kTreeMouseSubclass,
                           reinterpret_cast<DWORD_PTR>(Handle()));
         if (skin_) {
             skin_->SetLabel(*v.volume, "RmVolume");

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shared/win/common_controls.h"
+
 #include "loader/win/folders_win.h"
 #include "loader/win/profile_win.h"
 
@@ -39,12 +41,12 @@ LRESULT CALLBACK MemoProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam, UI
         }
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(w, MemoProc, kFocusSinkSubclass);
+        kb::win::comctl::RemoveWindowSubclass(w, MemoProc, kFocusSinkSubclass);
         break;
     default:
         break;
     }
-    return DefSubclassProc(w, message, wParam, lParam);
+    return kb::win::comctl::DefSubclassProc(w, message, wParam, lParam);
 }
 
 }  // namespace
@@ -117,7 +119,7 @@ TSkin::TSkin(ui::Form& form, ui::Image& bgImage, std::string prefix, bool useReg
 
 TSkin::~TSkin() {
     for (HWND memo : sinkingMemos_)
-        if (IsWindow(memo)) RemoveWindowSubclass(memo, MemoProc, kFocusSinkSubclass);
+        if (IsWindow(memo)) kb::win::comctl::RemoveWindowSubclass(memo, MemoProc, kFocusSinkSubclass);
     buttons_.Clear();
 }
 
@@ -186,7 +188,7 @@ void TSkin::SetMemo(ui::Memo& memo, std::string_view part) {
     HWND w = memo.WindowHandle();
     if (!w) return;
     const DWORD_PTR sink = reinterpret_cast<DWORD_PTR>(a.focusToSink ? FocusSink() : nullptr);
-    if (SetWindowSubclass(w, MemoProc, kFocusSinkSubclass, sink)) sinkingMemos_.push_back(w);
+    if (kb::win::comctl::SetWindowSubclass(w, MemoProc, kFocusSinkSubclass, sink)) sinkingMemos_.push_back(w);
 }
 
 void TSkin::SetGauge(ui::Gauge& gauge, std::string_view part) {

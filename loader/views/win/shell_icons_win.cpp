@@ -1,6 +1,7 @@
 #include "loader/views/win/shell_icons_win.h"
 
 #include "loader/win/folders_win.h"
+#include "shared/win/common_controls.h"
 
 #include <shellapi.h>
 
@@ -9,6 +10,8 @@
 
 namespace kb::loader {
 namespace {
+
+namespace comctl = kb::win::comctl;
 
 constexpr UINT kImageListFlags = ILC_COLOR32 | ILC_MASK;
 constexpr int kSmallIconSize = 16;
@@ -45,7 +48,7 @@ HICON SystemListIcon(UINT sizeFlag) {
     SHFILEINFOA info{};
     auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
         "", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | sizeFlag));
-    return list ? ImageList_GetIcon(list, info.iIcon, 0) : nullptr;
+    return list ? comctl::ImageList_GetIcon(list, info.iIcon, 0) : nullptr;
 }
 
 }  // namespace
@@ -74,37 +77,37 @@ void ShellIcons::Destroy(const ShellIcon& icon) {
 }
 
 IconImageLists::IconImageLists() {
-    large_ = ImageList_Create(largeWidth_, largeHeight_, kImageListFlags, 0, 16);
-    small_ = ImageList_Create(kSmallIconSize, kSmallIconSize, kImageListFlags, 0, 16);
+    large_ = comctl::ImageList_Create(largeWidth_, largeHeight_, kImageListFlags, 0, 16);
+    small_ = comctl::ImageList_Create(kSmallIconSize, kSmallIconSize, kImageListFlags, 0, 16);
 }
 
 IconImageLists::~IconImageLists() {
-    if (large_) ImageList_Destroy(large_);
-    if (small_) ImageList_Destroy(small_);
+    if (large_) comctl::ImageList_Destroy(large_);
+    if (small_) comctl::ImageList_Destroy(small_);
 }
 
 void IconImageLists::SetLargeSize(int width, int height) {
     if (!large_ || width <= 0 || height <= 0) return;
     std::vector<HICON> held;
-    const int count = ImageList_GetImageCount(large_);
-    for (int i = 0; i < count; ++i) held.push_back(ImageList_GetIcon(large_, i, ILD_NORMAL));
-    ImageList_SetIconSize(large_, width, height);
+    const int count = comctl::ImageList_GetImageCount(large_);
+    for (int i = 0; i < count; ++i) held.push_back(comctl::ImageList_GetIcon(large_, i, ILD_NORMAL));
+    comctl::ImageList_SetIconSize(large_, width, height);
     largeWidth_ = width;
     largeHeight_ = height;
     for (HICON icon : held) {
         // A lost icon still takes its place, so later indexes stay right.
-        if (!icon || ImageList_ReplaceIcon(large_, -1, icon) < 0)
-            ImageList_SetImageCount(large_, static_cast<UINT>(ImageList_GetImageCount(large_) + 1));
+        if (!icon || comctl::ImageList_ReplaceIcon(large_, -1, icon) < 0)
+            comctl::ImageList_SetImageCount(large_, static_cast<UINT>(comctl::ImageList_GetImageCount(large_) + 1));
         if (icon) DestroyIcon(icon);
     }
 }
 
 bool IconImageLists::Add(const ShellIcon& large, const ShellIcon& small) {
     if (!large_ || !small_) return false;
-    const int l = ImageList_ReplaceIcon(large_, -1, static_cast<HICON>(large.handle));
+    const int l = comctl::ImageList_ReplaceIcon(large_, -1, static_cast<HICON>(large.handle));
     if (l < 0) return false;
-    if (ImageList_ReplaceIcon(small_, -1, static_cast<HICON>(small.handle)) < 0) {
-        ImageList_Remove(large_, l);
+    if (comctl::ImageList_ReplaceIcon(small_, -1, static_cast<HICON>(small.handle)) < 0) {
+        comctl::ImageList_Remove(large_, l);
         return false;
     }
     return true;
