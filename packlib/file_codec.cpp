@@ -14,6 +14,7 @@
 #include "packlib/block_expander.h"
 #include "packlib/container_format.h"
 #include "packlib/folder_walk.h"
+#include "packlib/path_routines.h"
 #include "packlib/split_parts.h"
 #include "shared/pack_errors.h"
 
@@ -622,7 +623,7 @@ bool CFileCodec::SkipZipPkgRecords(fs::File& container, uint32_t n) {
 }
 
 int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
-                             const CodecHooks& hooks) {
+                             const CodecHooks& hooks, const std::optional<std::string>& entryScope) {
     if (containerPath.empty()) return PACKERR_OPEN_SOURCE_FILE;
     // Held open, readable by others only, from the first look to the last record.
     fs::File container = fs::File::Open(containerPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
@@ -639,6 +640,7 @@ int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string
         if (w == Walk::End) break;
         if (w != Walk::Record) return WalkError(w);
         if (!IsSafeName(head.name, kRecordNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
+        if (entryScope && !RecordBelongsTo(head.name, *entryScope)) return PACKERR_ILLEGAL_PACKED_FILE;
         if (n == INT32_MAX) return PACKERR_UNCOMPRESSION;
         ++n;
     }
