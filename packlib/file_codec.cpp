@@ -14,6 +14,7 @@
 #include "packlib/block_expander.h"
 #include "packlib/container_format.h"
 #include "packlib/folder_walk.h"
+#include "packlib/path_routines.h"
 #include "packlib/split_parts.h"
 #include "shared/pack_errors.h"
 
@@ -33,16 +34,35 @@ uint32_t SecondsOrZero(uint64_t fileTime) {
     return s > UINT32_MAX ? 0 : static_cast<uint32_t>(s);
 }
 
-// A reader bounded by the container's length, so no stored length can take it
-// past the end or into a huge allocation.
-class BoundedReader {
+// What both container readers share: the logical position within the
+// container's length, and the little-endian fields read through the reader's
+// own Read, which never passes that length.
+template <class Reader>
+class BoundedFields {
 public:
-    explicit BoundedReader(fs::File& f) : f_(f) {}
-    bool Init() { return f_.Tell(&pos_) && f_.Size(&size_); }
     uint64_t Position() const { return pos_; }
     uint64_t Size() const { return size_; }
     bool AtEnd() const { return pos_ >= size_; }
     uint64_t Remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
+    bool U32(uint32_t* v) {
+        uint8_t b[4];
+        if (!static_cast<Reader&>(*this).Read(b, 4)) return false;
+        *v = ReadLe32(b);
+        return true;
+    }
+    bool U8(uint8_t* v) { return static_cast<Reader&>(*this).Read(v, 1); }
+
+protected:
+    uint64_t pos_ = 0;
+    uint64_t size_ = 0;
+};
+
+// A reader bounded by the container's length, so no stored length can take it
+// past the end or into a huge allocation.
+class BoundedReader : public BoundedFields<BoundedReader> {
+public:
+    explicit BoundedReader(fs::File& f) : f_(f) {}
+    bool Init() { return f_.Tell(&pos_) && f_.Size(&size_); }
     bool Read(void* p, size_t n) {
         if (n > Remaining() || !f_.ReadExact(p, n)) return false;
         pos_ += n;
@@ -58,18 +78,9 @@ public:
         pos_ = p;
         return true;
     }
-    bool U32(uint32_t* v) {
-        uint8_t b[4];
-        if (!Read(b, 4)) return false;
-        *v = ReadLe32(b);
-        return true;
-    }
-    bool U8(uint8_t* v) { return Read(v, 1); }
 
 private:
     fs::File& f_;
-    uint64_t pos_ = 0;
-    uint64_t size_ = 0;
 };
 
 // The same bounds over a read-ahead window, for a walk that goes through a
@@ -77,7 +88,7 @@ private:
 // from the window, a skip or a read past it moves on without reading what lies
 // between, and nothing passed is read again. The file's own position is left
 // wherever the window ends.
-class BufferedReader {
+class BufferedReader : public BoundedFields<BufferedReader> {
 public:
     explicit BufferedReader(fs::File& f) : f_(f) {}
     bool Init() {
@@ -86,10 +97,6 @@ public:
         filePos_ = pos_;
         return window_ != nullptr;
     }
-    uint64_t Position() const { return pos_; }
-    uint64_t Size() const { return size_; }
-    bool AtEnd() const { return pos_ >= size_; }
-    uint64_t Remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
     bool Read(void* p, size_t n) {
         if (n > Remaining()) return false;
         auto* out = static_cast<uint8_t*>(p);
@@ -121,13 +128,6 @@ public:
         pos_ = p;
         return true;
     }
-    bool U32(uint32_t* v) {
-        uint8_t b[4];
-        if (!Read(b, 4)) return false;
-        *v = ReadLe32(b);
-        return true;
-    }
-    bool U8(uint8_t* v) { return Read(v, 1); }
 
 private:
     static constexpr size_t kWindow = 64 * 1024;
@@ -156,8 +156,6 @@ private:
 
     fs::File& f_;
     std::unique_ptr<uint8_t[]> window_;
-    uint64_t pos_ = 0;
-    uint64_t size_ = 0;
     uint64_t filePos_ = 0;
     uint64_t windowStart_ = 0;
     size_t windowLength_ = 0;
@@ -622,7 +620,7 @@ bool CFileCodec::SkipZipPkgRecords(fs::File& container, uint32_t n) {
 }
 
 int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
-                             const CodecHooks& hooks) {
+                             const CodecHooks& hooks, const std::optional<std::string>& entryScope) {
     if (containerPath.empty()) return PACKERR_OPEN_SOURCE_FILE;
     // Held open, readable by others only, from the first look to the last record.
     fs::File container = fs::File::Open(containerPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
@@ -639,6 +637,7 @@ int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string
         if (w == Walk::End) break;
         if (w != Walk::Record) return WalkError(w);
         if (!IsSafeName(head.name, kRecordNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
+        if (entryScope && !RecordBelongsTo(head.name, *entryScope)) return PACKERR_ILLEGAL_PACKED_FILE;
         if (n == INT32_MAX) return PACKERR_UNCOMPRESSION;
         ++n;
     }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,9 +113,12 @@ public:
     // The container is read once, front to back, after a first walk over its heads:
     // a damaged layout or a name that may not be written refuses the whole
     // container before anything is written. A file in the way is replaced only by
-    // a complete record; on any failure or stop it stays as it was.
+    // a complete record; on any failure or stop it stays as it was. With an
+    // entryScope (the pack entry's name less ".cmp"), a record that does not
+    // belong to it (RecordBelongsTo) refuses the whole container the same way:
+    // an entry writes only the file or the folder it is named after.
     int ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
-                     const CodecHooks& hooks);
+                     const CodecHooks& hooks, const std::optional<std::string>& entryScope = std::nullopt);
 
     // Compresses every file under folder (less excluded and less skipPath, the
     // container itself when it lies inside) into *containerPath, names relative to

@@ -52,6 +52,30 @@ bool EntryNamesEqual(const char* a, const char* b) {
     }
 }
 
+bool RecordBelongsTo(std::string_view recordName, std::string_view scope) {
+    auto dropLeadingSeparator = [](std::string_view& s) {
+        if (!s.empty() && IsSeparator(s[0])) s.remove_prefix(1);
+    };
+    dropLeadingSeparator(recordName);
+    dropLeadingSeparator(scope);
+    if (scope.empty()) return false;
+    size_t i = 0;
+    while (i < scope.size()) {
+        if (i >= recordName.size()) return false;
+        const size_t n = CharLengthAt(scope, i);
+        if (CharLengthAt(recordName, i) != n) return false;
+        if (n == 2) {
+            if (recordName.substr(i, 2) != scope.substr(i, 2)) return false;
+        } else if (!(IsSeparator(scope[i]) && IsSeparator(recordName[i])) &&
+                   FoldAscii(scope[i]) != FoldAscii(recordName[i])) {
+            return false;
+        }
+        i += n;
+    }
+    // The file itself, or something inside the folder of that name.
+    return i == recordName.size() || (IsSeparator(recordName[i]) && i + 1 < recordName.size());
+}
+
 bool BuildEntryPath(const std::string& folder, const std::string& name, std::string* path) {
     std::string joined = JoinPath(folder, name);
     if (joined.size() > kMaxPathLength) return false;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shared/base/paths.h"
@@ -27,6 +28,14 @@ constexpr SafeNameOptions kRelativeNameOptions{.leadingSeparator = true, .maxLen
 // Entry names compare by one rule in every build: single-byte A-Z fold to a-z; a
 // double-byte character (lead byte by the system code page) compares as it is.
 bool EntryNamesEqual(const char* a, const char* b);
+
+// True when a container record stored as recordName belongs to the entry whose
+// name, less its container suffix, is scope: the file scope itself, or a file
+// inside the folder scope ("Folder\a" for "Folder", never "Folder2\a"). One
+// leading separator of either is passed over; characters compare as
+// EntryNamesEqual does, a single-byte "\" and "/" alike.
+// An empty scope holds nothing.
+bool RecordBelongsTo(std::string_view recordName, std::string_view scope);
 
 // folder and name joined by JoinPath (one backslash between them); false when
 // the result would pass kMaxPathLength.

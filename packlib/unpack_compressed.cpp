@@ -15,6 +15,11 @@ namespace {
 // How many temporary names a copy tries before it gives up.
 constexpr unsigned kCopyNameTries = 10000;
 
+// The file or folder a compressed entry stands for: its name less ".cmp".
+std::string EntryScope(const std::string& entryName) {
+    return IsContainerEntryName(entryName) ? entryName.substr(0, entryName.size() - 4) : entryName;
+}
+
 }  // namespace
 
 bool IsContainerEntryName(const std::string& name) {
@@ -106,7 +111,9 @@ void CUnpackJobs::FinishCompressedEntry(UnpackBlock& job, bool stopped) {
         state_.SetProgress(PACKPROGRESS_KEPT);
         return;
     }
-    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks());
+    // The entry writes only what it is named after: the caller asked about that
+    // file or folder, not about whatever else the container may hold.
+    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks(), EntryScope(job.entryName));
     if (job.options.discardCopy) DiscardCopy(job.outputPath, job.destFolder, job.entryName);
     if (result < 0)
         state_.SetLastError(result);

@@ -1,12 +1,15 @@
 // The export: the selection's lists and label, the gates of StartExport and
 // the timer-driven RunExport, one state per tick.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/selection.h"
 #include "loader/controller/window_rules.h"
 #include "loader/path_csv.h"
 #include "shared/base/fs.h"
+#include "shared/base/paths.h"
 #include "shared/pack_errors.h"
 
 namespace kb::loader {
@@ -40,6 +43,25 @@ Kind KindOf(const std::string& path) {
     if (!fs::GetAttributes(path, &attributes)) return Kind::None;
     if (attributes & fs::kAttrDirectory) return Kind::Folder;
     return (attributes & fs::kAttrReadOnly) ? Kind::ReadOnlyFile : Kind::File;
+}
+
+// True when a read-only file lies anywhere below folder. A row's entry may
+// write any file inside the folder it is named after, listed in Files.lst or
+// not, so the read-only question covers every one the user already has there.
+bool HoldsReadOnlyFile(const std::string& folder) {
+    std::vector<fs::DirEntry> entries;
+    if (!fs::ListFolder(folder, &entries)) return false;
+    for (const fs::DirEntry& e : entries) {
+        const std::string path = folder + "\\" + e.name;
+        // Nothing longer can be written there.
+        if (path.size() > kMaxPathLength) continue;
+        if (e.attributes & fs::kAttrDirectory) {
+            if (HoldsReadOnlyFile(path)) return true;
+        } else if (e.attributes & fs::kAttrReadOnly) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsFolderRow(const ListRow& row) {
@@ -188,12 +210,16 @@ void LoaderController::RunExport() {
                 cancelRequested_ = true;
                 break;
             }
-            int answer = kModalYes;
-            for (const ListRow& e : record.exportList->Rows()) {
-                if (KindOf(destFolder_ + "\\" + e.caption) != Kind::ReadOnlyFile) continue;
-                answer = host_.AskOverwrite("", kOverwriteReadOnly);
-                break;
-            }
+            const auto& exportRows = record.exportList->Rows();
+            const bool readOnlyTarget =
+                std::any_of(exportRows.begin(), exportRows.end(), [&](const ListRow& e) {
+                    return KindOf(destFolder_ + "\\" + e.caption) == Kind::ReadOnlyFile;
+                }) ||
+                std::any_of(record.selected.begin(), record.selected.end(), [&](size_t i) {
+                    const std::string target = destFolder_ + "\\" + record.fileList[i].caption;
+                    return KindOf(target) == Kind::Folder && HoldsReadOnlyFile(target);
+                });
+            const int answer = readOnlyTarget ? host_.AskOverwrite("", kOverwriteReadOnly) : kModalYes;
             if (answer == kModalYes)
                 runState_ = exNextItem;
             else
@@ -286,9 +312,11 @@ void LoaderController::ExportNextItem() {
                                           [&](const ListRow& e) { return e.caption == row.caption + "\\"; });
         const Kind kind = KindOf(target);
         std::optional<std::string> ask;
-        if (!isFolder && IsFileRow(row)) {
-            if (kind == Kind::File || kind == Kind::ReadOnlyFile) ask = target;
+        if (!isFolder && IsFileRow(row) && (kind == Kind::File || kind == Kind::ReadOnlyFile)) {
+            ask = target;
         } else if (kind == Kind::Folder) {
+            // Also for a file row: its entry may write inside a folder of its
+            // name, and the user is asked before any file of theirs is replaced.
             ask = target + Msg(kMsgFolderSuffix);
         }
         if (ask) {

@@ -166,7 +166,7 @@ TEST(JobState, EveryWorkersStopNoticeGoesToTheGivenWindow) {
     const std::string source = dir / "source.pck";
     ASSERT_TRUE(testing::PackBuilder()
                     .Add("plain.bin", testing::Pattern(10 * 1024, 1))
-                    .Add(ziptest::Compressed("c.cmp", ziptest::MakeContainer(dir.path(), ziptest::ThreeFiles())))
+                    .Add(ziptest::Compressed("c.cmp", ziptest::MakeContainer(dir.path(), ziptest::ThreeFilesIn("c"))))
                     .WriteTo(source));
     const std::string target = dir / "target.pck";
 
@@ -194,7 +194,7 @@ TEST(JobState, EveryWorkersStopNoticeGoesToTheGivenWindow) {
         {"sub-file copy", true,
          [&](CKabbitApp& app, Gate& gate) {
              app.SetChunkHookForTesting(&Gate::AtChunk, &gate);
-             return app.UnPackSubFile(source.c_str(), out.c_str(), "c.cmp", "\\a.txt", "secret1");
+             return app.UnPackSubFile(source.c_str(), out.c_str(), "c.cmp", "\\c\\a.txt", "secret1");
          }},
         {"plain pack", false,
          [&](CKabbitApp& app, Gate& gate) {

@@ -76,8 +76,9 @@ protected:
         ASSERT_NE(api.dll, nullptr) << "Kabbit.dll";
         out = dir / "out";
         ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
-        // Two files with their own times and attributes, compressed by the codec.
-        const std::string src = dir / "src";
+        // Two files with their own times and attributes, compressed by the codec
+        // as the folder set, whose entry set.cmp stands for them.
+        const std::string src = dir / "set";
         ASSERT_TRUE(CreateDirectoryA(src.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA((src + "\\sub").c_str(), nullptr));
         const std::string container = dir / "c.cmp";
@@ -100,7 +101,7 @@ protected:
             CloseHandle(h);
             ASSERT_TRUE(SetFileAttributesA(path.c_str(), f.attributes));
             std::string skipped;
-            ASSERT_EQ(codec.CompressToZipPkg(path, src, &containerPath, "", &skipped), 0);
+            ASSERT_EQ(codec.CompressToZipPkg(path, dir.path(), &containerPath, "", &skipped), 0);
         }
         PackBuilder b;
         b.Encrypted(21);
@@ -132,9 +133,10 @@ protected:
 TEST_F(KabbitDllZip, CompressedEntryExpandsOnAWorker) {
     ASSERT_EQ(api.unPack(pack.c_str(), out.c_str(), "SET.CMP", "secret1"), 0);
     ASSERT_EQ(api.PollToEnd(), PACKPROGRESS_DONE);
-    ExpectFile(out + "\\a.txt", data[0], FILE_ATTRIBUTE_ARCHIVE);
-    ExpectFile(out + "\\sub\\b.bin", data[1], FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(kb::testing::Listing(out), (std::vector<std::string>{"a.txt", "sub"}));
+    ExpectFile(out + "\\set\\a.txt", data[0], FILE_ATTRIBUTE_ARCHIVE);
+    ExpectFile(out + "\\set\\sub\\b.bin", data[1], FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(kb::testing::Listing(out), (std::vector<std::string>{"set"}));
+    EXPECT_EQ(kb::testing::Listing(out + "\\set"), (std::vector<std::string>{"a.txt", "sub"}));
 }
 
 TEST_F(KabbitDllZip, ListingAndSubFileThroughTheExports) {
@@ -144,19 +146,19 @@ TEST_F(KabbitDllZip, ListingAndSubFileThroughTheExports) {
     char names[64];
     DWORD sizes[2];
     ASSERT_EQ(api.enumFilesInZipPkg(pack.c_str(), "set.cmp", names, sizeof names, sizes, sizeof sizes, "secret1"), 2);
-    EXPECT_STREQ(names, "\\a.txt");
-    EXPECT_STREQ(names + 7, "\\sub\\b.bin");
-    EXPECT_EQ(names[18], 0);
+    EXPECT_STREQ(names, "\\set\\a.txt");
+    EXPECT_STREQ(names + 11, "\\set\\sub\\b.bin");
+    EXPECT_EQ(names[26], 0);
     EXPECT_EQ(sizes[0], 6000u);
     EXPECT_EQ(sizes[1], 3000u);
     EXPECT_TRUE(kb::testing::Listing(work).empty());
     EXPECT_EQ(api.enumFilesInZipPkg(pack.c_str(), "first.txt", names, sizeof names, sizes, sizeof sizes, "secret1"),
               kb::PACKERR_NOT_COMPRESSED_FILE);
 
-    ASSERT_EQ(api.unPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\sub\\b.bin", "secret1"), 0);
+    ASSERT_EQ(api.unPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\set\\sub\\b.bin", "secret1"), 0);
     ASSERT_EQ(api.PollToEnd(), PACKPROGRESS_DONE);
-    ExpectFile(out + "\\sub\\b.bin", data[1], FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(kb::testing::Listing(out), (std::vector<std::string>{"sub"}));
+    ExpectFile(out + "\\set\\sub\\b.bin", data[1], FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(kb::testing::Listing(out), (std::vector<std::string>{"set"}));
     api.setWorkingDir("");
 }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "shared/base/dbcs.h"
+
 #include "zip_test_support.h"
 
 namespace kb::pack::ziptest {
@@ -28,9 +30,26 @@ void ExpectFile(const std::string& path, const SourceFile& f) {
     EXPECT_EQ(attributes & (fs::kAttrReadOnly | fs::kAttrHidden), f.attributes & (fs::kAttrReadOnly | fs::kAttrHidden));
 }
 
+// Every file below folder as "relative\path" (with "=bytes" when asked), sorted.
+std::vector<std::string> Files(const std::string& folder, bool withBytes = false, const std::string& prefix = "") {
+    std::vector<std::string> out;
+    std::vector<fs::DirEntry> entries;
+    fs::ListFolder(folder, &entries);
+    for (const auto& e : entries) {
+        const std::string path = folder + "\\" + e.name;
+        if (e.attributes & fs::kAttrDirectory) {
+            for (const auto& s : Files(path, withBytes, prefix + e.name + "\\")) out.push_back(s);
+        } else {
+            out.push_back(prefix + e.name + (withBytes ? "=" + ReadAll(path) : std::string()));
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 TEST_F(UnpackCompressed, OneAndThreeRecordsOverPlainAndEncryptedPacks) {
     const std::vector<SourceFile> one = {{"c.txt", Pattern(4000, 5), fs::kAttrArchive | fs::kAttrReadOnly}};
-    const std::vector<SourceFile> three = ThreeFiles();
+    const std::vector<SourceFile> three = ThreeFilesIn("set");
     const std::string oneBytes = MakeContainer(dir.path(), one);
     const std::string threeBytes = MakeContainer(dir.path(), three);
     struct Kind {
@@ -72,6 +91,7 @@ TEST_F(UnpackCompressed, OneAndThreeRecordsOverPlainAndEncryptedPacks) {
                 expected.push_back(f.name.substr(0, f.name.find('\\')));
             }
             std::sort(expected.begin(), expected.end());
+            expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
             // Exactly the files: no copy of the container is left.
             EXPECT_EQ(Listing(out), expected);
             kb::testing::WipePath(out);
@@ -81,15 +101,16 @@ TEST_F(UnpackCompressed, OneAndThreeRecordsOverPlainAndEncryptedPacks) {
 }
 
 TEST_F(UnpackCompressed, CurrentNameShowsTheRecordBeingExpanded) {
-    const std::string pack = WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
+    const std::string pack =
+        WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFilesIn("set")))));
     ASSERT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
     char name[260] = {};
     EXPECT_EQ(app.GetProgress(name), PACKPROGRESS_DONE);
-    EXPECT_STREQ(name, "\\e.txt");
+    EXPECT_STREQ(name, "\\set\\e.txt");
 }
 
 TEST_F(UnpackCompressed, StopInTheCopyPhaseLeavesNoCopyAndNoFolders) {
-    const std::string container = MakeContainer(dir.path(), ThreeFiles());
+    const std::string container = MakeContainer(dir.path(), ThreeFilesIn("deep\\er\\set"));
     ASSERT_EQ(container.size() / 1024, 5u);  // N whole KiB
     const std::string pack = WritePack(PackBuilder().Encrypted(2).Add(Compressed("deep\\er\\set.cmp", container)));
     ProgressLog log;
@@ -110,16 +131,16 @@ TEST_F(UnpackCompressed, StopInTheExpansionPhase) {
     const std::vector<SourceFile> big = {{"big.bin", Pattern(2 * kZipPkgBlockSize + 100, 3)}};
     const std::string bigBytes = MakeContainer(dir.path(), big, true);
     const std::string pack = WritePack(PackBuilder()
-                                           .Add(Compressed("big.cmp", bigBytes))
-                                           .Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
+                                           .Add(Compressed("big.bin.cmp", bigBytes))
+                                           .Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFilesIn("set")))));
     struct Case {
         const char* entry;
         std::vector<std::string> left;  // what the stop leaves in the destination
         int progress;
     } cases[] = {
-        {"big.cmp", {}, 50 + 50 / 3},
+        {"big.bin.cmp", {}, 50 + 50 / 3},
         // Records expanded before the stop stay.
-        {"set.cmp", {"a.txt"}, 62},
+        {"set.cmp", {"set\\a.txt"}, 62},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);
@@ -131,7 +152,7 @@ TEST_F(UnpackCompressed, StopInTheExpansionPhase) {
         app.WaitForWorker();
         EXPECT_EQ(app.GetProgress(nullptr), c.progress);
         EXPECT_EQ(log.expand.size(), 1u);
-        EXPECT_EQ(Listing(out), c.left);
+        EXPECT_EQ(Files(out), c.left);
         EXPECT_EQ(sys.Posts().size(), postsBefore + 1);
         kb::testing::WipePath(out);
         ASSERT_TRUE(fs::CreateFolder(out));
@@ -140,17 +161,18 @@ TEST_F(UnpackCompressed, StopInTheExpansionPhase) {
 
 TEST_F(UnpackCompressed, MultiBlockRecordExpandsWhole) {
     const std::vector<SourceFile> big = {{"big.bin", Pattern(2 * kZipPkgBlockSize + 100, 4)}};
-    const std::string pack = WritePack(PackBuilder().Encrypted(1).Add(Compressed("big.cmp", MakeContainer(dir.path(), big, true))));
+    const std::string pack = WritePack(PackBuilder().Encrypted(1).Add(Compressed("big.bin.cmp", MakeContainer(dir.path(), big, true))));
     ProgressLog log;
     log.Attach(app);
-    ASSERT_EQ(RunToEnd(pack, "big.cmp"), PACKPROGRESS_DONE);
+    ASSERT_EQ(RunToEnd(pack, "big.bin.cmp"), PACKPROGRESS_DONE);
     EXPECT_EQ(log.expand, (std::vector<int>{66, 83, 100}));
     ExpectFile(out + "\\big.bin", big[0]);
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"big.bin"}));
 }
 
 TEST_F(UnpackCompressed, CopyNeverReplacesAUsersFile) {
-    const std::string pack = WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles()))));
+    const std::string pack =
+        WritePack(PackBuilder().Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFilesIn("set")))));
     // The user has a file under the entry's name and one under the first
     // temporary name: both stay as they are.
     ASSERT_TRUE(kb::testing::WriteWholeFile(out + "\\set.cmp", "mine"));
@@ -159,8 +181,9 @@ TEST_F(UnpackCompressed, CopyNeverReplacesAUsersFile) {
     ASSERT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
     EXPECT_EQ(ReadAll(out + "\\set.cmp"), "mine");
     EXPECT_EQ(ReadAll(out + "\\~kb0001.tmp"), "also mine");
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.txt", "e.txt", "set.cmp", "sub", "~kb0001.tmp"}));
-    for (const auto& f : ThreeFiles()) ExpectFile(out + "\\" + f.name, f);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"set", "set.cmp", "~kb0001.tmp"}));
+    EXPECT_EQ(Files(out + "\\set"), (std::vector<std::string>{"a.txt", "e.txt", "sub\\b.bin"}));
+    for (const auto& f : ThreeFilesIn("set")) ExpectFile(out + "\\" + f.name, f);
 }
 
 TEST_F(UnpackCompressed, HostileContainersFailClearlyAndWriteNothingOutside) {
@@ -189,8 +212,9 @@ TEST_F(UnpackCompressed, HostileContainersFailClearlyAndWriteNothingOutside) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(fs::CreateFolder(deep));
-        const std::string pack = WritePack(PackBuilder().Encrypted(9).Add(Compressed("x.cmp", c.container)));
-        const int r = app.UnPack(pack.c_str(), deep.c_str(), "x.cmp", "secret1");
+        // Named after the records, which differ from it only where the case says.
+        const std::string pack = WritePack(PackBuilder().Encrypted(9).Add(Compressed("a.txt.cmp", c.container)));
+        const int r = app.UnPack(pack.c_str(), deep.c_str(), "a.txt.cmp", "secret1");
         EXPECT_TRUE(r == 0 || r == c.error) << r;
         app.WaitForWorker();
         EXPECT_EQ(app.GetProgress(nullptr), c.error);
@@ -202,9 +226,90 @@ TEST_F(UnpackCompressed, HostileContainersFailClearlyAndWriteNothingOutside) {
     }
 }
 
+TEST_F(UnpackCompressed, AnEntryWritesOnlyTheFileOrFolderItIsNamedAfter) {
+#ifndef _WIN32
+    platform::SetAnsiCodePageForTesting(932);
+#endif
+    const bool doubleByte = platform::IsLeadByte(0x95);
+    // Records field by field: name, a status of zero times and the archive
+    // bit, FileLength, mode 0 and one zlib block.
+    auto records = [](const std::vector<std::pair<std::string, std::string>>& files) {
+        RecordBytes r;
+        for (const auto& [name, data] : files) {
+            const std::string block = Zlib(data);
+            r.Head(name, static_cast<uint32_t>(data.size())).U8(kBlockModeSingle).U32(uint32_t(block.size())).Raw(block);
+        }
+        return r.bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string entry;
+        std::vector<std::pair<std::string, std::string>> records;
+        std::vector<std::string> written;  // empty: refused, nothing written
+        bool doubleByte = false;
+    };
+    const std::vector<Case> cases = {
+        {"the file itself", "single.txt.cmp", {{"\\single.txt", "s"}}, {"single.txt=s"}},
+        {"the file without a leading backslash", "single.txt.cmp", {{"single.txt", "s"}}, {"single.txt=s"}},
+        {"the file in another case", "Single.TXT.CMP", {{"\\sINGLE.txt", "s"}}, {"sINGLE.txt=s"}},
+        {"a record beside the file", "single.txt.cmp", {{"\\single.txt", "s"}, {"\\victim.txt", "disc"}}, {}},
+        {"a record beside the file, first", "single.txt.cmp", {{"\\victim.txt", "disc"}, {"\\single.txt", "s"}}, {}},
+        {"a record inside a folder beside the file", "single.txt.cmp",
+         {{"\\single.txt", "s"}, {"\\Folder\\one.txt", "disc"}}, {}},
+        {"a longer name", "single.txt.cmp", {{"\\single.txt2", "s"}}, {}},
+        {"a shorter name", "single.txt.cmp", {{"\\single.tx", "s"}}, {}},
+        {"records inside the folder", "Folder.cmp", {{"\\Folder\\one.txt", "1"}, {"\\Folder\\sub\\two.txt", "2"}},
+         {"Folder\\one.txt=1", "Folder\\sub\\two.txt=2"}},
+        {"records inside the folder in another case", "Folder.cmp", {{"\\FOLDER\\one.txt", "1"}},
+         {"FOLDER\\one.txt=1"}},
+        {"a sibling folder with a common prefix", "Folder.cmp", {{"\\Folder\\one.txt", "1"}, {"\\Folder2\\a", "2"}}, {}},
+        {"a file with the folder's name and more", "Folder.cmp", {{"\\Folder.txt", "1"}}, {}},
+        {"a record outside the folder", "Folder.cmp", {{"\\Folder\\one.txt", "1"}, {"\\victim.txt", "disc"}}, {}},
+        {"an entry in a folder", "sub\\b.txt.cmp", {{"sub\\b.txt", "b"}}, {"sub\\b.txt=b"}},
+        {"beside an entry in a folder", "sub\\b.txt.cmp", {{"sub\\b.txt", "b"}, {"\\sub\\c.txt", "c"}}, {}},
+        {"an entry named only the suffix", ".cmp", {{"\\victim.txt", "disc"}}, {}},
+        // Double-byte names: 0x95 0x5C is one character whose trail byte is a
+        // backslash; 0x83 0x41 and 0x83 0x61 differ although 0x41 and 0x61 are A and a.
+        {"a double-byte folder", "\x95\x5C.cmp", {{"\\\x95\x5C\\a.txt", "a"}}, {"\x95\x5C\\a.txt=a"}, true},
+        {"a double-byte file", "\x95\x5C.cmp", {{"\\\x95\x5C", "a"}}, {"\x95\x5C=a"}, true},
+        {"a double-byte name that goes on", "\x95\x5C.cmp", {{"\\\x95\x5Cx", "a"}}, {}, true},
+        {"a double-byte trail byte that is a letter", "\x83\x41.cmp", {{"\\\x83\x61\\a.txt", "a"}}, {}, true},
+    };
+    for (const Case& c : cases) {
+        if (c.doubleByte && !doubleByte) continue;
+        SCOPED_TRACE(c.what);
+        kb::testing::WipePath(out);
+        ASSERT_TRUE(fs::CreateFolder(out));
+        // A file of the user's that no entry names.
+        ASSERT_TRUE(kb::testing::WriteWholeFile(out + "\\victim.txt", "mine"));
+        ASSERT_TRUE(fs::SetAttributes(out + "\\victim.txt", fs::kAttrReadOnly));
+        const std::string pack = WritePack(PackBuilder().Encrypted(2).Add(Compressed(c.entry, records(c.records))));
+        std::vector<std::string> expected = c.written;
+        expected.push_back("victim.txt=mine");
+        std::sort(expected.begin(), expected.end());
+        if (c.written.empty()) {
+            EXPECT_EQ(RunToEnd(pack, c.entry), PACKERR_ILLEGAL_PACKED_FILE);
+        } else {
+            EXPECT_EQ(RunToEnd(pack, c.entry), PACKPROGRESS_DONE);
+        }
+        // Refused: nothing at all, neither a record nor the copy nor a folder.
+        EXPECT_EQ(Files(out, true), expected);
+        if (c.written.empty()) {
+            EXPECT_EQ(Listing(out), (std::vector<std::string>{"victim.txt"}));
+        }
+        uint32_t attributes = 0;
+        ASSERT_TRUE(fs::GetAttributes(out + "\\victim.txt", &attributes));
+        EXPECT_TRUE(attributes & fs::kAttrReadOnly);
+        fs::SetAttributes(out + "\\victim.txt", fs::kAttrArchive);
+    }
+#ifndef _WIN32
+    platform::SetAnsiCodePageForTesting(1252);
+#endif
+}
+
 TEST_F(UnpackCompressed, CopyFailureLeavesTheCopyAndTheError) {
     PackBuilder b;
-    b.Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFiles())));
+    b.Add(Compressed("set.cmp", MakeContainer(dir.path(), ThreeFilesIn("set"))));
     const std::string full = b.Bytes();
     const std::string pack = dir / "cut.pck";
     ASSERT_TRUE(kb::testing::WriteWholeFile(pack, full.substr(0, full.size() - 100)));

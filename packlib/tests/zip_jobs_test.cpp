@@ -23,7 +23,7 @@ protected:
         work = dir / "work";
         ASSERT_TRUE(fs::CreateFolder(work));
         app.SetWorkingDir((work + "\\").c_str());
-        container = MakeContainer(dir.path(), ThreeFiles());
+        container = MakeContainer(dir.path(), ThreeFilesIn("set"));
         PackBuilder b;
         b.Encrypted(6).Add("plain.txt", "plain").Add(Compressed("set.cmp", container)).Add(Compressed("sub\\in.cmp", container));
         pack = WritePack(b);
@@ -39,7 +39,8 @@ protected:
         kb::testing::WipePath(out);
         ASSERT_TRUE(fs::CreateFolder(out));
         EXPECT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
-        EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.txt", "e.txt", "sub"}));
+        EXPECT_EQ(Listing(out), (std::vector<std::string>{"set"}));
+        EXPECT_EQ(Listing(out + "\\set"), (std::vector<std::string>{"a.txt", "e.txt", "sub"}));
     }
 
     std::string work;
@@ -54,7 +55,7 @@ std::vector<std::string> Names(const char* list) {
     return names;
 }
 
-const std::vector<std::string> kRecordNames = {"\\a.txt", "\\sub\\b.bin", "\\e.txt"};
+const std::vector<std::string> kRecordNames = {"\\set\\a.txt", "\\set\\sub\\b.bin", "\\set\\e.txt"};
 
 // A copy of the three-file container (N = 5 whole KiB) stopped after its first
 // chunk: (1 + 1) x 50 / (N + 1).
@@ -79,8 +80,8 @@ TEST_F(ZipJobs, EnumListsTheRecordsAndDeletesItsCopy) {
 }
 
 TEST_F(ZipJobs, EnumBufferBoundsAndErrors) {
-    // Names with their zeros and the final zero: 7 + 11 + 7 + 1 bytes.
-    const int exact = 26;
+    // Names with their zeros and the final zero: 11 + 15 + 11 + 1 bytes.
+    const int exact = 38;
     const std::string cut = dir / "cut.pck";
     {
         PackBuilder b;
@@ -164,25 +165,27 @@ TEST_F(ZipJobs, EnumCalledWhileAnUnpackRuns) {
     second.join();
     EXPECT_EQ(result, 3);
     EXPECT_EQ(Names(names), kRecordNames);
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.txt", "e.txt", "sub"}));
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"set"}));
+    EXPECT_EQ(Listing(out + "\\set"), (std::vector<std::string>{"a.txt", "e.txt", "sub"}));
     EXPECT_TRUE(Listing(work).empty());
 }
 
 TEST_F(ZipJobs, SubFileWritesExactlyTheNamedRecord) {
-    ASSERT_EQ(SubFileToEnd(pack, "set.cmp", "\\sub\\b.bin"), PACKPROGRESS_DONE);
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"sub"}));
-    EXPECT_EQ(Listing(out + "\\sub"), (std::vector<std::string>{"b.bin"}));
+    ASSERT_EQ(SubFileToEnd(pack, "set.cmp", "\\set\\sub\\b.bin"), PACKPROGRESS_DONE);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"set"}));
+    EXPECT_EQ(Listing(out + "\\set"), (std::vector<std::string>{"sub"}));
+    EXPECT_EQ(Listing(out + "\\set\\sub"), (std::vector<std::string>{"b.bin"}));
     const SourceFile b = ThreeFiles()[1];
-    EXPECT_EQ(ReadAll(out + "\\sub\\b.bin"), b.data);
+    EXPECT_EQ(ReadAll(out + "\\set\\sub\\b.bin"), b.data);
     fs::FileTimes times;
-    ASSERT_TRUE(fs::GetTimes(out + "\\sub\\b.bin", &times));
+    ASSERT_TRUE(fs::GetTimes(out + "\\set\\sub\\b.bin", &times));
     EXPECT_EQ(times.lastWrite, kSourceWriteTime);
     uint32_t attributes = 0;
-    ASSERT_TRUE(fs::GetAttributes(out + "\\sub\\b.bin", &attributes));
+    ASSERT_TRUE(fs::GetAttributes(out + "\\set\\sub\\b.bin", &attributes));
     EXPECT_TRUE(attributes & fs::kAttrReadOnly);
     char name[260];
     EXPECT_EQ(app.GetProgress(name), PACKPROGRESS_DONE);
-    EXPECT_STREQ(name, "\\sub\\b.bin");
+    EXPECT_STREQ(name, "\\set\\sub\\b.bin");
 }
 
 TEST_F(ZipJobs, SubFileErrors) {
@@ -199,13 +202,13 @@ TEST_F(ZipJobs, SubFileErrors) {
         const char* password;
         int result;  // of the export, or else of the job
     } cases[] = {
-        {"plain entry", pack, "plain.txt", "\\a.txt", "secret1", PACKERR_NOT_COMPRESSED_FILE},
-        {"empty entry name", pack, "", "\\a.txt", "secret1", PACKERR_NOT_COMPRESSED_FILE},
+        {"plain entry", pack, "plain.txt", "\\set\\a.txt", "secret1", PACKERR_NOT_COMPRESSED_FILE},
+        {"empty entry name", pack, "", "\\set\\a.txt", "secret1", PACKERR_NOT_COMPRESSED_FILE},
         {"no such sub-file", pack, "set.cmp", "\\zzz.txt", "secret1", PACKERR_NO_FILE_FOUND},
         // Record names match exactly, case included.
-        {"other case", pack, "set.cmp", "\\A.TXT", "secret1", PACKERR_NO_FILE_FOUND},
-        {"no such entry", pack, "zzz.cmp", "\\a.txt", "secret1", PACKERR_FILE_NOT_FOUND},
-        {"wrong password", pack, "set.cmp", "\\a.txt", "secret2", PACKERR_WRONG_PASSWORD},
+        {"other case", pack, "set.cmp", "\\SET\\A.TXT", "secret1", PACKERR_NO_FILE_FOUND},
+        {"no such entry", pack, "zzz.cmp", "\\set\\a.txt", "secret1", PACKERR_FILE_NOT_FOUND},
+        {"wrong password", pack, "set.cmp", "\\set\\a.txt", "secret2", PACKERR_WRONG_PASSWORD},
         {"escaping record", hostile, "evil.cmp", "\\..\\evil.txt", "secret1", PACKERR_ILLEGAL_PACKED_FILE},
         {"damaged container", hostile, "cut.cmp", "\\a.txt", "secret1", PACKERR_UNCOMPRESSION},
     };
@@ -224,7 +227,7 @@ TEST_F(ZipJobs, StoppedUnpackEndsTheSubFileWorker) {
     ProgressLog log;
     log.stopAtChunk = 0;
     log.Attach(app);
-    ASSERT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "sub\\in.cmp", "\\a.txt", "secret1"), 0);
+    ASSERT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "sub\\in.cmp", "\\set\\a.txt", "secret1"), 0);
     // Returns only when both workers have ended.
     app.WaitForWorker();
     EXPECT_EQ(app.GetProgress(nullptr), kStoppedAtFirstChunk);
@@ -240,7 +243,7 @@ TEST_F(ZipJobs, JobsAroundASubFileAreNotDisturbed) {
     gate.WaitHeld();
     int subResult = 1;
     std::thread second([&] {
-        subResult = app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\a.txt", "secret1");
+        subResult = app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\set\\a.txt", "secret1");
     });
     sys.WaitForInfiniteWaits(1);
     gate.Release();
@@ -248,8 +251,9 @@ TEST_F(ZipJobs, JobsAroundASubFileAreNotDisturbed) {
     EXPECT_EQ(subResult, 0);
     EXPECT_EQ(RunToEnd(pack, "set.cmp"), PACKPROGRESS_DONE);
     EXPECT_EQ(ReadAll(out + "\\plain.txt"), "plain");
-    EXPECT_EQ(ReadAll(out + "\\a.txt"), ThreeFiles()[0].data);
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.txt", "e.txt", "plain.txt", "sub"}));
+    EXPECT_EQ(ReadAll(out + "\\set\\a.txt"), ThreeFiles()[0].data);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"plain.txt", "set"}));
+    EXPECT_EQ(Listing(out + "\\set"), (std::vector<std::string>{"a.txt", "e.txt", "sub"}));
 }
 
 TEST_F(ZipJobs, WorkersThatCannotStart) {
@@ -259,13 +263,13 @@ TEST_F(ZipJobs, WorkersThatCannotStart) {
     char names[64];
     uint32_t sizes[3];
     EXPECT_EQ(Enum("set.cmp", names, sizeof names, sizes, sizeof sizes), PACKERR_CREATE_THREAD);
-    EXPECT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\a.txt", "secret1"), PACKERR_CREATE_THREAD);
+    EXPECT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\set\\a.txt", "secret1"), PACKERR_CREATE_THREAD);
     sys.failThreads = false;
     EXPECT_TRUE(Listing(work).empty());
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"set.cmp"}));
     // The unpack starts but the sub-file worker cannot: the kept copy goes.
     sys.FailNthStart(2);
-    EXPECT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\a.txt", "secret1"), PACKERR_CREATE_THREAD);
+    EXPECT_EQ(app.UnPackSubFile(pack.c_str(), out.c_str(), "set.cmp", "\\set\\a.txt", "secret1"), PACKERR_CREATE_THREAD);
     EXPECT_EQ(app.GetProgress(nullptr), PACKERR_CREATE_THREAD);
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"set.cmp"}));
     EXPECT_EQ(ReadAll(out + "\\set.cmp"), "mine");
@@ -287,16 +291,16 @@ TEST_F(ZipJobs, OneShotOptionsReturnToTheirDefaultsAfterEveryEnd) {
          [&] { EXPECT_EQ(Enum("zzz.cmp", names, sizeof names, sizes, sizeof sizes), PACKERR_FILE_NOT_FOUND); }},
         {"listing with a short buffer",
          [&] { EXPECT_EQ(Enum("set.cmp", names, 3, sizes, sizeof sizes), PACKERR_NAME_BUFFER_OVERFLOW); }},
-        {"sub-file", [&] { EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\e.txt"), PACKPROGRESS_DONE); }},
+        {"sub-file", [&] { EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\set\\e.txt"), PACKPROGRESS_DONE); }},
         {"sub-file with a wrong password",
-         [&] { EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\e.txt", "secret2"), PACKERR_WRONG_PASSWORD); }},
+         [&] { EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\set\\e.txt", "secret2"), PACKERR_WRONG_PASSWORD); }},
         {"sub-file not found", [&] { EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\q"), PACKERR_NO_FILE_FOUND); }},
         {"sub-file stopped",
          [&] {
              ProgressLog log;
              log.stopAtChunk = 0;
              log.Attach(app);
-             EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\e.txt"), kStoppedAtFirstChunk);
+             EXPECT_EQ(SubFileToEnd(pack, "set.cmp", "\\set\\e.txt"), kStoppedAtFirstChunk);
              app.SetChunkHookForTesting(nullptr, nullptr);
              app.SetExpandHookForTesting(nullptr, nullptr);
          }},

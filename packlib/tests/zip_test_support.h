@@ -249,4 +249,12 @@ inline std::vector<SourceFile> ThreeFiles() {
             {"e.txt", "", fs::kAttrArchive}};
 }
 
+// The same files inside folder: the records of the entry folder + ".cmp",
+// which writes only what lies inside the folder it is named after.
+inline std::vector<SourceFile> ThreeFilesIn(const std::string& folder) {
+    std::vector<SourceFile> files = ThreeFiles();
+    for (SourceFile& f : files) f.name = folder + "\\" + f.name;
+    return files;
+}
+
 }  // namespace kb::pack::ziptest

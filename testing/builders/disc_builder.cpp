@@ -103,6 +103,7 @@ int WriteSession(CKabbitApp& app, CPackJobs& jobs, const DiscLayout& layout, con
         if (std::find(tops.begin(), tops.end(), top) == tops.end()) tops.push_back(top);
     }
     const std::string packPath = folder + "\\" + s.archive;
+    if (s.contentPack) return WriteFile(packPath, *s.contentPack) ? 0 : -1;
     if (const int rc = app.CreateNew(packPath.c_str(), contentPassword.c_str(), true, layout.rounds)) return rc;
     for (const std::string& top : tops) {
         const bool isFolder = fs::Exists(src + "\\" + top) && [&] {

@@ -30,6 +30,9 @@ struct DiscSession {
     std::vector<std::string> plainEntries;
     // Files.lst as given instead of the one derived from files.
     std::optional<std::string> filesLst;
+    // The content pack's bytes as given (a writer of the test's own) instead
+    // of the pack made of files; the sources and Files.lst are still made.
+    std::optional<std::string> contentPack;
     bool withControl = true;   // false: no Control.pck (the folder does not count)
     bool withFilesLst = true;  // false: no Files.lst
 };

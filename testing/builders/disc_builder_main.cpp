@@ -7,8 +7,12 @@
 #include <string>
 #include <utility>
 
+#include <zlib.h>
+
 #include "loader/session/files_lst.h"
+#include "packlib/container_format.h"
 #include "testing/builders/disc_builder.h"
+#include "testing/builders/pack_builder.h"
 #include "testing/kit/patterns.h"
 
 namespace {
@@ -109,6 +113,69 @@ DiscLayout ExportDisc() {
     return layout;
 }
 
+// One container record, field by field from the format's constants: no times,
+// the attributes given, one zlib block.
+std::string RawRecord(const std::string& name, const std::string& data, uint8_t attributes) {
+    std::string r;
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) r.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    u32(static_cast<uint32_t>(name.size()));
+    r += name;
+    std::string status(kb::pack::kZipPkgStatusSize, '\0');
+    for (int i = 0; i < 4; ++i)
+        status[kb::pack::kZipPkgStatusSizeField + i] = static_cast<char>(static_cast<uint32_t>(data.size()) >> (8 * i));
+    status[kb::pack::kZipPkgStatusAttributes] = static_cast<char>(attributes);
+    r += status;
+    u32(static_cast<uint32_t>(data.size()));
+    if (data.empty()) return r;
+    r.push_back(static_cast<char>(kb::pack::kBlockModeSingle));
+    uLongf n = compressBound(static_cast<uLong>(data.size()));
+    std::string block(n, '\0');
+    if (compress(reinterpret_cast<Bytef*>(block.data()), &n, reinterpret_cast<const Bytef*>(data.data()),
+                 static_cast<uLong>(data.size())) != Z_OK)
+        return std::string();
+    block.resize(n);
+    u32(static_cast<uint32_t>(block.size()));
+    return r + block;
+}
+
+// The export disc's session once more, its pack written byte by byte by the
+// test's own writer: the entry single.txt.cmp also holds \Folder\one.txt and
+// a read-only \victim.txt, which no row and no answer of the user covers.
+DiscLayout CraftedExportDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Export-Disc-Password";
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "CRAFTED";
+    one.files = {
+        {"Folder\\", ""},
+        {"Folder\\one.txt", "first file\r\n"},
+        {"single.txt", "a single file\r\n"},
+    };
+    one.filesLst = kb::testing::disc::FilesLstFor(one.files) + "..\\evil.txt,5,0\r\n..\\evil.txt,5,2,0\r\n";
+    kb::testing::PackBuilder pack(layout.discPassword);
+    pack.Encrypted(static_cast<uint8_t>(layout.rounds));
+    auto compressed = [](const std::string& name, const std::string& container) {
+        kb::testing::BuilderEntry e;
+        e.name = name;
+        e.data = container;
+        e.compressed = true;
+        return e;
+    };
+    const kb::testing::BuilderEntry folder =
+        compressed("Folder.cmp", RawRecord("\\Folder\\one.txt", "first file\r\n", 0x20));
+    const kb::testing::BuilderEntry single =
+        compressed("single.txt.cmp", RawRecord("\\single.txt", "a single file\r\n", 0x20) +
+                                         RawRecord("\\Folder\\one.txt", "the disc's one.txt", 0x20) +
+                                         RawRecord("\\victim.txt", "the disc's victim", 0x21));
+    pack.Add(folder).Add(single);
+    one.contentPack = pack.Bytes();
+    layout.sessions = {one};
+    return layout;
+}
+
 // The sample disc with the launcher's splash archive of edition 103.
 DiscLayout LauncherDisc() {
     DiscLayout layout = SampleOemDisc();
@@ -155,6 +222,7 @@ const NamedLayout kLayouts[] = {
     {"sample-oem", SampleOemDisc},
     {"bench", BenchDisc},
     {"export", ExportDisc},
+    {"crafted-export", CraftedExportDisc},
     {"launcher", LauncherDisc},
     {"demo", kb::testing::disc::DemoDisc},
     {"big-list", BigListDisc},

@@ -18,6 +18,7 @@
 #include "loader/instance_guard.h"
 #include "loader/skin/press_guard.h"
 #include "loader/skin/tests/skin_fixture_win.h"
+#include "shared/pack_errors.h"
 #include "testing/kit/file_io.h"
 #include "testing/uidriver/ui_driver.h"
 
@@ -29,7 +30,7 @@ using fx::PumpUntil;
 using kb::testing::Listing;
 using kb::testing::ReadAll;
 
-// The export layout's disc password and its only session's list.
+// The export layouts' disc password and their only session's list.
 constexpr char kDiscPassword[] = "Export-Disc-Password";
 constexpr int kListId = 1001;
 
@@ -410,6 +411,43 @@ TEST_F(Export, TheProgressWindowPaintsAndAnswersWhileTheLargeEntryCopies) {
 
     ASSERT_TRUE(ui::Click(cancel));
     EXPECT_EQ(EndMessage(), Msg(910));
+    ASSERT_NO_FATAL_FAILURE(Quit());
+}
+
+// The "crafted-export" disc: its pack, written byte by byte, holds in
+// single.txt.cmp also \Folder\one.txt and a read-only \victim.txt. After
+// the answer no about the folder, the file's entry may write single.txt and
+// nothing else: the whole entry is refused before anything is written, the
+// user is told why, and neither the folder's file nor victim.txt is touched.
+using CraftedExport = Export;
+
+TEST_F(CraftedExport, AnEntryWritesNothingTheUserWasNotAskedAbout) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::vector<std::string> rows = ui::ListViewTexts(list_);
+    std::sort(rows.begin(), rows.end());
+    ASSERT_EQ(rows, (std::vector<std::string>{"Folder", "single.txt"}));
+    const std::string out = temp_.path() + "\\crafted", one = out + "\\Folder\\one.txt";
+    ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((out + "\\Folder").c_str(), nullptr));
+    ASSERT_TRUE(kb::testing::WriteWholeFile(one, "the user's one.txt"));
+
+    ASSERT_NO_FATAL_FAILURE(BeginExport({"Folder", "single.txt"}, out, true));
+    ASSERT_NO_FATAL_FAILURE(Answer(out + "\\Folder" + Msg(900), 2, kNo));
+    // The library's word for the refused entry, then the export's failure.
+    const auto refused = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, loader_.dwProcessId, 30000);
+    ASSERT_TRUE(refused.has_value()) << "no word about the refused entry";
+    EXPECT_EQ(refused->text, kb::PackErrorText(kb::PACKERR_ILLEGAL_PACKED_FILE));
+    ASSERT_TRUE(ui::AnswerMessageBox(refused->window, IDOK));
+    const auto failed = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, loader_.dwProcessId, 30000);
+    ASSERT_TRUE(failed.has_value()) << "no word about the failed export";
+    EXPECT_EQ(failed->text, Msg(6));
+    ASSERT_TRUE(ui::AnswerMessageBox(failed->window, IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(window_) != FALSE; }));
+
+    EXPECT_EQ(ReadAll(one), "the user's one.txt");
+    EXPECT_EQ(Listing(out), std::vector<std::string>{"Folder"});
+    EXPECT_EQ(Listing(out + "\\Folder"), std::vector<std::string>{"one.txt"});
+    EXPECT_FALSE(Exists(out + "\\victim.txt"));
     ASSERT_NO_FATAL_FAILURE(Quit());
 }
 

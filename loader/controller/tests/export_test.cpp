@@ -338,6 +338,39 @@ TEST_F(ExportTest, AReadOnlyTargetIsAskedOnceBeforeAnyUnpack) {
     for (const char* name : {"Docs\\a.txt", "readme.txt"}) ASSERT_TRUE(fs::SetAttributes(Target(name), 0));
 }
 
+// A folder's entry may write any file inside it, so a read-only file of the
+// user's there is asked about even when the list does not name it; a file
+// row whose target is a folder is asked about as that folder, and the answer
+// no leaves it alone.
+TEST_F(ExportTest, FilesTheListDoesNotNameAreCoveredByTheQuestions) {
+    Open();
+    ASSERT_TRUE(fs::CreateFolder(Target("Docs")));
+    ASSERT_TRUE(fs::CreateFolder(Target("Docs\\Deep")));
+    ASSERT_TRUE(WriteWholeFile(Target("Docs\\Deep\\unlisted.txt"), "mine"));
+    ASSERT_TRUE(fs::SetAttributes(Target("Docs\\Deep\\unlisted.txt"), fs::kAttrReadOnly));
+    host.overwriteAnswers = {7};
+    Export({"Docs"});
+    EXPECT_EQ(host.overwriteQuestions, (std::vector<std::pair<std::string, int>>{{"", 3}}));
+    EXPECT_EQ(pack.unpacks, 0);
+    ASSERT_TRUE(fs::SetAttributes(Target("Docs\\Deep\\unlisted.txt"), 0));
+
+    // Nothing read-only: only the folder's own question.
+    host.overwriteAnswers = {6};
+    host.overwriteQuestions.clear();
+    Export({"Docs"});
+    EXPECT_EQ(host.overwriteQuestions, (std::vector<std::pair<std::string, int>>{{Target("Docs") + "M900", 1}}));
+    EXPECT_EQ(pack.unpacks, 1);
+
+    ASSERT_TRUE(fs::CreateFolder(Target("readme.txt")));
+    host.overwriteAnswers = {7};
+    host.overwriteQuestions.clear();
+    pack.unpacks = 0;
+    Export({"readme.txt"});
+    EXPECT_EQ(host.overwriteQuestions,
+              (std::vector<std::pair<std::string, int>>{{Target("readme.txt") + "M900", 1}}));
+    EXPECT_EQ(pack.unpacks, 0);
+}
+
 TEST_F(ExportTest, UnpackRules) {
     // Rule 1: counted as done without the library; its folders are made all
     // the same. Rule 2: a folder of sub-folders only gets its folders.

@@ -143,15 +143,19 @@ void RunRows(const std::vector<Row>& rows, const Layer& layer) {
 
         // A plain pack entry, asked for by its stored name as the loader asks.
         ASSERT_TRUE(PackBuilder().Add(r.name, kBody).WriteTo(dir / "p.pck"));
-        // A compressed entry whose one container record carries the name.
-        ASSERT_TRUE(PackBuilder().Add(pack::ziptest::Compressed("x.cmp", ContainerOf("\\" + r.name))).WriteTo(dir / "c.pck"));
+        // A compressed entry whose one container record carries the name; a
+        // sound one is named after its record, as an entry writes nothing else.
+        const std::string containerEntry = refused ? "x.cmp" : r.name + ".cmp";
+        ASSERT_TRUE(PackBuilder()
+                        .Add(pack::ziptest::Compressed(containerEntry, ContainerOf("\\" + r.name)))
+                        .WriteTo(dir / "c.pck"));
         // An archive of one entry.
         ark::testing::AchBuilder archive(1);
         archive.Add(r.name, kBody);
         ASSERT_TRUE(kb::testing::WriteWholeFile(dir / "a.ach", archive.Build()));
 
         expectOutcome("pack entry", layer.unpack(dir / "p.pck", dest, r.name));
-        const int container = layer.unpack(dir / "c.pck", dest, "x.cmp");
+        const int container = layer.unpack(dir / "c.pck", dest, containerEntry);
         if (refused) {
             EXPECT_EQ(container, PACKERR_ILLEGAL_PACKED_FILE);
         }
