@@ -17,18 +17,25 @@ int CheckPasswordLength(const char* password) {
     return 0;
 }
 
-int CheckAccess(const std::string& packPath, const char* password, sys::Sys& sys) {
+int CheckAccess(const std::string& packPath, const char* password, sys::Sys& sys, PackReader* keep) {
     PackReader pack;
     if (!pack.Open(packPath)) return PACKERR_OPEN_PACKED_FILE;
     if (const int err = CheckPasswordLength(password)) return err;
+    // The header is all this check reads.
+    pack.LimitReadAhead(kHeaderSize);
+
+    auto pass = [&] {
+        if (keep) *keep = std::move(pack);
+        return 0;
+    };
 
     uint8_t header[kHeaderSize];
-    if (!pack.ReadExact(header, 2)) return 0;
+    if (!pack.ReadExact(header, 2)) return pass();
     const uint8_t flags = static_cast<uint8_t>(~header[kFlagsOffset]);
-    if (!(flags & PACKFLAG_PASSWORD)) return 0;
+    if (!(flags & PACKFLAG_PASSWORD)) return pass();
     // The operation itself reports a short header when it reads it.
-    if (!pack.ReadExact(header + 2, kHeaderSize - 2)) return 0;
-    pack.Close();
+    if (!pack.ReadExact(header + 2, kHeaderSize - 2)) return pass();
+    if (!keep) pack.Close();
 
     const uint8_t rounds = RoundsOfHeader(header);
     const uint8_t* stored = header + kPasswordFieldOffset;
@@ -50,11 +57,12 @@ int CheckAccess(const std::string& packPath, const char* password, sys::Sys& sys
 
     PasswordThrottle throttle(sys);
     if (!match) {
+        pack.Close();  // not held through the throttle's sleep
         throttle.Failure();
         return PACKERR_WRONG_PASSWORD;
     }
     throttle.Success();
-    return 0;
+    return pass();
 }
 
 }  // namespace kb::pack

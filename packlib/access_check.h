@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "packlib/pack_format.h"
 #include "packlib/sys.h"
 
 namespace kb::pack {
@@ -28,7 +29,9 @@ int CheckPasswordLength(const char* password);
 //   sleeps on this thread) and gives PACKERR_WRONG_PASSWORD; a match runs its
 //   success step;
 // - PACKERR_CREATE_KEY, with no throttle step, when the digest cannot be made.
-// The pack is only read.
-int CheckAccess(const std::string& packPath, const char* password, sys::Sys& sys);
+// The pack is only read. When it passes and keep is given, *keep is the pack as
+// the check opened it, so that the export goes on with the very file it checked
+// without opening it again.
+int CheckAccess(const std::string& packPath, const char* password, sys::Sys& sys, PackReader* keep = nullptr);
 
 }  // namespace kb::pack

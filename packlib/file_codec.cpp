@@ -562,6 +562,37 @@ int CFileCodec::Extract(const std::string& containerPath, const std::string& des
     return finish(WriteRecord(*this, r, container, containerPath, head, folder, job, hooks));
 }
 
+int CFileCodec::ExtractNamedFromZipPkg(const std::string& containerPath, const std::string& destFolder,
+                                       const std::string& name, bool* found, const CodecHooks& hooks) {
+    *found = false;
+    fs::File container = fs::File::Open(containerPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+    if (containerPath.empty() || !container.IsOpen()) return PACKERR_FILE_IO;
+    BufferedReader r(container);
+    if (!r.Init()) return PACKERR_FILE_IO;
+    RecordHead head;
+    for (int index = 0;; ++index) {
+        const Walk w = ReadHead(r, &head, true);
+        if (w == Walk::End) return -1;
+        if (w != Walk::Record) return WalkError(w);
+        const uint64_t blocksStart = r.Position();
+        // The search passes the found record's blocks too, checking their layout.
+        if (SkipBlocks(r, head) != Walk::Record) return WalkError(Walk::Damaged);
+        if (head.name == name) {
+            *found = true;
+            auto finish = [&](int result) {
+                Report(hooks.setLastError, result);
+                return result;
+            };
+            if (hooks.setCurrentName) hooks.setCurrentName(head.name);
+            if (!IsSafeName(head.name, kRecordNameOptions)) return finish(PACKERR_ILLEGAL_PACKED_FILE);
+            if (!r.SeekTo(blocksStart)) return finish(PACKERR_FILE_IO);
+            const std::string folder = destFolder.empty() ? fs::CurrentFolder() : destFolder;
+            return finish(WriteRecord(*this, r, container, containerPath, head, folder, false, hooks));
+        }
+        if (index == INT32_MAX) return -1;
+    }
+}
+
 int CFileCodec::CountZipPkgRecords(const std::string& containerPath) {
     fs::File container = fs::File::Open(containerPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
     if (containerPath.empty() || !container.IsOpen()) return PACKERR_OPEN_SOURCE_FILE;

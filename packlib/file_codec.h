@@ -88,6 +88,14 @@ public:
     int ExtractFromZipPkgJob(const std::string& containerPath, const std::string& destFolder,
                              uint32_t recordIndex, const CodecHooks& hooks);
 
+    // FindZipPkgRecord over the whole container, then ExtractFromZipPkg of the
+    // record it finds, in one walk that reads nothing twice. *found tells which of
+    // the two gave the result: not found, it is FindZipPkgRecord's (-1 when no
+    // record has the name) or PACKERR_FILE_IO when the container cannot be opened;
+    // found, it is ExtractFromZipPkg's.
+    int ExtractNamedFromZipPkg(const std::string& containerPath, const std::string& destFolder,
+                               const std::string& name, bool* found, const CodecHooks& hooks = {});
+
     // Number of records; PACKERR_OPEN_SOURCE_FILE when the container cannot be
     // opened, PACKERR_UNCOMPRESSION when it is cut short or damaged.
     int CountZipPkgRecords(const std::string& containerPath);

@@ -49,7 +49,8 @@ size_t PackReader::Read(void* out, size_t size) {
                 if (got == 0) break;
                 continue;
             }
-            if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+            // Not zeroed: only bytes the file gave are ever read from it.
+            if (!buffer_) buffer_.reset(new char[kBufferSize]);
             // A refill never reads less than the request still needs.
             const size_t ahead = std::max(readAhead_, size - done);
             if (!file_.Read(buffer_.get(), ahead, &got)) got = 0;
@@ -158,6 +159,11 @@ bool EntryWalker::StartAt(uint64_t offset, uint32_t index) {
 
 int OpenForWalk(const std::string& path, PackReader* pack, uint8_t* rounds) {
     if (!pack->Open(path)) return PACKERR_OPEN_PACKED_FILE;
+    return ReopenForWalk(path, pack, rounds);
+}
+
+int ReopenForWalk(const std::string& path, PackReader* pack, uint8_t* rounds) {
+    if (!pack->IsOpen()) return OpenForWalk(path, pack, rounds);
     // The header alone: what follows it may be read from elsewhere.
     pack->LimitReadAhead(kHeaderSize);
     const int err = ReadRounds(*pack, rounds);

@@ -158,6 +158,8 @@ private:
 // Opens a pack for a walk: reads R and leaves the reader at the first entry.
 // 0, PACKERR_OPEN_PACKED_FILE or PACKERR_ILLEGAL_PACKED_FILE.
 int OpenForWalk(const std::string& path, PackReader* pack, uint8_t* rounds);
+// The same for a pack already open (the access check's): read again from its start.
+int ReopenForWalk(const std::string& path, PackReader* pack, uint8_t* rounds);
 
 // Walks every entry of the pack at path: how many there are and the sum of
 // their DataLength, and R when rounds is given. 0 or the walk's error.

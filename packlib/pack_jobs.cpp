@@ -419,13 +419,25 @@ void CPackJobs::RunWorker() {
 }
 
 // A cipher holding the job's password with the data key of R passes; null when the
-// pack is not enciphered (R = 0: entry data are stored as they are).
-int CPackJobs::MakeDataKey(const Job& job, int keyError, std::unique_ptr<CBufferCipher>* key) {
-    key->reset();
+// pack is not enciphered (R = 0: entry data are stored as they are). The key
+// depends only on the password and R, so the last one built is kept for the
+// jobs that follow with the same two.
+int CPackJobs::MakeDataKey(const Job& job, int keyError, CBufferCipher** key) {
+    *key = nullptr;
     if (job.rounds == 0) return 0;
-    key->reset(new (std::nothrow) CBufferCipher(job.password));
-    if (!*key) return PACKERR_NOT_ENOUGH_MEMORY;
-    if (!(*key)->BuildDataKey(job.rounds)) return keyError;
+    if (!(dataKey_ && dataKeyRounds_ == job.rounds && dataKeyPassword_ == job.password)) {
+        dataKey_.reset();
+        dataKeyPassword_.clear();
+        dataKey_.reset(new (std::nothrow) CBufferCipher(job.password));
+        if (!dataKey_) return PACKERR_NOT_ENOUGH_MEMORY;
+        if (!dataKey_->BuildDataKey(job.rounds)) {
+            dataKey_.reset();
+            return keyError;
+        }
+        dataKeyRounds_ = job.rounds;
+        dataKeyPassword_ = job.password;
+    }
+    *key = dataKey_.get();
     return 0;
 }
 
@@ -450,9 +462,9 @@ int CPackJobs::CopyCoded(Job& job, CBufferCipher* key, fs::File& source, uint64_
 }
 
 int CPackJobs::RunPlain(Job& job) {
-    std::unique_ptr<CBufferCipher> key;
+    CBufferCipher* key = nullptr;
     if (const int err = MakeDataKey(job, PACKERR_CREATE_KEY, &key)) return err;
-    if (const int err = CopyCoded(job, key.get(), job.source, job.dataLength, 0, 100)) return err;
+    if (const int err = CopyCoded(job, key, job.source, job.dataLength, 0, 100)) return err;
     job.source.Close();
 
     // FileStampTrailer: 4 bytes 0, attributes, creation, last access, last write.
@@ -526,12 +538,12 @@ int CPackJobs::AppendContainer(Job& job, int keyError) {
     uint64_t length = 0;
     if (!container.Size(&length)) return PACKERR_FILE_IO;
     if (length > kMaxDataLength) return PACKERR_FILE_TOO_BIG;
-    std::unique_ptr<CBufferCipher> key;
+    CBufferCipher* key = nullptr;
     if (const int err = MakeDataKey(job, keyError, &key)) return err;
     const auto header =
         EntryHeaderBytes(true, job.storedName, static_cast<uint32_t>(length), job.rounds, job.entryIndex);
     if (!job.pack.Write(header.data(), header.size())) return PACKERR_FILE_IO;
-    if (const int err = CopyCoded(job, key.get(), container, length, 50, 50)) return err;
+    if (const int err = CopyCoded(job, key, container, length, 50, 50)) return err;
     container.Close();
     if (!job.pack.Flush() || !job.pack.Close()) return PACKERR_FILE_IO;
     return 0;

@@ -125,7 +125,7 @@ private:
     int RunCompressed(Job& job, bool* stopped);
     int RunPreCompress(Job& job, bool* stopped);
     int AppendContainer(Job& job, int keyError);
-    static int MakeDataKey(const Job& job, int keyError, std::unique_ptr<CBufferCipher>* key);
+    int MakeDataKey(const Job& job, int keyError, CBufferCipher** key);
     int CopyCoded(Job& job, CBufferCipher* key, fs::File& source, uint64_t length, int progressBase,
                   int progressSpan);
     CodecHooks Hooks();
@@ -137,6 +137,10 @@ private:
     Job job_;  // the running job's block; the worker owns it while it runs
     std::atomic<bool> force_{false};
     std::vector<std::string> exclusions_;
+    // The data key of the last job, kept while password and R stay (worker only).
+    std::unique_ptr<CBufferCipher> dataKey_;
+    uint8_t dataKeyRounds_ = 0;
+    std::string dataKeyPassword_;
     std::mutex skippedMutex_;
     std::vector<std::string> skipped_;  // the error-file-name list
     std::atomic<ProgressHook> progressHook_{nullptr};

@@ -112,10 +112,9 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
     if (!IsSafeName(name, kRelativeNameOptions) || dest.empty()) return PACKERR_INVALID_PARAMETER;
     if (!key_) return PACKERR_NOT_ENOUGH_MEMORY;  // the key object could not be made at load
 
-    if (const int err = CheckAccess(pack, password, state_.System())) return err;
-
     UnpackBlock job;
-    if (const int err = OpenForWalk(pack, &job.pack, &job.rounds)) return err;
+    if (const int err = CheckAccess(pack, password, state_.System(), &job.pack)) return err;
+    if (const int err = ReopenForWalk(pack, &job.pack, &job.rounds)) return err;
     EntryHeader entry;
     const int found = FindEntry(pack, job.pack, job.rounds, name, &entry);
     if (found < 0) return found;
@@ -222,12 +221,13 @@ void CUnpackJobs::CopyEntryData(UnpackBlock& job, bool* stopped) {
     const uint64_t total = job.dataLength;
     const uint64_t wholeKiB = total / kChunkSize;
     const int scale = job.compressed ? 50 : 100;
-    std::vector<uint8_t> batch(kCopyBatchSize);
+    // Not zeroed: every byte is read before it is written.
+    const std::unique_ptr<uint8_t[]> batch(new uint8_t[kCopyBatchSize]);
     uint64_t done = 0;
     uint32_t chunk = 0;
     while (done < total) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(batch.size(), total - done));
-        const size_t got = job.pack.Read(batch.data(), want);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBatchSize, total - done));
+        const size_t got = job.pack.Read(batch.get(), want);
         size_t used = 0;
         bool shortRead = false;
         while (used < want) {
@@ -236,7 +236,7 @@ void CUnpackJobs::CopyEntryData(UnpackBlock& job, bool* stopped) {
                 shortRead = true;  // the chunks before this one still go out
                 break;
             }
-            if (job.rounds != 0) key_->CodeEntryChunk(batch.data() + used, n, job.entryIndex, chunk);
+            if (job.rounds != 0) key_->CodeEntryChunk(batch.get() + used, n, job.entryIndex, chunk);
             used += n;
             done += n;
             state_.SetProgress(static_cast<int>((done / kChunkSize + 1) * scale / (wholeKiB + 1)));
@@ -246,7 +246,7 @@ void CUnpackJobs::CopyEntryData(UnpackBlock& job, bool* stopped) {
                 break;
             }
         }
-        if (!job.output.Write(batch.data(), used) || shortRead) {
+        if (!job.output.Write(batch.get(), used) || shortRead) {
             state_.SetLastError(PACKERR_FILE_IO);
             return;
         }

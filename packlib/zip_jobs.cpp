@@ -149,28 +149,18 @@ void CZipJobs::RunSubFileWorker() {
         return;
     }
 
+    // The record is found and written in one walk over the copy.
+    CodecHooks hooks;
+    hooks.setCurrentName = [this](const std::string& n) { state_.SetCurrentName(n.c_str()); };
+    bool found = false;
+    const int r = codec_.ExtractNamedFromZipPkg(job.copyPath, job.destFolder, job.subFileName, &found, hooks);
     int result = 0;
-    fs::File container = fs::File::Open(job.copyPath, fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
-    if (!container.IsOpen()) {
-        result = PACKERR_FILE_IO;
-    } else {
-        const int index = codec_.FindZipPkgRecord(container, job.subFileName);
-        container.Close();
-        if (index == -1) {
-            result = PACKERR_NO_FILE_FOUND;
-        } else if (index < 0) {
-            result = index;  // a damaged container
-        } else {
-            CodecHooks hooks;
-            hooks.setCurrentName = [this](const std::string& n) { state_.SetCurrentName(n.c_str()); };
-            const int r = codec_.ExtractFromZipPkg(job.copyPath, job.destFolder, static_cast<uint32_t>(index), hooks);
-            // A name that leaves the destination keeps its own code.
-            if (r == PACKERR_ILLEGAL_PACKED_FILE)
-                result = r;
-            else if (r < 0)
-                result = PACKERR_UNCOMPRESSION;
-        }
-    }
+    if (!found)
+        result = r == -1 ? PACKERR_NO_FILE_FOUND : r;  // unreadable or damaged before the record
+    else if (r == PACKERR_ILLEGAL_PACKED_FILE)
+        result = r;  // a name that leaves the destination keeps its own code
+    else if (r < 0)
+        result = PACKERR_UNCOMPRESSION;
     codec_.DeleteFileRetry(job.copyPath);
     if (result < 0)
         state_.SetLastError(result);

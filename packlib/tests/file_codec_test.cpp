@@ -628,5 +628,79 @@ TEST_F(CodecTest, ExtractionArgumentErrors) {
     EXPECT_EQ(codec_.ExtractFromZipPkg(P("long.cmp"), P("out"), 0), PACKERR_PATH_TOO_LONG);
 }
 
+// The sub-file road: finding a record by name and writing it in one walk gives
+// what the search and then the extraction of the index it found give, on sound
+// containers and on ones damaged before, at and after the record.
+TEST_F(CodecTest, ExtractNamedGivesWhatFindThenExtractGive) {
+    const Bytes a = RecordA(), b = RecordB(), c = RecordC();
+    const Bytes sound = Concat({a, b, c});
+    Builder laterA;  // a second record of A's name, other content
+    laterA.Record("\\sub\\a.txt", Pattern(700, 9), 0);
+    Builder noName;  // a name length of 0
+    noName.U32(0);
+    Builder unsafe;
+    unsafe.Record("..\\up.txt", Pattern(10, 2), 0);
+    Builder badData;  // a sound layout whose block is not zlib's
+    badData.Name("bad.bin").Status(0, 0, 0, 100, 0x20).U32(100).U8(0).Block(Bytes(40, 0x55));
+    const Bytes cutInC(sound.begin(), sound.end() - 1000);
+
+    const struct {
+        const char* what;
+        Bytes container;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"sound", sound, {"\\sub\\a.txt", "e", "c.bin", "missing", "\\SUB\\a.txt", "sub\\a.txt"}},
+        {"two of a name", Concat({b, a, laterA.bytes}), {"\\sub\\a.txt", "e"}},
+        {"cut inside the last record", cutInC, {"\\sub\\a.txt", "e", "c.bin", "missing"}},
+        {"no name before", Concat({a, noName.bytes, b}), {"\\sub\\a.txt", "e", "missing"}},
+        {"a name that leaves the folder", Concat({unsafe.bytes, a}), {"..\\up.txt", "\\sub\\a.txt"}},
+        {"a block zlib refuses", Concat({badData.bytes, b}), {"bad.bin", "e"}},
+        {"empty", {}, {"e"}},
+    };
+    for (const auto& k : cases) {
+        WriteAll(P("x.cmp"), k.container);
+        for (const std::string& name : k.names) {
+            SCOPED_TRACE(std::string(k.what) + ": " + name);
+            std::vector<std::string> shown[2];
+            int results[2] = {};
+            bool founds[2] = {};
+            const std::string dests[2] = {P("two"), P("one")};
+            for (int road = 0; road < 2; ++road) {
+                WipePath(dests[road]);
+                ASSERT_TRUE(fs::CreateFolder(dests[road]));
+                CodecHooks hooks;
+                hooks.setCurrentName = [&shown, road](const std::string& n) { shown[road].push_back(n); };
+                if (road == 0) {
+                    fs::File f =
+                        fs::File::Open(P("x.cmp"), fs::Access::Read, fs::Disposition::OpenExisting, fs::Share::Read);
+                    ASSERT_TRUE(f.IsOpen());
+                    const int index = codec_.FindZipPkgRecord(f, name);
+                    f.Close();
+                    founds[0] = index >= 0;
+                    results[0] = index >= 0 ? codec_.ExtractFromZipPkg(P("x.cmp"), dests[0],
+                                                                       static_cast<uint32_t>(index), hooks)
+                                            : index;
+                } else {
+                    results[1] = codec_.ExtractNamedFromZipPkg(P("x.cmp"), dests[1], name, &founds[1], hooks);
+                }
+            }
+            EXPECT_EQ(founds[1], founds[0]);
+            EXPECT_EQ(results[1], results[0]);
+            EXPECT_EQ(shown[1], shown[0]);
+            const std::set<std::string> tree = Tree(dests[0]);
+            EXPECT_EQ(Tree(dests[1]), tree);
+            for (const std::string& file : tree) {
+                if (file.back() != '\\') {
+                    EXPECT_EQ(ReadAll(dests[1] + "\\" + file), ReadAll(dests[0] + "\\" + file)) << file;
+                }
+            }
+        }
+    }
+    EXPECT_FALSE(fs::Exists(P("up.txt")));
+    bool found = true;
+    EXPECT_EQ(codec_.ExtractNamedFromZipPkg(P("none.cmp"), P("one"), "e", &found), PACKERR_FILE_IO);
+    EXPECT_FALSE(found);
+}
+
 }  // namespace
 }  // namespace kb::pack

@@ -3,6 +3,9 @@
 // that grows. Files of 1 to 16 KiB, an encrypted pack of rounds 7.
 #include "files_table.h"
 
+#include "bench_util.h"
+#include "peak_memory.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +15,7 @@
 
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_jobs.h"
+#include "packlib/sys.h"
 #include "shared/base/fs.h"
 #include "shared/pack_errors.h"
 #include "testing/kit/wipe_path.h"
@@ -30,25 +34,6 @@ constexpr int kSubFileCalls = 8;
 // A password-protected (AES-256) zip of the same 4,000 files, extracted by a
 // user's usual tool natively.
 constexpr double kZipPeerPerFile = 440e-6;
-
-[[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "kb_bench --table: %s\n", what.c_str());
-    std::exit(1);
-}
-
-void Require(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-    return folder + "\\" + name;
-}
-
-void Fresh(const std::string& path) {
-    testing::WipePath(path);
-    Require(fs::CreateFolder(path), "cannot create " + path);
-}
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
@@ -114,22 +99,34 @@ void RequireAll(const std::vector<SourceFile>& files, const std::string& folder,
         Require(SameBytes(Join(folder, f.name), f.bytes), what + ": " + f.name + " differs from its source");
 }
 
-// Best of reps: setup (not timed) then body (timed).
+// The wall time of a run and the processor time all threads spent in it: under
+// load the wall time also holds the waits for a processor, the processor time
+// only what the work itself costs.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+Timing operator/(Timing t, double n) { return {t.wall / n, t.cpu / n}; }
+
+// Best of reps (least wall time): setup (not timed) then body (timed).
 template <typename Setup, typename Body>
-double Best(int reps, Setup&& setup, Body&& body) {
-    double best = 1e300;
+Timing Best(int reps, Setup&& setup, Body&& body) {
+    Timing best{1e300, 0};
     for (int r = 0; r < reps; ++r) {
         setup();
+        const double cpu = ProcessCpuSeconds();
         const auto t = Clock::now();
         body();
-        best = std::min(best, Seconds(t));
+        const Timing run{Seconds(t), ProcessCpuSeconds() - cpu};
+        if (run.wall < best.wall) best = run;
     }
     return best;
 }
 
 struct Row {
     int n = 0;
-    double floor = 0, records = 0, entries = 0, packing = 0, subFile = 0;
+    Timing floor, records, entries, packing, subFile, worker;
 };
 
 Row MeasureCount(int n, int reps, const std::string& work) {
@@ -138,16 +135,30 @@ Row MeasureCount(int n, int reps, const std::string& work) {
     const std::vector<SourceFile> files = MakeFiles(n);
     const std::string src = Join(work, "tsrc"), folder = Join(src, kFolderName), out = Join(work, "tout"),
                       tmp = Join(work, "ttmp");
-    Fresh(src);
-    Fresh(folder);
-    Fresh(tmp);
+    FreshFolder(src);
+    FreshFolder(folder);
+    FreshFolder(tmp);
     WritePlain(files, folder);
 
     CKabbitApp app;
     app.SetWorkingDir((tmp + "\\").c_str());
     const std::string plainPack = Join(work, "table_plain.pck"), folderPack = Join(work, "table_folder.pck");
 
-    row.floor = Best(reps, [&] { Fresh(out); }, [&] { WritePlain(files, out); }) / n;
+    row.floor = Best(reps, [&] { FreshFolder(out); }, [&] { WritePlain(files, out); }) / n;
+
+    // What every job costs before any work: a worker started, waited for up to
+    // 100 ms as the frame does, then to its end; the body does nothing.
+    row.worker = Best(
+                     reps, [] {},
+                     [&] {
+                         for (int i = 0; i < n; ++i) {
+                             std::unique_ptr<sys::Thread> t = app.System().StartThread([](void*) {}, nullptr);
+                             Require(t != nullptr, "cannot start a thread");
+                             t->Wait(100);
+                             t->Wait(sys::kInfinite);
+                         }
+                     }) /
+                 n;
 
     // Packing N entries, one Pack each, into a new pack.
     row.packing = Best(
@@ -166,7 +177,7 @@ Row MeasureCount(int n, int reps, const std::string& work) {
 
     // N entries, one UnPack each.
     row.entries = Best(
-                      reps, [&] { Fresh(out); },
+                      reps, [&] { FreshFolder(out); },
                       [&] {
                           for (const SourceFile& f : files)
                               Finish(app, app.UnPack(plainPack.c_str(), out.c_str(), f.name.c_str(), kPassword),
@@ -181,7 +192,7 @@ Row MeasureCount(int n, int reps, const std::string& work) {
     Finish(app, app.Packing().Pack(folderPack.c_str(), folder.c_str(), "", kPassword, true), "Pack folder");
     const std::string entry = std::string(kFolderName) + ".cmp";
     row.records = Best(
-                      reps, [&] { Fresh(out); },
+                      reps, [&] { FreshFolder(out); },
                       [&] { Finish(app, app.UnPack(folderPack.c_str(), out.c_str(), entry.c_str(), kPassword), "UnPack " + entry); }) /
                   n;
     RequireAll(files, Join(out, kFolderName), "UnPack of the folder's entry");
@@ -191,7 +202,7 @@ Row MeasureCount(int n, int reps, const std::string& work) {
     for (int k = 0; k < kSubFileCalls; ++k) picked.push_back(&files[static_cast<size_t>((n - 1) * (k + 1) / kSubFileCalls)]);
     const std::string sub = Join(out, "sub");
     row.subFile = Best(
-                      reps, [&] { Fresh(out); Fresh(sub); },
+                      reps, [&] { FreshFolder(out); FreshFolder(sub); },
                       [&] {
                           for (const SourceFile* f : picked) {
                               const std::string record = std::string("\\") + kFolderName + "\\" + f->name;
@@ -213,29 +224,46 @@ Row MeasureCount(int n, int reps, const std::string& work) {
     return row;
 }
 
+
+std::string Cell(const Timing& t, double scale = 1e6) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f (cpu %.1f)", t.wall * scale, t.cpu * scale);
+    return text;
+}
+
+std::string Times(double ratio) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1fx", ratio);
+    return text;
+}
+
 }  // namespace
 
 int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps) {
-    std::printf("files of 1-16 KiB, encrypted pack R = %d, best of %d; times per file (per call for UnPackSubFile)\n",
+    std::printf("files of 1-16 KiB, encrypted pack R = %d, best of %d; us per file (per call for UnPackSubFile), "
+                "wall (processor time of all threads); x = wall / floor's wall\n",
                 kTableRounds, reps);
+    std::printf("| N | floor | one entry, N records | x | N entries, one UnPack each | x | packing N entries | "
+                "UnPackSubFile per call | per record | a bare worker |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    std::fflush(stdout);
     std::vector<Row> rows;
     for (int n : counts) {
         rows.push_back(MeasureCount(n, reps, work));
         const Row& r = rows.back();
-        std::printf("N = %5d  floor %7.1f us | one entry, N records %8.1f us (%5.1fx) | N entries, one UnPack each "
-                    "%8.1f us (%5.1fx) | packing N entries %8.1f us | UnPackSubFile %9.1f us per call (%.3f us per "
-                    "record of the container)\n",
-                    r.n, r.floor * 1e6, r.records * 1e6, r.records / r.floor, r.entries * 1e6, r.entries / r.floor,
-                    r.packing * 1e6, r.subFile * 1e6, r.subFile * 1e6 / r.n);
+        std::printf("| %d | %s | %s | %s | %s | %s | %s | %s | %.3f | %s |\n", r.n, Cell(r.floor).c_str(),
+                    Cell(r.records).c_str(), Times(r.records.wall / r.floor.wall).c_str(), Cell(r.entries).c_str(),
+                    Times(r.entries.wall / r.floor.wall).c_str(), Cell(r.packing).c_str(), Cell(r.subFile).c_str(),
+                    r.subFile.wall * 1e6 / r.n, Cell(r.worker).c_str());
         std::fflush(stdout);
     }
     if (rows.size() >= 2) {
         const Row& a = rows.front();
         const Row& b = rows.back();
-        std::printf("growth N = %d -> %d (per file): floor %.2fx | records %.2fx | entries %.2fx | packing %.2fx | "
+        std::printf("growth N = %d -> %d (per file, wall): floor %.2fx | records %.2fx | entries %.2fx | packing %.2fx | "
                     "UnPackSubFile per record %.2fx\n",
-                    a.n, b.n, b.floor / a.floor, b.records / a.records, b.entries / a.entries, b.packing / a.packing,
-                    (b.subFile / b.n) / (a.subFile / a.n));
+                    a.n, b.n, b.floor.wall / a.floor.wall, b.records.wall / a.records.wall,
+                    b.entries.wall / a.entries.wall, b.packing.wall / a.packing.wall,
+                    (b.subFile.wall / b.n) / (a.subFile.wall / a.n));
     }
     std::printf("zip peer (AES-256 zip of 4,000 such files, natively): %.0f us per file\n", kZipPeerPerFile * 1e6);
     return 0;

@@ -30,6 +30,7 @@
 #include "shared/base/fs.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_jobs.h"
+#include "bench_util.h"
 #include "files_table.h"
 #include "peak_memory.h"
 #include "shared/pack_errors.h"
@@ -49,24 +50,10 @@ constexpr size_t kContainerBlock = 524288;      // the container's block in its 
 constexpr uint64_t kSingleBlockBound = 0x3000000;  // above it the container always uses blocks
 constexpr int kArchiveEntries = 2000;
 
-[[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "kb_bench: %s\n", what.c_str());
-    std::exit(1);
-}
-
-void Require(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-    return folder + "\\" + name;
-}
-
-void FreshFolder(const std::string& path) {
-    kb::testing::WipePath(path);
-    Require(fs::CreateFolder(path), "cannot create " + path);
-}
+using kb::bench::Fail;
+using kb::bench::FreshFolder;
+using kb::bench::Join;
+using kb::bench::Require;
 
 // ---- The corpus: deterministic, segment by segment, so it can be streamed. ----
 

@@ -12,4 +12,13 @@ uint64_t PeakResidentBytes() {
     return counters.PeakWorkingSetSize;
 }
 
+double ProcessCpuSeconds() {
+    FILETIME creation, exit, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) return 0;
+    auto ticks = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) * 1e-7;  // 100 ns units
+}
+
 }  // namespace kb::bench
