@@ -106,7 +106,15 @@ void CUnpackJobs::FinishCompressedEntry(UnpackBlock& job, bool stopped) {
         state_.SetProgress(PACKPROGRESS_KEPT);
         return;
     }
-    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks());
+    CodecHooks hooks = ExpandHooks();
+    if (const uint64_t limit = job.options.sizeLimit) {
+        // The copy stays beside the records until they are all written.
+        const uint64_t copy = job.dataLength;
+        hooks.admitDeclared = [limit, copy](uint64_t declared) {
+            return copy + declared > limit ? PACKERR_FILE_TOO_BIG : 0;
+        };
+    }
+    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, hooks);
     if (job.options.discardCopy) DiscardCopy(job.outputPath, job.destFolder, job.entryName);
     if (result < 0)
         state_.SetLastError(result);
