@@ -67,6 +67,11 @@ TEST_F(LoaderOnAHugeIndex, TheIndexIsRefusedWithMessage2AndNothingLargeIsWritten
     EXPECT_LE(total, kb::loader::kControlFileLimit);
 
     ASSERT_TRUE(ui::AnswerMessageBox(box->window, IDOK));
+    // Then it ends (no eraser beside this loader: message 999).
+    const auto end = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, loader.dwProcessId, 30000);
+    ASSERT_TRUE(end.has_value());
+    EXPECT_EQ(end->text, "M999");
+    ASSERT_TRUE(ui::AnswerMessageBox(end->window, IDOK));
     ASSERT_TRUE(PumpUntil([&] { return fx::Exited(loader.hProcess); }));
     // The index's failure ends the loader before its caller hears of it.
     EXPECT_EQ(Handoffs(), 0);
