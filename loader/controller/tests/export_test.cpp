@@ -261,6 +261,7 @@ TEST_F(ExportTest, ShortFreeSpaceCountsTheRuleColumnAndAborts) {
 TEST_F(ExportTest, AFreeSpaceQueryThatFailsSkipsTheCheck) {
     Open();
     host.freeSpace.reset();
+    pack.limits.clear();
     Export({"readme.txt"});
     EXPECT_EQ(pack.limits, (std::vector<uint64_t>{0}));
     EXPECT_TRUE(host.postedErrors.empty());
@@ -358,6 +359,7 @@ TEST_F(ExportTest, UnpackRules) {
 // fit before it writes anything, and the user reads the free-space message.
 TEST_F(ExportTest, EachUnpackIsBoundedByTheRoomLeftAndItsRefusalIsTheFreeSpaceMessage) {
     Open();
+    pack.limits.clear();  // the index's and the control file's
     host.freeSpace = 5000;
     Export({"Docs", "readme.txt"});
     EXPECT_EQ(pack.limits, (std::vector<uint64_t>{5000, 5000}));
