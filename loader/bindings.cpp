@@ -40,6 +40,7 @@ namespace {
 
 using SetWorkingDirFn = void(KB_LIBRARY_CALL*)(const char* folder);
 using UnPackFn = int(KB_LIBRARY_CALL*)(const char* pack, const char* folder, const char* entry, const char* password);
+using SetUnpackLimitFn = void(KB_LIBRARY_CALL*)(uint32_t limitLow, uint32_t limitHigh);
 using GetProgressFn = int(KB_LIBRARY_CALL*)(char* name);
 using StopFn = int(KB_LIBRARY_CALL*)(void* window);
 using GetCountFn = int(KB_LIBRARY_CALL*)(const char* archive, int* slotCount, int* maxNameLength);
@@ -73,7 +74,13 @@ int KB_LIBRARY_CALL ResizeVector(ArkMemStream* stream, uint32_t size) {
 TKabbit::TKabbit() : TKabbit(DynamicLibrary::Load(BesideThisModule("Kabbit.dll"))) {}
 
 TKabbit::TKabbit(std::unique_ptr<DynamicLibrary> library)
-    : binding_(std::move(library), "Kabbit.dll", kKabbitFunctions, kReportAlways) {}
+    : binding_(std::move(library), "Kabbit.dll", kKabbitFunctions, kReportAlways),
+      setUnpackLimit_(binding_.Unreported("SetUnpackLimit")) {}
+
+void TKabbit::SetUnpackLimit(uint64_t bytes) {
+    if (auto f = reinterpret_cast<SetUnpackLimitFn>(setUnpackLimit_))
+        f(static_cast<uint32_t>(bytes), static_cast<uint32_t>(bytes >> 32));
+}
 
 void TKabbit::SetWorkingDir(const std::string& folder) {
     if (!fs::FolderExists(folder)) fs::CreateFolder(folder);  // a failure shows when the library uses it

@@ -66,6 +66,9 @@ public:
     // a negative pack error code, or -1 without any call for an empty packPath
     // or a missing function. packPassword shorter than 6: "TARVEL" is passed.
     int UnPack(const std::string& destFolder, const std::string& entry);
+    // The library's bound on the next UnPack (bytes in all, 0 none). Looked up
+    // beside the 17 and never reported: a library without it unpacks unbounded.
+    void SetUnpackLimit(uint64_t bytes);
     // The job's ProgressValue (-1 when the function is missing); the second form
     // also gives the name being worked on (at most 259 bytes).
     int GetProgress();
@@ -81,6 +84,7 @@ private:
         return binding_.Get<F>(static_cast<size_t>(fn));
     }
     DllBinding binding_;
+    void* setUnpackLimit_ = nullptr;
     std::string workingFolder_;
 };
 

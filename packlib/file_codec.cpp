@@ -662,6 +662,7 @@ int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string
     // Every head first, the blocks passed over: the whole layout, every name and
     // what the records declare are known before anything is written.
     int n = 0;
+    uint64_t declared = 0;  // at most INT32_MAX x 4,000,000,000: no overflow
     RecordHead head;
     for (;;) {
         const Walk w = SkipRecord(r, &head, true);
@@ -671,8 +672,11 @@ int CFileCodec::ExpandZipPkg(const std::string& containerPath, const std::string
         if (entryScope && !RecordBelongsTo(head.name, *entryScope)) return PACKERR_ILLEGAL_PACKED_FILE;
         if (n == INT32_MAX) return PACKERR_UNCOMPRESSION;
         ++n;
+        declared += head.fileLength;
     }
     if (n == 0) return 0;
+    if (hooks.admitDeclared)
+        if (const int refused = hooks.admitDeclared(declared)) return refused;
 
     // Then one pass, each record written as it is met.
     const std::string folder = destFolder.empty() ? fs::CurrentFolder() : destFolder;

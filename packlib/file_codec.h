@@ -29,6 +29,10 @@ struct CodecHooks {
     std::function<bool()> stopRequested;                   // polled between blocks
     std::function<void(const std::string&)> setCurrentName;
     std::function<void(int)> setLastError;                 // where the job leaves its result
+    // Once every head of a container is read and before anything is written:
+    // the sum of its records' FileLengths, what the expansion will write. A
+    // non-zero result refuses the container with that code.
+    std::function<int(uint64_t declaredTotal)> admitDeclared;
 };
 
 struct CompressJob {
@@ -119,12 +123,14 @@ public:
     // between them. Result 0, kCodecStopped, or the first record's error (the
     // records written before it stay). The container itself is left to the caller.
     // The container is read once, front to back, after a first walk over its heads:
-    // a damaged layout or a name that may not be written refuses the whole
-    // container before anything is written. A file in the way is replaced only by
-    // a complete record; on any failure or stop it stays as it was. With an
-    // entryScope (the pack entry's name less ".cmp"), a record that does not
-    // belong to it (RecordBelongsTo) refuses the whole container the same way:
-    // an entry writes only the file or the folder it is named after.
+    // a damaged layout, a name that may not be written or a declared total that
+    // hooks.admitDeclared refuses stops the whole container before anything is
+    // written. Every record writes exactly the FileLength its head declares. A
+    // file in the way is replaced only by a complete record; on any failure or
+    // stop it stays as it was. With an entryScope (the pack entry's name less
+    // ".cmp"), a record that does not belong to it (RecordBelongsTo) refuses the
+    // whole container the same way: an entry writes only the file or the folder
+    // it is named after.
     int ExpandZipPkg(const std::string& containerPath, const std::string& destFolder,
                      const CodecHooks& hooks, const std::optional<std::string>& entryScope = std::nullopt);
 

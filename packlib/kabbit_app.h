@@ -53,6 +53,7 @@ public:
     }
     bool Stop(uintptr_t notifyWindow) { return state_.Stop(notifyWindow); }
     void SetWorkingDir(const char* folder) { state_.SetWorkingDir(folder); }
+    void SetUnpackLimit(uint64_t bytes) { unpack_.SetUnpackLimit(bytes); }
     int EnumFilesInZipPkg(const char* packPath, const char* entryName, char* names, int namesSize,
                           uint32_t* sizes, int sizesBytes, const char* password) {
         return zip_.EnumFilesInZipPkg(packPath, entryName, names, namesSize, sizes, sizesBytes, password);

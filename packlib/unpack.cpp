@@ -96,7 +96,9 @@ int CUnpackJobs::UnPack(const char* packPath, const char* destFolder, const char
     std::lock_guard<std::mutex> lock(state_.Mutex());
     state_.WaitForWorkersLocked();
     bool workerStarted = false;
-    return StartLocked(packPath, destFolder, entryName, password, UnpackOptions(), &workerStarted);
+    UnpackOptions options;
+    options.sizeLimit = nextLimit_.exchange(0);
+    return StartLocked(packPath, destFolder, entryName, password, options, &workerStarted);
 }
 
 int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const char* entryName,
@@ -120,6 +122,7 @@ int CUnpackJobs::StartLocked(const char* packPath, const char* destFolder, const
     if (found < 0) return found;
     if (found == 0) return PACKERR_FILE_NOT_FOUND;
     if (!IsSafeName(entry.name, kRelativeNameOptions)) return PACKERR_ILLEGAL_PACKED_FILE;
+    if (options.sizeLimit != 0 && entry.dataLength > options.sizeLimit) return PACKERR_FILE_TOO_BIG;
 
     if (!BuildEntryPath(dest, name, &job.outputPath)) return PACKERR_PATH_TOO_LONG;
     for (const std::string& folder : EntryFolderPaths(dest, name))

@@ -63,6 +63,9 @@ private:
 struct UnpackOptions {
     bool keepUnexpanded = false;  // the copy phase ends the job, at PACKPROGRESS_KEPT
     bool discardCopy = true;      // the copy goes once it is expanded
+    // The most bytes the unpack may put into the destination: the entry's data
+    // and, for a compressed entry, what its records declare besides; 0 none.
+    uint64_t sizeLimit = 0;
 };
 
 // The parameter block of an unpack; filled on the caller's thread before the
@@ -100,6 +103,9 @@ public:
 
     // The export; kabbit.h tells its contract.
     int UnPack(const char* packPath, const char* destFolder, const char* entryName, const char* password);
+    // The size limit of the next UnPack alone (UnpackOptions::sizeLimit); it is
+    // taken, and back to none, as soon as that UnPack is called.
+    void SetUnpackLimit(uint64_t bytes) { nextLimit_.store(bytes); }
 
     // The UnPack steps after the one-job wait: job kind, access check, entry,
     // output, worker. *workerStarted tells whether a worker ran (its output exists).
@@ -130,6 +136,7 @@ private:
     uint8_t keyRounds_ = 0;
     std::string keyPassword_;
     UnpackBlock job_;
+    std::atomic<uint64_t> nextLimit_{0};
     std::atomic<ExpandHook> expandHook_{nullptr};
     std::atomic<void*> expandHookContext_{nullptr};
 };

@@ -111,9 +111,17 @@ void CUnpackJobs::FinishCompressedEntry(UnpackBlock& job, bool stopped) {
         state_.SetProgress(PACKPROGRESS_KEPT);
         return;
     }
+    CodecHooks hooks = ExpandHooks();
+    if (const uint64_t limit = job.options.sizeLimit) {
+        // The copy stays beside the records until they are all written.
+        const uint64_t copy = job.dataLength;
+        hooks.admitDeclared = [limit, copy](uint64_t declared) {
+            return copy + declared > limit ? PACKERR_FILE_TOO_BIG : 0;
+        };
+    }
     // The entry writes only what it is named after: the caller asked about that
     // file or folder, not about whatever else the container may hold.
-    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, ExpandHooks(), EntryScope(job.entryName));
+    const int result = codec_.ExpandZipPkg(job.outputPath, job.destFolder, hooks, EntryScope(job.entryName));
     if (job.options.discardCopy) DiscardCopy(job.outputPath, job.destFolder, job.entryName);
     if (result < 0)
         state_.SetLastError(result);

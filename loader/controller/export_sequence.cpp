@@ -357,10 +357,18 @@ void LoaderController::ExportNextItem() {
         }
     }
 
+    // Files.lst's sizes may understate what the entry holds: the library is
+    // told the room left, and refuses an entry whose own sizes do not fit it
+    // before anything of it is written.
+    if (const std::optional<int64_t> free = host_.FreeSpace(destFolder_ + "\\"))
+        pack_->SetUnpackLimit(std::max<int64_t>(*free, 1));
     const int rc = pack_->UnPack(destFolder_ + "\\", row.caption);
     if (rc == 0) {
         jobRunning_ = 1;
         runState_ = exWaitUnpack;
+    } else if (rc == PACKERR_FILE_TOO_BIG) {
+        host_.PostLoaderError(kErrorFreeSpace);
+        runState_ = exAbort;
     } else {
         host_.ShowPlainMessage(pack_->ErrorString(rc));
         host_.PostLoaderError(kErrorPackJob);
@@ -376,6 +384,12 @@ void LoaderController::ExportWaitUnpack() {
     if (p >= 100) {
         jobRunning_ = 0;
         runState_ = exItemDone;
+        return TimerOn();
+    }
+    if (p == PACKERR_FILE_TOO_BIG) {
+        jobRunning_ = 0;
+        host_.PostLoaderError(kErrorFreeSpace);
+        runState_ = exAbort;
         return TimerOn();
     }
     if (p < 0) {

@@ -246,6 +246,7 @@ int LoaderController::UnpackControlFile(const std::string& packPath, const std::
     unpackFolderPath_ = folder;
     const bool bare = packPath.find('\\') == std::string::npos && packPath.find(':') == std::string::npos;
     pack_->SetPackPath(bare ? GetDriveRoot() + "\\" + packPath : packPath);
+    pack_->SetUnpackLimit(kControlFileLimit);
     return pack_->UnPack(unpackFolderPath_, unpackName_);
 }
 

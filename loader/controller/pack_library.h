@@ -21,6 +21,10 @@ public:
     // destFolder (with a trailing backslash): 0 started, else a negative pack
     // error code (-1 when the library lacks the function).
     virtual int UnPack(const std::string& destFolder, const std::string& entry) = 0;
+    // Bounds the next UnPack alone: its entry and what the entry's records
+    // declare may write at most bytes in all, else that unpack fails with
+    // PACKERR_FILE_TOO_BIG before anything of it is written.
+    virtual void SetUnpackLimit(uint64_t bytes) = 0;
     // The running job's ProgressValue: 0 to 100 working, 101 done, negative
     // its error code; name is the file being written.
     virtual int GetProgress(std::string& name) = 0;
@@ -43,6 +47,7 @@ public:
     int UnPack(const std::string& destFolder, const std::string& entry) override {
         return binding_->UnPack(destFolder, entry);
     }
+    void SetUnpackLimit(uint64_t bytes) override { binding_->SetUnpackLimit(bytes); }
     int GetProgress(std::string& name) override { return binding_->GetProgress(name); }
     bool Stop(intptr_t window) override { return binding_->Stop(reinterpret_cast<void*>(window)); }
     std::string ErrorString(int code) override { return TKabbit::GetErrorString(code); }

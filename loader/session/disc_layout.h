@@ -1,6 +1,7 @@
 // What the loader reads from a disc before it shows anything: the file and
 // folder names of the disc layout and the password type.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "loader/profile.h"
@@ -22,6 +23,13 @@ constexpr char kPasswordTypeIni[] = "PasswordType.Ini";
 constexpr char kControlPck[] = "Control.pck";
 constexpr char kControlIni[] = "Control.ini";
 constexpr char kFilesLst[] = "Files.lst";
+
+// The most bytes the unpack of "Sessions.ini" or "Control.ini" may write, its
+// container copy included: each is a few lines of ini text, so 1 MiB is far
+// beyond any honest one, and bounds what a disc can make the loader write into
+// its work folder before any window shows. A larger one is refused, before
+// anything of it is written, as a control file that cannot be unpacked.
+constexpr uint64_t kControlFileLimit = 1024 * 1024;
 
 // "Session%.2d" of n.
 std::string SessionFolderName(int n);

@@ -208,6 +208,29 @@ TEST_F(KabbitTest, UnPackPassesTheEntryAsCmpAndTheDefaultForShortPasswords) {
     }
 }
 
+void CALL FakeSetUnpackLimit(uint32_t low, uint32_t high) {
+    g_calls.push_back("SetUnpackLimit|" + std::to_string(low) + "|" + std::to_string(high));
+}
+
+// The unpack limit is passed in two halves; a library without it is not
+// reported (the 17 reports stay as they are) and the call does nothing.
+TEST_F(KabbitTest, SetUnpackLimitPassesBothHalvesAndIsNeverReported) {
+    std::map<std::string, void*> symbols;
+    for (const auto& w : kKabbitFunctions) symbols[w.name] = Fn(&Unused);
+    symbols["SetUnpackLimit"] = Fn(&FakeSetUnpackLimit);
+    {
+        TKabbit k(std::make_unique<FakeLibrary>(symbols));
+        k.SetUnpackLimit(1024 * 1024);
+        k.SetUnpackLimit((uint64_t{5} << 32) | 7);
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"SetUnpackLimit|1048576|0", "SetUnpackLimit|7|5"}));
+    }
+    g_calls.clear();
+    TKabbit without(Library(kKabbitFunctions));
+    without.SetUnpackLimit(10);
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(KabbitTest, GetProgressClearsItsBufferAndCapsTheName) {
     TKabbit k(Full());
     g_result = 42;

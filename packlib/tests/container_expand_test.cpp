@@ -116,6 +116,52 @@ TEST_F(ContainerExpand, ResultsOfSoundDamagedAndChangedContainers) {
     }
 }
 
+// What the records declare is summed from their heads and handed over before
+// anything is written; a refusal stops the container there. Two gigabytes of
+// declared zeros take about two megabytes of container.
+TEST_F(ContainerExpand, TheDeclaredTotalIsKnownBeforeAnythingIsWritten) {
+    Builder huge;
+    huge.Record("one", Text("1"), 0).ZeroRecord("huge.txt", 2000000000u).Record("three", Text("333"), 0);
+    ASSERT_LT(huge.bytes.size(), 3u * 1024 * 1024);
+    Builder three;
+    three.Record("one", Text("1"), 0).Record("two", Text("22"), 1).Record("three", Text("333"), 0);
+    struct Case {
+        const char* what;
+        Bytes container;
+        int refusal;  // what the hook answers
+        int result;
+        uint64_t declared;
+        std::map<std::string, std::string> files;
+    } cases[] = {
+        {"huge, refused", huge.bytes, PACKERR_FILE_TOO_BIG, PACKERR_FILE_TOO_BIG, 2000000004u, {}},
+        {"small, refused", three.bytes, PACKERR_UNCOMPRESSION, PACKERR_UNCOMPRESSION, 6, {}},
+        {"small, admitted", three.bytes, 0, 0, 6, {{"one", "1"}, {"two", "22"}, {"three", "333"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WipePath(P("out"));
+        ASSERT_TRUE(fs::CreateFolder(P("out")));
+        WriteAll(P("x.cmp"), c.container);
+        std::vector<uint64_t> declared;
+        std::vector<int> progress, lastErrors;
+        CodecHooks hooks;
+        hooks.admitDeclared = [&](uint64_t total) {
+            declared.push_back(total);
+            EXPECT_THAT(Files(P("out")), ::testing::IsEmpty());
+            return c.refusal;
+        };
+        hooks.setProgress = [&](int p) { progress.push_back(p); };
+        hooks.setLastError = [&](int e) { lastErrors.push_back(e); };
+        EXPECT_EQ(codec_.ExpandZipPkg(P("x.cmp"), P("out"), hooks), c.result);
+        EXPECT_EQ(declared, std::vector<uint64_t>{c.declared});
+        if (c.result != 0) {
+            EXPECT_THAT(progress, ::testing::IsEmpty());
+            EXPECT_THAT(lastErrors, ::testing::IsEmpty());
+        }
+        EXPECT_EQ(Files(P("out")), c.files);
+    }
+}
+
 // A name that may not be written refuses the container before any record of it
 // is written, wherever it stands.
 TEST_F(ContainerExpand, ABadNameAnywhereRefusesTheWholeContainer) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "shared/base/dbcs.h"
+#include "testing/builders/container_builder.h"
 
 #include "zip_test_support.h"
 
@@ -205,6 +206,8 @@ TEST_F(UnpackCompressed, HostileContainersFailClearlyAndWriteNothingOutside) {
          PACKERR_UNCOMPRESSION},
         {"block expands short", RecordBytes().Head("\\a.txt", 11).U8(0).U32(uint32_t(block.size())).Raw(block).bytes,
          PACKERR_UNCOMPRESSION},
+        {"block expands long", RecordBytes().Head("\\a.txt", 9).U8(0).U32(uint32_t(block.size())).Raw(block).bytes,
+         PACKERR_UNCOMPRESSION},
         {"file length past the bound", RecordBytes().Head("\\a.txt", 4000000001u).U8(0).bytes, PACKERR_UNCOMPRESSION},
         {"not a container", "container", PACKERR_UNCOMPRESSION},
     };
@@ -305,6 +308,49 @@ TEST_F(UnpackCompressed, AnEntryWritesOnlyTheFileOrFolderItIsNamedAfter) {
 #ifndef _WIN32
     platform::SetAnsiCodePageForTesting(1252);
 #endif
+}
+
+// A limit bounds the next unpack alone: the entry's data and what its records
+// declare, together, before anything of them is written; the copy goes.
+TEST_F(UnpackCompressed, ALimitRefusesWhatTheEntryDeclaresBeyondIt) {
+    using Container = kb::pack::testing::Builder;
+    const std::vector<uint8_t> hugeBytes = Container().ZeroRecord("\\huge.txt", 2000000000u).bytes;
+    const std::string huge(hugeBytes.begin(), hugeBytes.end());
+    const std::string set = MakeContainer(dir.path(), ThreeFilesIn("set"));
+    uint64_t setTotal = set.size();
+    for (const auto& f : ThreeFilesIn("set")) setTotal += f.data.size();
+    const std::string plain(5000, 'p');
+    const std::string pack = WritePack(PackBuilder().Encrypted(2).Add(Compressed("huge.txt.cmp", huge))
+                                           .Add(Compressed("set.cmp", set)).Add("plain.txt", plain));
+    struct Case {
+        const char* what;
+        const char* entry;
+        uint64_t limit;
+        int result;
+    } cases[] = {
+        {"two gigabytes declared in two megabytes", "huge.txt.cmp", 4u << 20, PACKERR_FILE_TOO_BIG},
+        {"a copy over the limit", "huge.txt.cmp", 1u << 20, PACKERR_FILE_TOO_BIG},
+        {"copy and records one byte over", "set.cmp", setTotal - 1, PACKERR_FILE_TOO_BIG},
+        {"copy and records exactly at the limit", "set.cmp", setTotal, PACKPROGRESS_DONE},
+        {"a plain entry over the limit", "plain.txt", plain.size() - 1, PACKERR_FILE_TOO_BIG},
+        {"a plain entry at the limit", "plain.txt", plain.size(), PACKPROGRESS_DONE},
+        {"no limit", "set.cmp", 0, PACKPROGRESS_DONE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        app.SetUnpackLimit(c.limit);
+        EXPECT_EQ(RunToEnd(pack, c.entry), c.result);
+        if (c.result < 0) {
+            EXPECT_TRUE(Listing(out).empty());
+        }
+        kb::testing::WipePath(out);
+        ASSERT_TRUE(fs::CreateFolder(out));
+    }
+    // Once taken by an unpack, refused or not, the limit is gone.
+    app.SetUnpackLimit(10);
+    EXPECT_EQ(RunToEnd(pack, "plain.txt"), PACKERR_FILE_TOO_BIG);
+    EXPECT_EQ(RunToEnd(pack, "plain.txt"), PACKPROGRESS_DONE);
+    EXPECT_EQ(ReadAll(out + "\\plain.txt"), plain);
 }
 
 TEST_F(UnpackCompressed, CopyFailureLeavesTheCopyAndTheError) {

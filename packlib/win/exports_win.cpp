@@ -78,6 +78,13 @@ void WINAPI SetWorkingDir(const char* folder) {
     });
 }
 
+void WINAPI SetUnpackLimit(DWORD limitLow, DWORD limitHigh) {
+    Guarded([&] {
+        TheApp().SetUnpackLimit(uint64_t{limitHigh} << 32 | limitLow);
+        return 0;
+    });
+}
+
 }  // extern "C"
 
 // Every export's prototype is its export list entry, calling convention included.

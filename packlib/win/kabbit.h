@@ -104,6 +104,13 @@ BOOL WINAPI Stop(HWND window);
 // where the library makes its working copies; "" means the user's temp folder.
 void WINAPI SetWorkingDir(const char* folder);
 
+// Never waits. Bounds the next UnPack alone (back to no bound once that UnPack
+// is called): the entry's data and, for a compressed entry, the sizes its
+// records declare may put at most limitHigh x 2^32 + limitLow bytes in all into
+// the destination, else the unpack fails with PACKERR_FILE_TOO_BIG before
+// anything of it is written (its container copy is discarded). 0 is no bound.
+void WINAPI SetUnpackLimit(DWORD limitLow, DWORD limitHigh);
+
 #ifdef __cplusplus
 }
 #endif

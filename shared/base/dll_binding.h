@@ -43,6 +43,9 @@ public:
     bool Loaded() const { return library_ != nullptr; }
     // The function at position i of the wanted table, null when missing.
     void* Function(size_t i) const { return i < functions_.size() ? functions_[i] : nullptr; }
+    // A function outside the wanted table, looked up without any report; null
+    // when missing or the library is not loaded.
+    void* Unreported(const char* name) const { return library_ ? library_->Symbol(name) : nullptr; }
     template <class F>
     F Get(size_t i) const {
         return reinterpret_cast<F>(Function(i));

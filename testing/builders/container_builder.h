@@ -62,6 +62,16 @@ struct Builder {
         }
         return *this;
     }
+    // A well-formed mode-1 record of fileLength zero bytes: a few hundred bytes
+    // of container per block, however much the record declares.
+    Builder& ZeroRecord(const std::string& name, uint32_t fileLength) {
+        Name(name).Status(0, 0, 0, static_cast<int32_t>(fileLength), 0x20).U32(fileLength).U8(1);
+        const Bytes full = Zlib(Bytes(kZipPkgBlockSize, 0));
+        const uint32_t count = ZipPkgBlockCount(fileLength);
+        for (uint32_t k = 0; k + 1 < count; ++k) Block(full);
+        const uint32_t last = ZipPkgBlockExpandedSize(fileLength, count - 1);
+        return Block(last == kZipPkgBlockSize ? full : Zlib(Bytes(last, 0)));
+    }
 };
 
 }  // namespace kb::pack::testing

@@ -7,6 +7,7 @@
 #include "shared/base/fs.h"
 #include "packlib/kabbit_app.h"
 #include "packlib/pack_jobs.h"
+#include "testing/builders/pack_builder.h"
 #include "shared/base/dbcs.h"
 #include "shared/base/strutils.h"
 
@@ -146,7 +147,14 @@ int WriteDisc(const DiscLayout& layout, const std::string& root, const std::stri
     if (!fs::CreateFolder(tmp)) return -1;
     app.SetWorkingDir((tmp + "\\").c_str());
     const std::string index = layout.edition == 1 ? kIndexPasswordEdition1 : kIndexPasswordEditions02;
-    if (layout.withSessionsPck) {
+    if (layout.withSessionsPck && layout.indexContainer) {
+        BuilderEntry entry;
+        entry.name = "Sessions.ini.cmp";
+        entry.data = *layout.indexContainer;
+        entry.compressed = true;
+        if (!PackBuilder(index).Encrypted(static_cast<uint8_t>(layout.rounds)).Add(entry).WriteTo(root + "\\Sessions.Pck"))
+            return -1;
+    } else if (layout.withSessionsPck) {
         if (const int rc = WriteIniPack(app, jobs, root + "\\Sessions.Pck", index, layout.rounds, workFolder + "\\index",
                                         "Sessions.ini", "[General]\r\nPassword=" + layout.discPassword + "\r\n"))
             return rc;

@@ -41,6 +41,10 @@ struct DiscLayout {
     int edition = 0;           // 1: the 24-character index password, else the 27-character one
     std::string discPassword;  // Sessions.ini [General] Password; the content password on SINGLE discs
     bool withSessionsPck = true;
+    // The container bytes of Sessions.Pck's "Sessions.ini.cmp" entry as given,
+    // the pack written field by field (testing/builders/pack_builder.h), in
+    // place of the one the packing jobs make from discPassword.
+    std::optional<std::string> indexContainer;
     std::optional<std::string> passwordType;  // PasswordType\PasswordType.Ini [Password] Type
     int rounds = 7;                           // cipher rounds of every pack
     std::vector<DiscSession> sessions;

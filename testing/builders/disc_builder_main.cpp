@@ -212,6 +212,43 @@ DiscLayout BigListDisc() {
     return layout;
 }
 
+// The sample disc whose index declares a "Sessions.ini" of 2,000,000,000
+// zero bytes in about two megabytes of container, written field by field: one
+// mode-1 record whose blocks each expand to 524,288 zeros.
+DiscLayout HugeIndexDisc() {
+    DiscLayout layout = kb::testing::disc::SampleDisc();
+    constexpr uint32_t kDeclared = 2000000000u;
+    auto le32 = [](std::string& out, uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    auto zlib = [](size_t zeros) {
+        const std::string in(zeros, '\0');
+        uLongf n = compressBound(static_cast<uLong>(in.size()));
+        std::string out(n, '\0');
+        compress(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()),
+                 static_cast<uLong>(in.size()));
+        out.resize(n);
+        return out;
+    };
+    const std::string name = "Sessions.ini";
+    std::string c;
+    le32(c, static_cast<uint32_t>(name.size()));
+    c += name;
+    c += std::string(kb::pack::kZipPkgStatusSize, '\0');
+    c[4 + name.size() + kb::pack::kZipPkgStatusAttributes] = 0x20;
+    le32(c, kDeclared);
+    c.push_back(static_cast<char>(kb::pack::kBlockModeBlocks));
+    const std::string full = zlib(kb::pack::kZipPkgBlockSize);
+    const uint32_t count = kb::pack::ZipPkgBlockCount(kDeclared);
+    for (uint32_t k = 0; k < count; ++k) {
+        const std::string block = k + 1 < count ? full : zlib(kb::pack::ZipPkgBlockExpandedSize(kDeclared, k));
+        le32(c, static_cast<uint32_t>(block.size()));
+        c += block;
+    }
+    layout.indexContainer = std::move(c);
+    return layout;
+}
+
 // The sample disc once more, for the loader's views and skin tests, which
 // map it at a drive of their own.
 DiscLayout ViewsDisc() { return kb::testing::disc::SampleDisc(); }
@@ -228,6 +265,7 @@ const NamedLayout kLayouts[] = {
     {"big-list", BigListDisc},
 
     {"views", ViewsDisc},
+    {"huge-index", HugeIndexDisc},
 };
 
 }  // namespace

@@ -45,6 +45,9 @@ public:
     std::vector<std::string> destinations;                  // each UnPack's folder
     int unpacks = 0;
     int stops = 0;
+    std::vector<uint64_t> limits;  // the bound each UnPack was given, 0 none
+
+    void SetUnpackLimit(uint64_t bytes) override { limit_ = bytes; }
 
     void SetWorkingDir(const std::string& folder) override { log_.push_back("pack workdir " + folder); }
     void SetPackPath(const std::string& path) override { path_ = path; }
@@ -52,6 +55,8 @@ public:
     int UnPack(const std::string& destFolder, const std::string& entry) override {
         ++unpacks;
         destinations.push_back(destFolder);
+        limits.push_back(limit_);
+        limit_ = 0;
         log_.push_back("unpack " + path_ + " " + entry + " " + password_);
         Attempt attempt;
         if (auto it = always.find(entry); it != always.end()) {
@@ -93,6 +98,7 @@ private:
     std::string path_, password_, dest_, entry_, jobPath_;
     std::vector<int> job_;
     size_t next_ = 0;
+    uint64_t limit_ = 0;
 };
 
 // Forwards to a pack library the test keeps.
@@ -108,6 +114,7 @@ public:
     int UnPack(const std::string& destFolder, const std::string& entry) override {
         return to_.UnPack(destFolder, entry);
     }
+    void SetUnpackLimit(uint64_t bytes) override { to_.SetUnpackLimit(bytes); }
     int GetProgress(std::string& name) override { return to_.GetProgress(name); }
     bool Stop(intptr_t window) override { return to_.Stop(window); }
     std::string ErrorString(int code) override { return to_.ErrorString(code); }

@@ -261,7 +261,9 @@ TEST_F(ExportTest, ShortFreeSpaceCountsTheRuleColumnAndAborts) {
 TEST_F(ExportTest, AFreeSpaceQueryThatFailsSkipsTheCheck) {
     Open();
     host.freeSpace.reset();
+    pack.limits.clear();
     Export({"readme.txt"});
+    EXPECT_EQ(pack.limits, (std::vector<uint64_t>{0}));
     EXPECT_TRUE(host.postedErrors.empty());
     EXPECT_EQ(host.skinnedMessages, (std::vector<std::string>{"M908"}));
 }
@@ -383,6 +385,38 @@ TEST_F(ExportTest, UnpackRules) {
     EXPECT_TRUE(IsFolder(Target("Two\\Deep\\er")));
     EXPECT_EQ(host.skinnedMessages, (std::vector<std::string>{"M908"}));
     EXPECT_EQ(std::count(states.begin(), states.end(), "X51"), 3);
+}
+
+// Files.lst may understate an entry: each unpack is bounded by the room left
+// at the destination, so the library refuses an entry whose own sizes do not
+// fit before it writes anything, and the user reads the free-space message.
+TEST_F(ExportTest, EachUnpackIsBoundedByTheRoomLeftAndItsRefusalIsTheFreeSpaceMessage) {
+    Open();
+    pack.limits.clear();  // the index's and the control file's
+    host.freeSpace = 5000;
+    Export({"Docs", "readme.txt"});
+    EXPECT_EQ(pack.limits, (std::vector<uint64_t>{5000, 5000}));
+    host.freeSpace = 9;  // readme.txt's own 9 bytes, just
+    pack.limits.clear();
+    Export({"readme.txt"});
+    EXPECT_EQ(pack.limits, (std::vector<uint64_t>{9}));
+
+    host.freeSpace = 5000;
+    for (const FakePack::Attempt& refused : {FakePack::Attempt{PACKERR_FILE_TOO_BIG, {}},
+                                             FakePack::Attempt{0, {20, 50, PACKERR_FILE_TOO_BIG}}}) {
+        pack.always["readme.txt"] = refused;
+        host.plainMessages.clear();
+        host.postedErrors.clear();
+        host.skinnedMessages.clear();
+        const States states = Export({"readme.txt"});
+        EXPECT_EQ(states.back(), "X207");
+        EXPECT_TRUE(host.plainMessages.empty());
+        EXPECT_EQ(host.postedErrors, (std::vector<int>{kErrorFreeSpace}));
+        EXPECT_TRUE(host.skinnedMessages.empty());
+        EXPECT_TRUE(host.enabled);
+        EXPECT_FALSE(host.progressOpen);
+        EXPECT_EQ(controller.JobRunning(), 0);
+    }
 }
 
 TEST_F(ExportTest, LibraryErrorsAbort) {

@@ -13,6 +13,7 @@
 #include "loader/controller/loader_controller.h"
 #include "loader/controller/tests/controller_test_support.h"
 #include "loader/controller/window_rules.h"
+#include "loader/session/disc_layout.h"
 #include "shared/base/fs.h"
 #include "shared/messages.h"
 #include "shared/pack_errors.h"
@@ -123,6 +124,8 @@ TEST_F(SequenceTest, SingleDiscReadsTheIndexNotifiesOnceAndOpensTheHighestSessio
               Join({"S1", "S2", "S3", "S3", "S4", "S5", "S6", "S7", "S8", "S9"}, OpenTrace()));
 
     EXPECT_EQ(controller.Password().password, "disc word");
+    // The index and the control file are each bounded by the control files' limit.
+    EXPECT_EQ(pack.limits, (std::vector<uint64_t>{kControlFileLimit, kControlFileLimit}));
     EXPECT_EQ(controller.CurrentSession(), 3);
     const SessionRecord& s = controller.Sessions().Session(3);
     EXPECT_EQ(s.folder, "Q:\\Session05");
@@ -280,7 +283,12 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ControlWrongPassword", "Control.ini", {PACKERR_WRONG_PASSWORD, {}}, 2, kErrorControlUnpack},
         FailureCase{"ControlJobFileError", "Control.ini", {0, {PACKERR_FILE_IO}}, 12, kErrorControlUnpack},
         FailureCase{"ControlJobWrongPassword", "Control.ini", {0, {10, PACKERR_WRONG_PASSWORD}}, 2,
-                    kErrorControlUnpack}),
+                    kErrorControlUnpack},
+        // Over the control files' limit: refused as it starts, or once the
+        // copy's records are read; never tried again.
+        FailureCase{"IndexTooBig", "Sessions.ini", {PACKERR_FILE_TOO_BIG, {}}, 1, kErrorIndexUnpack},
+        FailureCase{"IndexJobTooBig", "Sessions.ini", {0, {50, PACKERR_FILE_TOO_BIG}}, 1, kErrorIndexUnpack},
+        FailureCase{"ControlJobTooBig", "Control.ini", {0, {50, PACKERR_FILE_TOO_BIG}}, 2, kErrorControlUnpack}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SequenceTest, AFailureThatPassesIsRetriedAndTheStartGoesOn) {
