@@ -41,7 +41,8 @@ int PollToEnd(TKabbit& k, std::vector<std::string>* names = nullptr) {
         std::string name;
         const int p = k.GetProgress(name);
         if (names && !name.empty() && (names->empty() || names->back() != name)) names->push_back(name);
-        if (p >= 100 || p < 0 || std::chrono::steady_clock::now() > deadline) return p;
+        // 100 is the last record written, not the end: the copy is removed after it.
+        if (p > 100 || p < 0 || std::chrono::steady_clock::now() > deadline) return p;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
