@@ -40,12 +40,11 @@ struct VersionApi {
 const VersionApi& Version() {
     static const VersionApi api = [] {
         VersionApi a;
-        const std::string path = kb::SystemLibraryPath("version.dll");
-        HMODULE m = path.empty() ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        const kb::DynamicLibrary* m = kb::LoadSystemLibrary("version.dll").release();
         if (!m) return a;
-        a.size = As<VersionApi::SizeFn>(GetProcAddress(m, "GetFileVersionInfoSizeA"));
-        a.info = As<VersionApi::InfoFn>(GetProcAddress(m, "GetFileVersionInfoA"));
-        a.query = As<VersionApi::QueryFn>(GetProcAddress(m, "VerQueryValueA"));
+        a.size = reinterpret_cast<VersionApi::SizeFn>(m->Symbol("GetFileVersionInfoSizeA"));
+        a.info = reinterpret_cast<VersionApi::InfoFn>(m->Symbol("GetFileVersionInfoA"));
+        a.query = reinterpret_cast<VersionApi::QueryFn>(m->Symbol("VerQueryValueA"));
         return a;
     }();
     return api;

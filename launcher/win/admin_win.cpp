@@ -26,25 +26,19 @@ constexpr DWORD kAdministratorsRid = 544;           // DOMAIN_ALIAS_RID_ADMINS
 constexpr DWORD kLookupNameChars = 256, kLookupDomainChars = 255;
 constexpr DWORD kGroupNameBytes = 260;
 
-template <class T>
-T ProcAddress(HMODULE module, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 class NetApi {
 public:
     ~NetApi() { Unbind(); }
     bool Bind() {
         // From the system folder only: the launcher runs from a disc and a
         // work folder, where a file of that name could be anybody's.
-        const std::string path = kb::SystemLibraryPath("NetApi32.dll");
-        module_ = path.empty() ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        module_ = kb::LoadSystemLibrary("NetApi32.dll");
         const char* failure = nullptr;
         if (!module_) {
             failure = "NetApi32.dll not found.";
-        } else if (!(bufferFree = ProcAddress<NetApiBufferFreeFn>(module_, "NetApiBufferFree"))) {
+        } else if (!(bufferFree = reinterpret_cast<NetApiBufferFreeFn>(module_->Symbol("NetApiBufferFree")))) {
             failure = "NetApiBufferFree function not found.";
-        } else if (!(userModalsGet = ProcAddress<NetUserModalsGetFn>(module_, "NetUserModalsGet"))) {
+        } else if (!(userModalsGet = reinterpret_cast<NetUserModalsGetFn>(module_->Symbol("NetUserModalsGet")))) {
             failure = "NetUserModalsGet function not found.";
         }
         if (!failure) return true;
@@ -53,8 +47,7 @@ public:
         return false;
     }
     void Unbind() {
-        if (module_) FreeLibrary(module_);
-        module_ = nullptr;
+        module_.reset();
         bufferFree = nullptr;
         userModalsGet = nullptr;
     }
@@ -62,7 +55,7 @@ public:
     NetUserModalsGetFn userModalsGet = nullptr;
 
 private:
-    HMODULE module_ = nullptr;
+    std::unique_ptr<kb::DynamicLibrary> module_;
 };
 
 std::string ToAnsi(const wchar_t* text) {

@@ -5,6 +5,11 @@
 
 namespace kb {
 
+std::unique_ptr<DynamicLibrary> LoadSystemLibrary(const std::string& fileName) {
+    const std::string path = SystemLibraryPath(fileName);
+    return path.empty() ? nullptr : DynamicLibrary::Load(path);
+}
+
 DllBinding::DllBinding(const std::string& fullPath, std::span<const WantedFunction> wanted,
                        const BindingReport& report)
     : library_(DynamicLibrary::Load(fullPath)) {

@@ -76,4 +76,7 @@ std::string BesideThisModule(const std::string& fileName);
 // file of that name. Natively fileName itself.
 std::string SystemLibraryPath(const std::string& fileName);
 
+// fileName loaded from the system folder; null when it cannot be.
+std::unique_ptr<DynamicLibrary> LoadSystemLibrary(const std::string& fileName);
+
 }  // namespace kb

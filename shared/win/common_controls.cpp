@@ -9,8 +9,8 @@ namespace {
 
 // Casts a looked-up address to the function type it is known to have.
 template <class F>
-F As(FARPROC p) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(p));
+F As(void* p) {
+    return reinterpret_cast<F>(p);
 }
 
 struct Api {
@@ -34,17 +34,17 @@ constexpr WORD kSetWindowSubclassOrdinal = 410;
 constexpr WORD kRemoveWindowSubclassOrdinal = 412;
 constexpr WORD kDefSubclassProcOrdinal = 413;
 
-FARPROC Find(HMODULE m, const char* name, WORD ordinal = 0) {
-    FARPROC p = GetProcAddress(m, name);
-    if (!p && ordinal != 0) p = GetProcAddress(m, MAKEINTRESOURCEA(ordinal));
+void* Find(const kb::DynamicLibrary* m, const char* name, WORD ordinal = 0) {
+    void* p = m->Symbol(name);
+    if (!p && ordinal != 0) p = m->Symbol(MAKEINTRESOURCEA(ordinal));
     return p;
 }
 
 const Api& Bound() {
     static const Api api = [] {
         Api a;
-        const std::string path = kb::SystemLibraryPath("comctl32.dll");
-        HMODULE m = path.empty() ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        // Kept loaded for the process's life: the bound functions are used until its end.
+        const kb::DynamicLibrary* m = kb::LoadSystemLibrary("comctl32.dll").release();
         if (!m) return a;
         a.loaded = true;
         a.initCommonControlsEx = As<decltype(a.initCommonControlsEx)>(Find(m, "InitCommonControlsEx"));
