@@ -2,8 +2,9 @@
 // table and no windows to post to.
 #include "packlib/sys.h"
 
+#include <pthread.h>
+
 #include <chrono>
-#include <condition_variable>
 #include <ctime>
 #include <map>
 #include <mutex>
@@ -14,53 +15,70 @@
 namespace kb::sys {
 namespace {
 
-struct EndState {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool ended = false;
-};
-
+// A thread is waited for by joining it: the caller wakes once, when the thread
+// has ended, and no notice of its own end wakes it first only to wait again
+// for the exit. Waiters take turns, as only one may join.
 class PosixThread final : public Thread {
 public:
     PosixThread() = default;
     ~PosixThread() override {
-        if (!thread_.joinable()) return;
-        if (thread_.get_id() != std::this_thread::get_id() && Wait(0))
-            thread_.join();
-        else
-            thread_.detach();
+        std::lock_guard<std::timed_mutex> turn(turn_);
+        if (!started_ || joined_) return;
+        // A thread still running (or this very one) goes on alone.
+        if (pthread_equal(thread_, pthread_self()) || pthread_tryjoin_np(thread_, nullptr) != 0)
+            pthread_detach(thread_);
     }
 
     bool Start(ThreadBody body, void* arg) {
-        try {
-            state_ = std::make_shared<EndState>();
-            thread_ = std::thread([state = state_, body, arg] {
-                body(arg);
-                std::lock_guard<std::mutex> lock(state->mutex);
-                state->ended = true;
-                state->cv.notify_all();
-            });
-        } catch (...) {
+        auto* start = new (std::nothrow) StartBlock{body, arg};
+        if (!start) return false;
+        if (pthread_create(&thread_, nullptr, &PosixThread::Main, start) != 0) {
+            delete start;
             return false;
         }
+        started_ = true;
         return true;
     }
 
     bool Wait(uint32_t timeoutMs) override {
-        std::unique_lock<std::mutex> lock(state_->mutex);
         if (timeoutMs == kInfinite) {
-            state_->cv.wait(lock, [this] { return state_->ended; });
-            return true;
+            std::lock_guard<std::timed_mutex> turn(turn_);
+            if (!joined_) joined_ = pthread_join(thread_, nullptr) == 0;
+            return joined_;
         }
-        return state_->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [this] { return state_->ended; });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        std::unique_lock<std::timed_mutex> turn(turn_, deadline);
+        if (!turn.owns_lock()) return false;
+        if (joined_) return true;
+        // The steady clock and CLOCK_MONOTONIC are the same clock here.
+        const auto since = deadline.time_since_epoch();
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+        timespec until{};
+        until.tv_sec = static_cast<time_t>(seconds.count());
+        until.tv_nsec = static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
+        joined_ = pthread_clockjoin_np(thread_, nullptr, CLOCK_MONOTONIC, &until) == 0;
+        return joined_;
     }
 
-    bool IsCurrent() const override { return thread_.get_id() == std::this_thread::get_id(); }
+    bool IsCurrent() const override { return started_ && pthread_equal(thread_, pthread_self()); }
 
 private:
-    std::shared_ptr<EndState> state_;
-    std::thread thread_;
+    struct StartBlock {
+        ThreadBody body;
+        void* arg;
+    };
+
+    static void* Main(void* param) {
+        const StartBlock start = *static_cast<StartBlock*>(param);
+        delete static_cast<StartBlock*>(param);
+        start.body(start.arg);
+        return nullptr;
+    }
+
+    pthread_t thread_{};
+    bool started_ = false;
+    std::timed_mutex turn_;
+    bool joined_ = false;  // read and written under turn_
 };
 
 std::mutex g_atomMutex;
