@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "packlib/kabbit_app.h"
@@ -69,14 +70,55 @@ std::vector<SourceFile> MakeFiles(int n) {
 
 const fs::FileTimes kTimes{0x01D0000000000000ull, 0x01D0000000000001ull, 0x01D0000000000002ull};
 
-// The floor: each file written with plain open, write, close and set-time.
-void WritePlain(const std::vector<SourceFile>& files, const std::string& folder) {
-    for (const SourceFile& f : files) {
-        fs::File out = fs::File::Open(Join(folder, f.name), fs::Access::Write, fs::Disposition::CreateAlways,
-                                      fs::Share::Read);
-        Require(out.IsOpen() && out.Write(f.bytes.data(), f.bytes.size()) && out.SetTimes(kTimes) && out.Close(),
-                "floor: cannot write " + f.name);
+// The time of each call of a case over all its runs. Their median is what one
+// call costs while the machine lets it run: on a busy machine a call that
+// waits for another thread (a worker's start, its end) may lose its processor
+// for a whole time slice of another process, and the longer a run, the less
+// its mean escapes those calls, so a run's mean grows with N where no call
+// costs more.
+struct Calls {
+    std::vector<double> seconds;
+    template <typename Call>
+    void Time(Call&& call) {
+        const auto t = Clock::now();
+        call();
+        seconds.push_back(Seconds(t));
     }
+    double Median() const {
+        if (seconds.empty()) return 0;
+        std::vector<double> v = seconds;
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    }
+};
+
+// The floor: each file written with plain open, write, close and set-time.
+void WritePlain(const std::vector<SourceFile>& files, const std::string& folder, Calls* calls = nullptr) {
+    for (const SourceFile& f : files) {
+        auto write = [&] {
+            fs::File out = fs::File::Open(Join(folder, f.name), fs::Access::Write, fs::Disposition::CreateAlways,
+                                          fs::Share::Read);
+            Require(out.IsOpen() && out.Write(f.bytes.data(), f.bytes.size()) && out.SetTimes(kTimes) && out.Close(),
+                    "floor: cannot write " + f.name);
+        };
+        if (calls)
+            calls->Time(write);
+        else
+            write();
+    }
+}
+
+// A pack written within its file system's time step is walked from its first
+// entry by every UnPack, as its stamp could still hide a later change; a
+// session's pack on a disc is long past it. Waits until the pack is past it, so
+// that every count measures the same path.
+void WaitPastTimeStep(const std::string& path) {
+    fs::FileTimes times;
+    Require(fs::GetTimes(path, &times), "cannot read the times of " + path);
+    constexpr uint64_t kSecond = 10'000'000;  // FILETIME units
+    // Whole seconds: a file system that keeps only seconds (FAT keeps two).
+    const uint64_t step = times.lastWrite % kSecond == 0 ? 4 * kSecond : kSecond / 2;
+    while (fs::CurrentTime() < times.lastWrite + step) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 void Finish(CKabbitApp& app, int started, const std::string& what) {
@@ -127,6 +169,8 @@ Timing Best(int reps, Setup&& setup, Body&& body) {
 struct Row {
     int n = 0;
     Timing floor, records, entries, packing, subFile, worker;
+    // Medians of single calls (per file for the floor).
+    double floorCall = 0, entryCall = 0, workerCall = 0;
 };
 
 Row MeasureCount(int n, int reps, const std::string& work) {
@@ -144,21 +188,26 @@ Row MeasureCount(int n, int reps, const std::string& work) {
     app.SetWorkingDir((tmp + "\\").c_str());
     const std::string plainPack = Join(work, "table_plain.pck"), folderPack = Join(work, "table_folder.pck");
 
-    row.floor = Best(reps, [&] { FreshFolder(out); }, [&] { WritePlain(files, out); }) / n;
+    Calls floorCalls;
+    row.floor = Best(reps, [&] { FreshFolder(out); }, [&] { WritePlain(files, out, &floorCalls); }) / n;
+    row.floorCall = floorCalls.Median();
 
     // What every job costs before any work: a worker started, waited for up to
     // 100 ms as the frame does, then to its end; the body does nothing.
+    Calls workerCalls;
     row.worker = Best(
                      reps, [] {},
                      [&] {
-                         for (int i = 0; i < n; ++i) {
-                             std::unique_ptr<sys::Thread> t = app.System().StartThread([](void*) {}, nullptr);
-                             Require(t != nullptr, "cannot start a thread");
-                             t->Wait(100);
-                             t->Wait(sys::kInfinite);
-                         }
+                         for (int i = 0; i < n; ++i)
+                             workerCalls.Time([&] {
+                                 std::unique_ptr<sys::Thread> t = app.System().StartThread([](void*) {}, nullptr);
+                                 Require(t != nullptr, "cannot start a thread");
+                                 t->Wait(100);
+                                 t->Wait(sys::kInfinite);
+                             });
                      }) /
                  n;
+    row.workerCall = workerCalls.Median();
 
     // Packing N entries, one Pack each, into a new pack.
     row.packing = Best(
@@ -176,14 +225,19 @@ Row MeasureCount(int n, int reps, const std::string& work) {
                   n;
 
     // N entries, one UnPack each.
+    WaitPastTimeStep(plainPack);
+    Calls entryCalls;
     row.entries = Best(
                       reps, [&] { FreshFolder(out); },
                       [&] {
                           for (const SourceFile& f : files)
-                              Finish(app, app.UnPack(plainPack.c_str(), out.c_str(), f.name.c_str(), kPassword),
-                                     "UnPack " + f.name);
+                              entryCalls.Time([&] {
+                                  Finish(app, app.UnPack(plainPack.c_str(), out.c_str(), f.name.c_str(), kPassword),
+                                         "UnPack " + f.name);
+                              });
                       }) /
                   n;
+    row.entryCall = entryCalls.Median();
     RequireAll(files, out, "UnPack of plain entries");
 
     // One compressed entry of N records.
@@ -241,29 +295,33 @@ std::string Times(double ratio) {
 
 int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps) {
     std::printf("files of 1-16 KiB, encrypted pack R = %d, best of %d; us per file (per call for UnPackSubFile), "
-                "wall (processor time of all threads); x = wall / floor's wall\n",
+                "wall (processor time of all threads); x = wall / floor's wall; median call: the median of the "
+                "single calls' wall times over all runs (per file for the floor)\n",
                 kTableRounds, reps);
     std::printf("| N | floor | one entry, N records | x | N entries, one UnPack each | x | packing N entries | "
-                "UnPackSubFile per call | per record | a bare worker |\n|---|---|---|---|---|---|---|---|---|---|\n");
+                "UnPackSubFile per call | per record | a bare worker | median call: floor | N entries | x | a bare worker |\n"
+                "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     std::vector<Row> rows;
     for (int n : counts) {
         rows.push_back(MeasureCount(n, reps, work));
         const Row& r = rows.back();
-        std::printf("| %d | %s | %s | %s | %s | %s | %s | %s | %.3f | %s |\n", r.n, Cell(r.floor).c_str(),
-                    Cell(r.records).c_str(), Times(r.records.wall / r.floor.wall).c_str(), Cell(r.entries).c_str(),
-                    Times(r.entries.wall / r.floor.wall).c_str(), Cell(r.packing).c_str(), Cell(r.subFile).c_str(),
-                    r.subFile.wall * 1e6 / r.n, Cell(r.worker).c_str());
+        std::printf("| %d | %s | %s | %s | %s | %s | %s | %s | %.3f | %s | %.1f | %.1f | %s | %.1f |\n", r.n,
+                    Cell(r.floor).c_str(), Cell(r.records).c_str(), Times(r.records.wall / r.floor.wall).c_str(),
+                    Cell(r.entries).c_str(), Times(r.entries.wall / r.floor.wall).c_str(), Cell(r.packing).c_str(),
+                    Cell(r.subFile).c_str(), r.subFile.wall * 1e6 / r.n, Cell(r.worker).c_str(), r.floorCall * 1e6,
+                    r.entryCall * 1e6, Times(r.entryCall / r.floorCall).c_str(), r.workerCall * 1e6);
         std::fflush(stdout);
     }
     if (rows.size() >= 2) {
         const Row& a = rows.front();
         const Row& b = rows.back();
         std::printf("growth N = %d -> %d (per file, wall): floor %.2fx | records %.2fx | entries %.2fx | packing %.2fx | "
-                    "UnPackSubFile per record %.2fx\n",
+                    "UnPackSubFile per record %.2fx | median call: floor %.2fx, entries %.2fx, bare worker %.2fx\n",
                     a.n, b.n, b.floor.wall / a.floor.wall, b.records.wall / a.records.wall,
                     b.entries.wall / a.entries.wall, b.packing.wall / a.packing.wall,
-                    (b.subFile.wall / b.n) / (a.subFile.wall / a.n));
+                    (b.subFile.wall / b.n) / (a.subFile.wall / a.n), b.floorCall / a.floorCall,
+                    b.entryCall / a.entryCall, b.workerCall / a.workerCall);
     }
     std::printf("zip peer (AES-256 zip of 4,000 such files, natively): %.0f us per file\n", kZipPeerPerFile * 1e6);
     return 0;
