@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -144,6 +148,60 @@ TEST(JobState, NoThreadIsRecordedAsTheJobsError) {
     state.SetLastError(0);
     EXPECT_EQ(state.StartSideWorker(&side, &Body::Run, &body), PACKERR_CREATE_THREAD);
     EXPECT_EQ(state.LastError(), PACKERR_CREATE_THREAD);
+}
+
+// The platform's threads: a bounded wait tells a running thread from an ended
+// one; several threads may wait for one at once (a sub-file worker waits for
+// its unpack while the caller may too) and all see its end; a thread whose
+// handle is released while it runs goes on to its end.
+TEST(SystemThread, WaitersSeeTheEndAndAReleasedThreadRunsOn) {
+    struct Held : kb::testing::HoldPoint {
+        std::atomic<bool> ended{false};
+        static void Run(void* self) {
+            auto* h = static_cast<Held*>(self);
+            h->Hold();
+            h->ended = true;
+        }
+    };
+    sys::Sys& sys = sys::SystemServices();
+    {
+        Held held;
+        std::unique_ptr<sys::Thread> thread = sys.StartThread(&Held::Run, &held);
+        ASSERT_NE(thread, nullptr);
+        held.WaitHeld();
+        EXPECT_FALSE(thread->IsCurrent());
+        EXPECT_FALSE(thread->Wait(0));
+        EXPECT_FALSE(thread->Wait(20));
+        std::atomic<int> seen{0};
+        std::vector<std::thread> waiters;
+        for (int i = 0; i < 3; ++i)
+            waiters.emplace_back([&, bounded = i == 2] {
+                if (bounded) {
+                    while (!thread->Wait(5)) {
+                    }
+                } else {
+                    thread->Wait(sys::kInfinite);
+                }
+                if (held.ended) ++seen;
+            });
+        held.Release();
+        for (std::thread& w : waiters) w.join();
+        EXPECT_EQ(seen, 3);
+        EXPECT_TRUE(thread->Wait(0));
+        EXPECT_TRUE(thread->Wait(sys::kInfinite));
+    }
+    {
+        Held held;
+        std::unique_ptr<sys::Thread> thread = sys.StartThread(&Held::Run, &held);
+        ASSERT_NE(thread, nullptr);
+        held.WaitHeld();
+        thread.reset();
+        held.Release();
+        const auto deadline = std::chrono::steady_clock::now() + kb::testing::kStateDeadline;
+        while (!held.ended && std::chrono::steady_clock::now() < deadline) sys.Sleep(1);
+        // Setting ended is the thread's last touch of held: held may go now.
+        ASSERT_TRUE(held.ended);
+    }
 }
 
 // Holds a worker at its first chunk, progress report or expansion step.
