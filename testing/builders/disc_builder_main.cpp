@@ -46,9 +46,15 @@ std::string TextBytes(size_t size, uint32_t seed) {
     return out;
 }
 
+// The export benchmark's small file i: 1 to 16 KiB, text and noise in turn.
+std::string BenchSmallFile(uint32_t i) {
+    const size_t size = 1024 + (i * 2654435761u) % (15 * 1024 + 1);
+    return i % 2 ? kb::testing::Pattern(size, i) : TextBytes(size, i);
+}
+
 // The export benchmark's disc: one session with a folder of 2,000 small
-// files (1 to 16 KiB, text and noise in turn) and one 256 MiB file of text
-// and noise in 1 MiB runs, all compressed under the disc password.
+// files and one 256 MiB file of text and noise in 1 MiB runs, all compressed
+// under the disc password.
 DiscLayout BenchDisc() {
     DiscLayout layout;
     layout.discPassword = "Bench-Disc-Password";
@@ -59,8 +65,7 @@ DiscLayout BenchDisc() {
     for (uint32_t i = 0; i < 2000; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Many\\f%04u.dat", i);
-        const size_t size = 1024 + (i * 2654435761u) % (15 * 1024 + 1);
-        one.files.push_back({name, i % 2 ? kb::testing::Pattern(size, i) : TextBytes(size, i)});
+        one.files.push_back({name, BenchSmallFile(i)});
     }
     constexpr size_t kRun = 1u << 20, kLarge = 256u << 20;
     std::string large;
@@ -68,6 +73,23 @@ DiscLayout BenchDisc() {
     for (uint32_t run = 0; large.size() < kLarge; ++run)
         large += run % 2 ? kb::testing::Pattern(kRun, run) : TextBytes(kRun, run);
     one.files.push_back({"Large.bin", std::move(large)});
+    layout.sessions = {std::move(one)};
+    return layout;
+}
+
+// The export benchmark's disc of many entries: one session of 4,000 small
+// top-level files, each its own compressed entry, under the bench password.
+DiscLayout BenchEntriesDisc() {
+    DiscLayout layout;
+    layout.discPassword = "Bench-Disc-Password";
+    DiscSession one;
+    one.number = 1;
+    one.volumeLabel = "ENTRIES";
+    for (uint32_t i = 0; i < 4000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%04u.dat", i);
+        one.files.push_back({name, BenchSmallFile(i)});
+    }
     layout.sessions = {std::move(one)};
     return layout;
 }
@@ -258,6 +280,7 @@ const NamedLayout kLayouts[] = {
     {"empty", EmptyDisc},
     {"sample-oem", SampleOemDisc},
     {"bench", BenchDisc},
+    {"bench-entries", BenchEntriesDisc},
     {"export", ExportDisc},
     {"crafted-export", CraftedExportDisc},
     {"launcher", LauncherDisc},
