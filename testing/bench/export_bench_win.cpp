@@ -370,27 +370,30 @@ int64_t BeginLoaderExport(Loader& loader, HWND list, const std::string& password
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<int> all;
     for (int i = 0; i < rows; ++i) all.push_back(i);
-    // The first row clicked, then the last with Shift held, brought into view
-    // once the first click has been taken (a scroll before it would move the
-    // first row from under the click).
+    // The first row clicked as a user clicks it, then every row selected at
+    // once: a list of thousands of rows holds most of them out of view.
     Require(ui::ClickListRow(list, 0), "cannot click the first row");
     Require(PumpUntil([&] { return SelectedRows(list) == std::vector<int>{0}; }, kDialogDeadlineMs),
             "the first row's click did not reach the loader");
-    if (rows > 1) {
-        SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(rows - 1), FALSE);
-        RECT r{};
-        Require(ui::ListRowLabelRect(list, rows - 1, r), "no last row");
-        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        Require(PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, at) &&
-                    PostMessageA(list, WM_LBUTTONUP, MK_SHIFT, at),
-                "cannot click the last row");
-    }
+    if (rows > 1) Require(ui::SelectAllListRows(list), "cannot select the rows");
     const HWND exportButton = ui::FindChild(loader.Window(), kExportButton);
     Require(exportButton != nullptr, "no export button");
-    // The loader remakes its export list and folder tree at every row's change.
+    // The loader makes its export list and folder tree once the changes have come.
     const int64_t selecting = Now();
-    Require(PumpUntil([&] { return SelectedRows(list) == all && IsWindowVisible(exportButton); }, kExportDeadlineMs),
-            "the selection did not reach the loader");
+    DWORD said = GetTickCount();
+    const bool taken = PumpUntil(
+        [&] {
+            const std::vector<int> selected = SelectedRows(list);
+            if (GetTickCount() - said > 10000) {
+                said = GetTickCount();
+                std::printf("  waiting for the selection: %zu of %d rows selected, export button %s\n",
+                            selected.size(), rows, IsWindowVisible(exportButton) ? "shown" : "hidden");
+                std::fflush(stdout);
+            }
+            return selected == all && IsWindowVisible(exportButton);
+        },
+        kExportDeadlineMs);
+    Require(taken, "the selection did not reach the loader");
     if (rows > 1)
         std::printf("  the loader took the selection of %d rows in %.2f s\n", rows, Seconds(Now() - selecting));
     Require(ui::Click(exportButton), "cannot click export");
