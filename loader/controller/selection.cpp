@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
+#include <vector>
 
 #include "loader/path_csv.h"
 #include "loader/session/files_lst.h"
@@ -56,13 +58,26 @@ int64_t SelectedTotals(const SessionRecord& record, int64_t& extra) {
 void FillExportList(const SessionRecord& record, EntryList& exportList) {
     exportList.Clear();
     if (!record.fullList) return;
+    // The full list's rows by their first path part, each in list order: a
+    // selection of thousands of rows is not a walk of the list per row.
+    const std::vector<ListRow>& rows = record.fullList->Rows();
+    std::unordered_map<std::string, std::vector<size_t>> byFirstPart;
+    for (size_t k = 0; k < rows.size(); ++k) byFirstPart[FirstPathPart(rows[k].caption)].push_back(k);
+    static const std::vector<size_t> kNone;
+    auto rowsOf = [&](const std::string& part) -> const std::vector<size_t>& {
+        const auto found = byFirstPart.find(part);
+        return found == byFirstPart.end() ? kNone : found->second;
+    };
     int counter = 0;
     for (size_t i : record.selected) {
         if (i >= record.fileList.size()) continue;
         const std::string p = FirstPathPart(record.fileList[i].caption);
-        for (const ListRow& e : record.fullList->Rows()) {
-            const std::string q = FirstPathPart(e.caption);
-            if (q == p + "\\" || q == p) exportList.AddItem(e.caption, counter++, CellInt64(e, 4), 1);
+        // The rows whose first part is p followed by a backslash or p, merged in list order.
+        const std::vector<size_t>& a = rowsOf(p + "\\");
+        const std::vector<size_t>& b = rowsOf(p);
+        for (size_t ia = 0, ib = 0; ia < a.size() || ib < b.size();) {
+            const size_t k = ib >= b.size() || (ia < a.size() && a[ia] < b[ib]) ? a[ia++] : b[ib++];
+            exportList.AddItem(rows[k].caption, counter++, CellInt64(rows[k], 4), 1);
         }
     }
     exportList.RebuildSorted();

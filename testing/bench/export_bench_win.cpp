@@ -30,6 +30,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "loader/app/tests/loader_folder_win.h"
@@ -148,6 +149,10 @@ Session ChooseSession(const std::string& drive, int wanted) {
 
 // ---- The pack library on its own ----
 
+// Up to this many entries each get a line of their own; a session of more
+// gets its slowest entry.
+constexpr size_t kEntriesListed = 10;
+
 double DirectExport(const Session& s, const std::string& password, const std::string& dest,
                     const std::string& work) {
     kb::loader::TKabbit kabbit;
@@ -162,6 +167,9 @@ double DirectExport(const Session& s, const std::string& password, const std::st
             CreateDirectoryA((dest + "\\" + folder.substr(0, at)).c_str(), nullptr);
         CreateDirectoryA((dest + "\\" + folder).c_str(), nullptr);
     }
+    const bool listed = s.entries.size() <= kEntriesListed;
+    double slowest = 0;
+    const Entry* slowestEntry = nullptr;
     for (const Entry& e : s.entries) {
         if (e.rule == 1) continue;
         const int rc = kabbit.UnPack(dest + "\\", e.caption);
@@ -176,10 +184,21 @@ double DirectExport(const Session& s, const std::string& password, const std::st
         Require(p >= 100, "unpacking " + e.caption + ": " + kb::loader::TKabbit::GetErrorString(p));
         const int64_t entryEnd = Now();
         if (!secondHalf) secondHalf = entryEnd;
-        std::printf("  direct \"%s\": %.2f s (to 50 %%: %.2f s, after: %.2f s)\n", e.caption.c_str(),
-                    Seconds(entryEnd - entryStart), Seconds(secondHalf - entryStart), Seconds(entryEnd - secondHalf));
+        if (Seconds(entryEnd - entryStart) > slowest) {
+            slowest = Seconds(entryEnd - entryStart);
+            slowestEntry = &e;
+        }
+        if (listed)
+            std::printf("  direct \"%s\": %.2f s (to 50 %%: %.2f s, after: %.2f s)\n", e.caption.c_str(),
+                        Seconds(entryEnd - entryStart), Seconds(secondHalf - entryStart),
+                        Seconds(entryEnd - secondHalf));
     }
-    return Seconds(Now() - start);
+    const double seconds = Seconds(Now() - start);
+    if (!listed && slowestEntry)
+        std::printf("  direct: %zu entries in %.2f s, %.2f ms each; the slowest \"%s\" %.2f ms\n", s.entries.size(),
+                    seconds, seconds * 1000.0 / static_cast<double>(s.entries.size()), slowestEntry->caption.c_str(),
+                    slowest * 1000.0);
+    return seconds;
 }
 
 // ---- Comparing the two results ----
@@ -350,14 +369,33 @@ std::vector<int> SelectedRows(HWND list) {
 int64_t BeginLoaderExport(Loader& loader, HWND list, const std::string& password, const std::string& dest) {
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<int> all;
-    for (int i = 0; i < rows; ++i) {
-        Require(ui::ClickListRow(list, i, i > 0), "cannot click row " + std::to_string(i));
-        all.push_back(i);
-    }
+    for (int i = 0; i < rows; ++i) all.push_back(i);
+    // The first row clicked as a user clicks it, then every row selected at
+    // once: a list of thousands of rows holds most of them out of view.
+    Require(ui::ClickListRow(list, 0), "cannot click the first row");
+    Require(PumpUntil([&] { return SelectedRows(list) == std::vector<int>{0}; }, kDialogDeadlineMs),
+            "the first row's click did not reach the loader");
+    if (rows > 1) Require(ui::SelectAllListRows(list), "cannot select the rows");
     const HWND exportButton = ui::FindChild(loader.Window(), kExportButton);
     Require(exportButton != nullptr, "no export button");
-    Require(PumpUntil([&] { return SelectedRows(list) == all && IsWindowVisible(exportButton); }, kDialogDeadlineMs),
-            "the selection did not reach the loader");
+    // The loader makes its export list and folder tree once the changes have come.
+    const int64_t selecting = Now();
+    DWORD said = GetTickCount();
+    const bool taken = PumpUntil(
+        [&] {
+            const std::vector<int> selected = SelectedRows(list);
+            if (GetTickCount() - said > 10000) {
+                said = GetTickCount();
+                std::printf("  waiting for the selection: %zu of %d rows selected, export button %s\n",
+                            selected.size(), rows, IsWindowVisible(exportButton) ? "shown" : "hidden");
+                std::fflush(stdout);
+            }
+            return selected == all && IsWindowVisible(exportButton);
+        },
+        kExportDeadlineMs);
+    Require(taken, "the selection did not reach the loader");
+    if (rows > 1)
+        std::printf("  the loader took the selection of %d rows in %.2f s\n", rows, Seconds(Now() - selecting));
     Require(ui::Click(exportButton), "cannot click export");
 
     const auto notice = ui::WaitForMessageBox(kb::loader::kLoaderWindowTitle, loader.Pid(), kDialogDeadlineMs);
@@ -492,31 +530,46 @@ Gaps TimerGaps(const std::vector<kb::bench::TimerLogEvent>& events, int64_t from
     return g;
 }
 
-bool BeginsWith(const char* text, const std::string& prefix) {
-    return std::strncmp(text, prefix.c_str(), prefix.size()) == 0;
-}
+struct Span {
+    int64_t start = 0, end = 0;
+    bool seen = false;  // both ends found
+};
 
-// The time the loader works on entry: from the first progress text naming it
-// to the first later text naming another entry or the finish (message 907).
-bool EntrySpan(const std::vector<kb::bench::TimerLogEvent>& events, const Session& s, const Entry& entry,
-               int64_t from, int64_t& start, int64_t& end) {
-    start = end = 0;
+// The time the loader works on each entry, in one walk of the log: from the
+// first progress text naming it to the first later text naming another entry
+// or the finish (message 907).
+std::vector<Span> EntrySpans(const std::vector<kb::bench::TimerLogEvent>& events, const Session& s, int64_t from) {
+    std::unordered_map<std::string, std::vector<size_t>> byCaption;
+    for (size_t i = 0; i < s.entries.size(); ++i) byCaption[s.entries[i].caption].push_back(i);
+    std::vector<Span> spans(s.entries.size());
+    std::vector<size_t> open, named;
     for (const auto& e : events) {
         if (e.kind != kb::bench::kEventText || e.counter < from) continue;
-        if (!start) {
-            if (BeginsWith(e.text, entry.caption)) start = e.counter;
-            continue;
+        // The entries the text names: those whose caption begins it.
+        named.clear();
+        const size_t length = strnlen(e.text, sizeof e.text);
+        for (size_t n = 1; n <= length; ++n) {
+            const auto hit = byCaption.find(std::string(e.text, n));
+            if (hit != byCaption.end()) named.insert(named.end(), hit->second.begin(), hit->second.end());
         }
-        bool next = std::strcmp(e.text, "M907") == 0;
-        for (const Entry& other : s.entries)
-            next = next || (&other != &entry && BeginsWith(e.text, other.caption) &&
-                            !BeginsWith(e.text, entry.caption));
-        if (next) {
-            end = e.counter;
-            return true;
+        const bool finish = std::strcmp(e.text, "M907") == 0;
+        open.erase(std::remove_if(open.begin(), open.end(),
+                                  [&](size_t i) {
+                                      const bool ends = finish || (!named.empty() && std::find(named.begin(), named.end(), i) == named.end());
+                                      if (ends) {
+                                          spans[i].end = e.counter;
+                                          spans[i].seen = true;
+                                      }
+                                      return ends;
+                                  }),
+                   open.end());
+        for (size_t i : named) {
+            if (spans[i].start) continue;
+            spans[i].start = e.counter;
+            open.push_back(i);
         }
     }
-    return false;
+    return spans;
 }
 
 // The log as CSV: milliseconds from the picker's OK, "timer" or "text" and the text.
@@ -615,9 +668,10 @@ int main(int argc, char** argv) {
         Require(text == "M908", "the export ended with \"" + text + "\", not the finished message");
         round.loader = Seconds(to - from);
         round.whole = TimerGaps(events, from, to);
-        int64_t start = 0, end = 0;
-        round.largestSeen = EntrySpan(events, session, *largest, from, start, end);
-        if (round.largestSeen) round.largest = TimerGaps(events, start, end);
+        const std::vector<Span> spans = EntrySpans(events, session, from);
+        const Span& largestSpan = spans[static_cast<size_t>(largest - session.entries.data())];
+        round.largestSeen = largestSpan.seen;
+        if (round.largestSeen) round.largest = TimerGaps(events, largestSpan.start, largestSpan.end);
         // Where the loader's time went: the picker closing until the export's
         // timer starts, the export's own work, and closing the progress
         // window until the finished message shows.
@@ -643,13 +697,32 @@ int main(int argc, char** argv) {
                     sources.empty() ? "" : " and equal to the sources", round.whole.ticks,
                     round.whole.longestMs);
         std::printf("while each entry unpacked:");
-        for (const Entry& e : session.entries) {
-            int64_t entryStart = 0, entryEnd = 0;
-            if (!EntrySpan(events, session, e, from, entryStart, entryEnd)) continue;
-            const Gaps g = TimerGaps(events, entryStart, entryEnd);
-            std::printf(" \"%s\" %.1f ms (%zu messages in %.2f s)", e.caption.c_str(), g.longestMs, g.ticks,
-                        Seconds(entryEnd - entryStart));
+        const bool listed = session.entries.size() <= kEntriesListed;
+        size_t seen = 0, over = 0, ticks = 0;
+        double spanSeconds = 0, longest = 0;
+        const Entry* longestEntry = nullptr;
+        for (size_t i = 0; i < session.entries.size(); ++i) {
+            const Entry& e = session.entries[i];
+            if (!spans[i].seen) continue;
+            const Gaps g = TimerGaps(events, spans[i].start, spans[i].end);
+            ++seen;
+            ticks += g.ticks;
+            spanSeconds += Seconds(spans[i].end - spans[i].start);
+            if (g.longestMs > 100) ++over;
+            if (!longestEntry || g.longestMs > longest) {
+                longest = g.longestMs;
+                longestEntry = &e;
+            }
+            if (listed)
+                std::printf(" \"%s\" %.1f ms (%zu messages in %.2f s)", e.caption.c_str(), g.longestMs, g.ticks,
+                            Seconds(spans[i].end - spans[i].start));
         }
+        if (!listed && longestEntry)
+            std::printf(" %zu entries seen, %.2f ms and %.1f timer messages each; the longest gap %.1f ms "
+                        "(\"%s\"); %zu entries with a gap over 100 ms",
+                        seen, spanSeconds * 1000.0 / static_cast<double>(seen),
+                        static_cast<double>(ticks) / static_cast<double>(seen), longest,
+                        longestEntry->caption.c_str(), over);
         std::printf("\n");
         if (!round.largestSeen) std::printf("  the largest entry's span was not seen\n");
         std::fflush(stdout);

@@ -291,9 +291,27 @@ std::string Times(double ratio) {
     return text;
 }
 
+// Whether the work folder's files give stamps the pack library can keep an
+// index by: where they do not (tmpfs under Wine gives no volume) every call
+// walks the pack.
+void SayWhatTheStampsAllow(const std::string& work) {
+    const std::string probe = Join(work, "stamp.tmp");
+    fs::FileStamp stamp;
+    bool stamped = false;
+    {
+        fs::File f = fs::File::Open(probe, fs::Access::Write, fs::Disposition::CreateAlways, fs::Share::Read);
+        stamped = f.IsOpen() && f.Stamp(&stamp);
+    }
+    testing::WipePath(probe);
+    if (!stamped || stamp.change == 0)
+        std::printf("NOTE: the work folder's files give no stamp with a change time here: no pack index is kept, "
+                    "every call walks the pack (under Wine use a folder on a disk, not tmpfs)\n");
+}
+
 }  // namespace
 
 int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps) {
+    SayWhatTheStampsAllow(work);
     std::printf("files of 1-16 KiB, encrypted pack R = %d, best of %d; us per file (per call for UnPackSubFile), "
                 "wall (processor time of all threads); x = wall / floor's wall; median call: the median of the "
                 "single calls' wall times over all runs (per file for the floor)\n",

@@ -46,31 +46,42 @@ std::string TextBytes(size_t size, uint32_t seed) {
     return out;
 }
 
-// The export benchmark's disc: one session with a folder of 2,000 small
-// files (1 to 16 KiB, text and noise in turn) and one 256 MiB file of text
-// and noise in 1 MiB runs, all compressed under the disc password.
-DiscLayout BenchDisc() {
+// The export benchmark's discs: one session under the bench password with
+// count small files (1 to 16 KiB, text and noise in turn), in folder when one
+// is named, else each at the top and so its own entry.
+DiscLayout BenchSmallFiles(const char* volumeLabel, const std::string& folder, uint32_t count) {
     DiscLayout layout;
     layout.discPassword = "Bench-Disc-Password";
     DiscSession one;
     one.number = 1;
-    one.volumeLabel = "BENCH";
-    one.files.push_back({"Many\\", ""});
-    for (uint32_t i = 0; i < 2000; ++i) {
+    one.volumeLabel = volumeLabel;
+    if (!folder.empty()) one.files.push_back({folder + "\\", ""});
+    for (uint32_t i = 0; i < count; ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "Many\\f%04u.dat", i);
+        std::snprintf(name, sizeof name, "f%04u.dat", i);
         const size_t size = 1024 + (i * 2654435761u) % (15 * 1024 + 1);
-        one.files.push_back({name, i % 2 ? kb::testing::Pattern(size, i) : TextBytes(size, i)});
+        one.files.push_back({folder.empty() ? std::string(name) : folder + "\\" + name,
+                             i % 2 ? kb::testing::Pattern(size, i) : TextBytes(size, i)});
     }
+    layout.sessions = {std::move(one)};
+    return layout;
+}
+
+// The export benchmark's disc: a folder of 2,000 small files and one 256 MiB
+// file of text and noise in 1 MiB runs, all compressed.
+DiscLayout BenchDisc() {
+    DiscLayout layout = BenchSmallFiles("BENCH", "Many", 2000);
     constexpr size_t kRun = 1u << 20, kLarge = 256u << 20;
     std::string large;
     large.reserve(kLarge);
     for (uint32_t run = 0; large.size() < kLarge; ++run)
         large += run % 2 ? kb::testing::Pattern(kRun, run) : TextBytes(kRun, run);
-    one.files.push_back({"Large.bin", std::move(large)});
-    layout.sessions = {std::move(one)};
+    layout.sessions.front().files.push_back({"Large.bin", std::move(large)});
     return layout;
 }
+
+// The export benchmark's disc of many entries: 4,000 small top-level files.
+DiscLayout BenchEntriesDisc() { return BenchSmallFiles("ENTRIES", "", 4000); }
 
 // 256 MiB that the disc builder compresses quickly and the loader takes a
 // while to unpack: one block of pattern bytes, repeated.
@@ -258,6 +269,7 @@ const NamedLayout kLayouts[] = {
     {"empty", EmptyDisc},
     {"sample-oem", SampleOemDisc},
     {"bench", BenchDisc},
+    {"bench-entries", BenchEntriesDisc},
     {"export", ExportDisc},
     {"crafted-export", CraftedExportDisc},
     {"launcher", LauncherDisc},

@@ -260,6 +260,16 @@ bool ClickListRow(HWND list, int row, bool addToSelection) {
     return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at) && PostMessageA(list, WM_LBUTTONUP, keys, at);
 }
 
+bool SelectAllListRows(HWND list) {
+    RemoteBlock remote(list, sizeof(LVITEMA));
+    if (!remote) return false;
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    return remote.Put(0, &item, sizeof item) &&
+           SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote.at())) != 0;
+}
+
 bool DoubleClickListRow(HWND list, int row) {
     LPARAM at = 0;
     if (!RowPoint(list, row, at)) return false;

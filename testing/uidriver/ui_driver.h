@@ -82,6 +82,9 @@ bool ClickListRow(HWND list, int row, bool addToSelection = false);
 // belong to another process); false when the row is not there.
 bool ListRowLabelRect(HWND list, int row, RECT& rect);
 bool DoubleClickListRow(HWND list, int row);
+// Every row of a list view of any process selected at once, each row's change
+// reported to its owner as a click's would be.
+bool SelectAllListRows(HWND list);
 // In the shell's folder picker of another process: selects folder (once the
 // picker has settled and shows it) and presses OK. False when the picker
 // never showed the folder within 30 s; the picker is then cancelled.

@@ -22,6 +22,10 @@ namespace {
 constexpr int kFileListIdBase = 1000;
 constexpr int kFolderTreeIdBase = 2000;
 constexpr UINT_PTR kTreeMouseSubclass = 0x4B54;
+// Posted once for a burst of selection changes of a session's file list
+// (wParam: the session): a click with Shift over thousands of rows changes
+// each row on its own, and the export list and tree are made once for all.
+constexpr UINT kTakeSelectionMessage = WM_APP + 0x31;
 
 // A press and a release of any mouse button on a session's folder tree hand
 // the keyboard to its file list. The tree's own press tracking takes the
@@ -93,6 +97,9 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             if (!controller_.Destroying()) controller_.FormDestroy();
             return ui::Form::HandleMessage(message, wParam, lParam);
+        case kTakeSelectionMessage:
+            TakeSelection(static_cast<int>(wParam));
+            return 0;
         default:
             if (controller_.HandleMessage(message, static_cast<uintptr_t>(wParam))) return 0;
             return ui::Form::HandleMessage(message, wParam, lParam);
@@ -129,6 +136,7 @@ void TfrmMain::ApplySkin() {
                                controller_.OnSkinButtonMouseUp(static_cast<TCImageButton&>(sender).ButtonId());
                            },
                            [this](ui::Control& sender) {
+                               TakePendingSelections();
                                controller_.OnSkinButtonClick(static_cast<TCImageButton&>(sender).ButtonId());
                            });
     // Every button starts hidden; the tabs come with the sessions, quit and
@@ -253,17 +261,33 @@ void TfrmMain::FileListNotify(const NMHDR& header) {
     }
     if (id <= kFileListIdBase || id > kFileListIdBase + kMaxSessions) return;
     if (header.code == static_cast<UINT>(NM_DBLCLK)) {
+        TakePendingSelections();
         controller_.StartExport();
         return;
     }
     if (header.code != LVN_ITEMCHANGED) return;
     const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
     if (!(change.uChanged & LVIF_STATE) || ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) == 0) return;
+    const int session = id - kFileListIdBase;
+    if (selectionPending_[static_cast<size_t>(session)]) return;
+    selectionPending_[static_cast<size_t>(session)] = true;
+    if (!PostMessageA(Handle(), kTakeSelectionMessage, static_cast<WPARAM>(session), 0)) TakeSelection(session);
+}
+
+void TfrmMain::TakeSelection(int session) {
+    if (session < 1 || session > kMaxSessions || !selectionPending_[static_cast<size_t>(session)]) return;
+    selectionPending_[static_cast<size_t>(session)] = false;
+    const SessionViews& v = views_[static_cast<size_t>(session)];
+    if (!v.list) return;
     std::vector<size_t> selected;
-    for (int i = -1; (i = static_cast<int>(SendMessageA(header.hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(i),
-                                                         LVNI_SELECTED))) >= 0;)
+    for (int i = -1; (i = static_cast<int>(SendMessageA(v.list->WindowHandle(), LVM_GETNEXTITEM,
+                                                         static_cast<WPARAM>(i), LVNI_SELECTED))) >= 0;)
         selected.push_back(static_cast<size_t>(i));
-    controller_.SelectionChanged(id - kFileListIdBase, std::move(selected));
+    controller_.SelectionChanged(session, std::move(selected));
+}
+
+void TfrmMain::TakePendingSelections() {
+    for (int session = 1; session <= kMaxSessions; ++session) TakeSelection(session);
 }
 
 // ---- Messages, the caller, the end.

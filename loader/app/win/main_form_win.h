@@ -124,6 +124,10 @@ private:
 
     ui::Panel& PagePanel(Page page);
     void FileListNotify(const NMHDR& header);
+    // The selection of a session's file list handed to the controller, when
+    // a change of it waits; every waiting one before a click that may use it.
+    void TakeSelection(int session);
+    void TakePendingSelections();
 
     LoaderController controller_{*this};
     WinFolderSystem folders_;
@@ -144,6 +148,7 @@ private:
     std::unique_ptr<TfrmProgress> progress_;
     std::optional<AdminAnswer> admin_;
     std::array<SessionViews, kMaxSessions + 1> views_;
+    std::array<bool, kMaxSessions + 1> selectionPending_{};
 };
 
 }  // namespace kb::loader

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "loader/controller/handoff.h"
 #include "loader/controller/selection.h"
@@ -128,6 +130,54 @@ TEST(SizeLabelTest, FormatsByTheFrameworksRules) {
     for (const Case& c : cases) {
         EXPECT_EQ(FormatFloatArgument(c.format, c.value), c.text) << "[" << c.format << "] " << c.value;
         EXPECT_EQ(FormatWithFloat(c.format, c.value), c.text.value_or("")) << "[" << c.format << "]";
+    }
+}
+
+// The entries AddItem was given, in the order given, sorted by nothing; the
+// sub-items as the interface lays them out.
+class CollectedList final : public EntryList {
+public:
+    void Clear() override { rows_.clear(); }
+    void AddItem(const std::string& path, int rowNumber, int64_t size, int kind) override {
+        rows_.push_back(ListRow{path, {std::to_string(kind), "0", std::to_string(rowNumber), "0", std::to_string(size)}, -1});
+    }
+    void RebuildSorted() override {}
+    const std::vector<ListRow>& Rows() const override { return rows_; }
+
+private:
+    std::vector<ListRow> rows_;
+};
+
+TEST(FillExportListTest, EachSelectedRowTakesItsEntriesInFullListOrder) {
+    SessionRecord record;
+    record.fileList = {ListRow{"B.txt", {"0"}, -1}, ListRow{"A", {"1"}, -1}, ListRow{"C", {"1"}, -1}};
+    auto full = std::make_unique<CollectedList>();
+    // Rows whose first part is "A\" and "A" interleaved; "AB.txt" and "A.txt"
+    // begin with A but are not in it.
+    const char* const captions[] = {"A\\", "AB.txt", "A\\x.txt", "B.txt", "A", "A\\Sub\\", "A.txt", "A\\Sub\\y.txt", "A"};
+    for (int size = 0; size < 9; ++size) full->AddItem(captions[size], 0, size, 0);
+    record.fullList = std::move(full);
+    struct Case {
+        std::vector<size_t> selected;
+        std::vector<std::string> want;  // caption:row number:size
+    } cases[] = {
+        {{}, {}},
+        {{0}, {"B.txt:0:3"}},
+        {{2}, {}},  // no entry under C
+        {{1}, {"A\\:0:0", "A\\x.txt:1:2", "A:2:4", "A\\Sub\\:3:5", "A\\Sub\\y.txt:4:7", "A:5:8"}},
+        {{0, 1, 2},
+         {"B.txt:0:3", "A\\:1:0", "A\\x.txt:2:2", "A:3:4", "A\\Sub\\:4:5", "A\\Sub\\y.txt:5:7", "A:6:8"}},
+        {{1, 7}, {"A\\:0:0", "A\\x.txt:1:2", "A:2:4", "A\\Sub\\:3:5", "A\\Sub\\y.txt:4:7", "A:5:8"}},  // a row past the list
+    };
+    for (const Case& c : cases) {
+        record.selected = c.selected;
+        CollectedList exportList;
+        exportList.AddItem("stale", 0, 0, 0);
+        FillExportList(record, exportList);
+        std::vector<std::string> got;
+        for (const ListRow& r : exportList.Rows())
+            got.push_back(r.caption + ":" + r.subItems[2] + ":" + r.subItems[4] + (r.subItems[0] == "1" ? "" : ":kind"));
+        EXPECT_EQ(got, c.want) << "selected " << c.selected.size() << " rows";
     }
 }
 
