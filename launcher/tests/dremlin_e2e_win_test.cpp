@@ -135,7 +135,7 @@ protected:
             GetClassNameA(w, cls, sizeof cls);
             RECT r{};
             GetWindowRect(w, &r);
-            seen += std::string(" [") + cls + " \"" + uidriver::TextOf(w) + "\" visible " +
+            seen += std::string(" [") + cls + " \"" + uidriver::TitleOf(w) + "\" visible " +
                     std::to_string(IsWindowVisible(w)) + " width " + std::to_string(r.right - r.left) + "]";
         }
         if (const auto box = uidriver::WaitForMessageBox("", launcher.Pid(), 0)) seen += " box \"" + box->text + "\"";
@@ -168,7 +168,7 @@ protected:
 
 // The launcher's main dialog: the top-level "Dremlin" dialog with the drive list and Run.
 bool IsMainDialog(HWND w) {
-    return w && uidriver::ClassOf(w) == "#32770" && uidriver::TextOf(w) == "Dremlin" &&
+    return w && uidriver::ClassOf(w) == "#32770" && uidriver::TitleOf(w) == "Dremlin" &&
            uidriver::FindChild(w, IDC_BUTTON_RUN) && uidriver::FindChild(w, IDC_COMBO_DRIVE);
 }
 
@@ -275,7 +275,7 @@ TEST_F(Dremlin, RunStartsTheRealLoaderWhichShowsTheDiscAndEndsTheLauncher) {
     ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code)) << "the loader's hand-off ends the launcher; windows:" << [] {
         std::string seen;
         for (HWND w : uidriver::FindTopWindows({"", "", 0}))
-            seen += " [" + uidriver::ClassOf(w) + " '" + uidriver::TextOf(w) + "' '" +
+            seen += " [" + uidriver::ClassOf(w) + " '" + uidriver::TitleOf(w) + "' '" +
                     uidriver::TextOf(GetDlgItem(w, 0xFFFF)) + "']";
         return seen;
     }();

@@ -1,0 +1,103 @@
+// The UI driver looks at another program's windows as they are, without
+// waiting for the program: a program between its messages (asleep, or waiting
+// on another program) is still found, and its windows' captions read.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "testing/kit/deadline.h"
+#include "testing/uidriver/ui_driver.h"
+
+namespace kb::uidriver {
+namespace {
+
+constexpr char kClass[] = "KbDriverProbe";
+constexpr char kTitle[] = "A caption to look for";
+
+// The holder stand-in with a window of kClass and kTitle, ended by its id.
+class Holder {
+public:
+    Holder() {
+        std::string line = "\"" + ProgramFolder() + "\\standins\\holder\\holder.exe\" --window " + kClass + " \"" +
+                           kTitle + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        pid_ = pi.dwProcessId;
+    }
+    ~Holder() {
+        if (!process_) return;
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, kb::testing::kStateDeadlineMs);
+        CloseHandle(process_);
+    }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+    DWORD Pid() const { return pid_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+// A look made on a thread of its own, so that one that waits for the stopped
+// program fails here instead of stopping the test with it.
+struct Look {
+    DWORD pid;
+    std::vector<HWND> found;
+    std::string title;
+    HWND window;
+};
+
+DWORD WINAPI LookFor(void* param) {
+    auto* look = static_cast<Look*>(param);
+    look->found = FindTopWindows({kClass, kTitle, look->pid});
+    look->title = TitleOf(look->window);
+    return 0;
+}
+
+TEST(UiDriver, AProgramWhoseThreadIsStoppedIsFoundByItsWindowsCaption) {
+    Holder holder;
+    ASSERT_NE(holder.Pid(), 0u);
+    // Found by class alone, which asks nothing of the program.
+    HWND window = WaitForTopWindow({kClass, "", holder.Pid()}, kb::testing::kStateDeadlineMs);
+    ASSERT_TRUE(window);
+    // Its thread stopped: a message sent to it now is never answered.
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
+
+    Look look{holder.Pid(), {}, {}, window};
+    HANDLE looking = CreateThread(nullptr, 0, &LookFor, &look, 0, nullptr);
+    ASSERT_TRUE(looking);
+    // A look that does not wait is over in moments; one that waits would
+    // never end while the thread is held.
+    const DWORD waited = WaitForSingleObject(looking, 30000);
+    ResumeThread(thread);
+    CloseHandle(thread);
+    WaitForSingleObject(looking, INFINITE);
+    CloseHandle(looking);
+    ASSERT_EQ(waited, WAIT_OBJECT_0) << "the look waited for the stopped program";
+    ASSERT_EQ(look.found.size(), 1u);
+    EXPECT_EQ(look.found[0], window);
+    EXPECT_EQ(look.title, kTitle);
+}
+
+// A caption longer than a first guess of its length comes back whole.
+TEST(UiDriver, TitleOfReadsALongCaptionWhole) {
+    const std::string caption(700, 'x');
+    HWND window = CreateWindowExA(0, "STATIC", caption.c_str(), WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(TitleOf(window), caption);
+    DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace kb::uidriver
