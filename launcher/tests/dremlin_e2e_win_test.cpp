@@ -57,6 +57,14 @@ std::string DiscFolder() {
     return path.empty() ? path : "Z:" + path;
 }
 
+// The letters of the prefix's CD-ROM drives.
+std::string CdRomLetters() {
+    std::string letters;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        if (GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) == DRIVE_CDROM) letters += letter;
+    return letters;
+}
+
 #define REQUIRE_DISC()                                                      \
     if (!DiscLetter() || DiscFolder().empty()) GTEST_SKIP() << "needs the CD-ROM rig"
 
@@ -374,7 +382,7 @@ TEST_P(DriverChecks, TheManagerGetsItsRequestAndItsAnswerDecides) {
         uidriver::AnswerMessageBox(download, IDOK);
     } else {
         const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-        ASSERT_TRUE(box.has_value());
+        ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
         EXPECT_EQ(box->text, "M12");
         ExpectLauncherBox(*box, dialog);
         uidriver::AnswerMessageBox(box->window, IDOK);
@@ -418,7 +426,11 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     const StartFailure& c = GetParam();
     const bool noDriveRow = std::string(c.message) == "M5";
     if (noDriveRow && DiscLetter()) GTEST_SKIP() << "needs a prefix without a CD-ROM drive";
-    if (!noDriveRow) REQUIRE_DISC();
+    if (noDriveRow) {
+        ASSERT_EQ(CdRomLetters(), "") << "the prefix has CD-ROM drives";
+    } else {
+        REQUIRE_DISC();
+    }
     LauncherFolder folder(LauncherFolderOptions(c.targetApp, true));
     ASSERT_TRUE(folder.ok());
     std::unique_ptr<AppDefault> version;
@@ -434,7 +446,7 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     }
     Child launcher(folder.Exe(), "");
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-    ASSERT_TRUE(box.has_value());
+    ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_EQ(box->text, c.message);
     ExpectLauncherBox(*box, nullptr);
     CreateDirectoryA(BesideTest("screenshots").c_str(), nullptr);
@@ -493,7 +505,7 @@ TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
     ASSERT_EQ(ProbeNamedMutex("TARVEL_WIN_WRITER", true), kMutexTaken);
     ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-    ASSERT_TRUE(box.has_value());
+    ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_EQ(box->text, "M10");
     ExpectLauncherBox(*box, dialog);
     uidriver::AnswerMessageBox(box->window, IDOK);
@@ -570,7 +582,7 @@ TEST_F(Dremlin, ALoaderThatNeverReportsGivesMessage10AfterThirtySecondsAndTheEra
     const ULONGLONG clicked = GetTickCount64();
     ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-    ASSERT_TRUE(box.has_value());
+    ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_GE(GetTickCount64() - clicked, 29000u);
     EXPECT_EQ(box->text, "M10");
     ExpectLauncherBox(*box, dialog);
