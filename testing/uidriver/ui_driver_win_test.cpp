@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shared/base/exec.h"
 #include "testing/kit/deadline.h"
 #include "testing/uidriver/ui_driver.h"
 
@@ -21,15 +22,14 @@ constexpr char kTitle[] = "A caption to look for";
 class Holder {
 public:
     Holder() {
-        std::string line = "\"" + ProgramFolder() + "\\standins\\holder\\holder.exe\" --window " + kClass + " \"" +
-                           kTitle + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
-        pid_ = pi.dwProcessId;
+        const std::string line = "\"" + ProgramFolder() + "\\standins\\holder\\holder.exe\" --window " + kClass +
+                                 " \"" + kTitle + "\"";
+        if (!Exec(line, SW_SHOWNORMAL, 0)) return;
+        window_ = WaitForTopWindow({kClass, "", 0}, kb::testing::kStateDeadlineMs);
+        DWORD pid = 0;
+        if (window_) GetWindowThreadProcessId(window_, &pid);
+        if (pid) process_ = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        pid_ = process_ ? pid : 0;
     }
     ~Holder() {
         if (!process_) return;
@@ -40,10 +40,12 @@ public:
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;
     DWORD Pid() const { return pid_; }
+    HWND Window() const { return window_; }
 
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
+    HWND window_ = nullptr;
 };
 
 // A look made on a thread of its own, so that one that waits for the stopped
@@ -63,11 +65,10 @@ DWORD WINAPI LookFor(void* param) {
 }
 
 TEST(UiDriver, AProgramWhoseThreadIsStoppedIsFoundByItsWindowsCaption) {
+    // Found by its class alone, which asks nothing of the program.
     Holder holder;
     ASSERT_NE(holder.Pid(), 0u);
-    // Found by class alone, which asks nothing of the program.
-    HWND window = WaitForTopWindow({kClass, "", holder.Pid()}, kb::testing::kStateDeadlineMs);
-    ASSERT_TRUE(window);
+    HWND window = holder.Window();
     // Its thread stopped: a message sent to it now is never answered.
     HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
     ASSERT_TRUE(thread);
