@@ -210,7 +210,15 @@ std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD 
 }
 
 bool AnswerMessageBox(HWND box, int button) {
-    return PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != FALSE;
+    if (!PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0)) return false;
+    // Until its program has handled the answer the box is still there, and a
+    // look for the program's next box would find this one again.
+    const DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box)) {
+        if (GetTickCount() - start > 60000) return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 HWND FindChild(HWND parent, int id) {

@@ -58,7 +58,9 @@ struct MessageBoxSeen {
 // A message box (class "#32770" with a static of id 0xFFFF) whose title
 // matches (empty: any) of process pid (0: any), polled until timeoutMs.
 std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD pid, DWORD timeoutMs);
-// Presses the box's button (IDOK, IDCANCEL, IDYES, ...).
+// Presses the box's button (IDOK, IDCANCEL, IDYES, ...) and waits until the
+// box has gone, as a user sees it go; false when it is still there after a
+// minute.
 bool AnswerMessageBox(HWND box, int button);
 
 // The child window of parent with control id, at any depth; null when none.

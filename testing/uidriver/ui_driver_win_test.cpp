@@ -1,6 +1,7 @@
 // The UI driver looks at another program's windows as they are, without
 // waiting for the program: a program between its messages (asleep, or waiting
-// on another program) is still found, and its windows' captions read.
+// on another program) is still found, and its windows' captions read. An
+// answered box is gone when the answer returns.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,48 @@ TEST(UiDriver, AProgramWhoseThreadIsStoppedIsFoundByItsWindowsCaption) {
     ASSERT_EQ(look.found.size(), 1u);
     EXPECT_EQ(look.found[0], window);
     EXPECT_EQ(look.title, kTitle);
+}
+
+DWORD WINAPI ShowBox(void*) { return static_cast<DWORD>(MessageBoxA(nullptr, "A question", "KbAnswerProbe", MB_OKCANCEL)); }
+
+struct Answer {
+    HWND box;
+    bool gone = false;
+};
+
+DWORD WINAPI AnswerIt(void* param) {
+    auto* answer = static_cast<Answer*>(param);
+    answer->gone = AnswerMessageBox(answer->box, IDCANCEL);
+    return 0;
+}
+
+// An answered box has gone when the answer returns, so the next look for a
+// box of its program never finds it again.
+TEST(UiDriver, AnAnswerReturnsOnceTheBoxHasGone) {
+    HANDLE asking = CreateThread(nullptr, 0, &ShowBox, nullptr, 0, nullptr);
+    ASSERT_TRUE(asking);
+    const auto box = WaitForMessageBox("KbAnswerProbe", GetCurrentProcessId(), kb::testing::kStateDeadlineMs);
+    ASSERT_TRUE(box.has_value());
+    // The box's thread held: the answer cannot be handled yet.
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(box->window, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
+    Answer answer{box->window};
+    HANDLE answering = CreateThread(nullptr, 0, &AnswerIt, &answer, 0, nullptr);
+    ASSERT_TRUE(answering);
+    const DWORD early = WaitForSingleObject(answering, 500);
+    ResumeThread(thread);
+    CloseHandle(thread);
+    EXPECT_EQ(early, static_cast<DWORD>(WAIT_TIMEOUT)) << "the answer returned while the box was still there";
+    WaitForSingleObject(answering, INFINITE);
+    CloseHandle(answering);
+    EXPECT_TRUE(answer.gone);
+    EXPECT_FALSE(IsWindow(box->window) && IsWindowVisible(box->window));
+    WaitForSingleObject(asking, INFINITE);
+    DWORD result = 0;
+    GetExitCodeThread(asking, &result);
+    CloseHandle(asking);
+    EXPECT_EQ(result, static_cast<DWORD>(IDCANCEL));
 }
 
 // A caption longer than a first guess of its length comes back whole.
