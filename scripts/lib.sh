@@ -211,7 +211,8 @@ kb_wine_restart() {
 
 # Maps folder as the CD-ROM drive <letter>: of a prefix: the dosdevices link,
 # the "Drives" registry value, then a fresh Wine server. Refuses (1) a letter
-# that is already mapped.
+# that is already mapped. The mapping is marked with the process id of the
+# shell that made it (see kb_wine_unmap_stale_cdroms).
 # usage: kb_wine_map_cdrom <prefix> <wine loader> <letter> <folder>
 kb_wine_map_cdrom() {
   local prefix="$1" loader="$2" letter="$3" folder="$4"
@@ -220,6 +221,7 @@ kb_wine_map_cdrom() {
     echo "${letter}: is already mapped in $prefix" >&2
     return 1
   fi
+  printf '%s %s\n' "$$" "$folder" >"$prefix/kb-cdrom-${letter}.owner"
   ln -s "$folder" "$link"
   WINEPREFIX="$prefix" kb_norandom "$loader" reg add 'HKLM\Software\Wine\Drives' /v "${letter}:" /d cdrom /f \
     </dev/null >/dev/null 2>&1
@@ -233,5 +235,28 @@ kb_wine_unmap_cdrom() {
   if [ -L "$link" ] && [ "$(readlink "$link")" = "$folder" ]; then rm -f "$link"; fi
   WINEPREFIX="$prefix" kb_norandom "$loader" reg delete 'HKLM\Software\Wine\Drives' /v "${letter}:" /f \
     </dev/null >/dev/null 2>&1 || true
+  rm -f "$prefix/kb-cdrom-${letter}.owner"
   kb_wine_restart "$prefix" "$loader"
+}
+
+# Takes away every CD-ROM mapping of a prefix whose maker has ended without
+# taking it away itself: a run killed outright (CTest ends a run past its time
+# limit with SIGKILL, which no trap sees) leaves its drive to every later
+# program of the prefix, so a test of a machine without a CD-ROM drive finds
+# one. The disc folder it left is removed with it.
+# usage: kb_wine_unmap_stale_cdroms <prefix> <wine loader>
+kb_wine_unmap_stale_cdroms() {
+  local prefix="$1" loader="$2" marker letter pid folder
+  for marker in "$prefix"/kb-cdrom-?.owner; do
+    [ -f "$marker" ] || continue
+    read -r pid folder <"$marker"
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && continue
+    letter=${marker##*/kb-cdrom-}
+    letter=${letter%.owner}
+    echo "taking away ${letter}: (${folder}), left mapped by a run that was killed" >&2
+    kb_wine_unmap_cdrom "$prefix" "$loader" "$letter" "$folder"
+    case "$folder" in
+      /?*/cdrom-disc) rm -rf "$folder" "$folder.work" ;;
+    esac
+  done
 }

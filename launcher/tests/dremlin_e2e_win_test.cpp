@@ -57,6 +57,14 @@ std::string DiscFolder() {
     return path.empty() ? path : "Z:" + path;
 }
 
+// The letters of the prefix's CD-ROM drives.
+std::string CdRomLetters() {
+    std::string letters;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        if (GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) == DRIVE_CDROM) letters += letter;
+    return letters;
+}
+
 #define REQUIRE_DISC()                                                      \
     if (!DiscLetter() || DiscFolder().empty()) GTEST_SKIP() << "needs the CD-ROM rig"
 
@@ -135,7 +143,7 @@ protected:
             GetClassNameA(w, cls, sizeof cls);
             RECT r{};
             GetWindowRect(w, &r);
-            seen += std::string(" [") + cls + " \"" + uidriver::TextOf(w) + "\" visible " +
+            seen += std::string(" [") + cls + " \"" + uidriver::TitleOf(w) + "\" visible " +
                     std::to_string(IsWindowVisible(w)) + " width " + std::to_string(r.right - r.left) + "]";
         }
         if (const auto box = uidriver::WaitForMessageBox("", launcher.Pid(), 0)) seen += " box \"" + box->text + "\"";
@@ -168,7 +176,7 @@ protected:
 
 // The launcher's main dialog: the top-level "Dremlin" dialog with the drive list and Run.
 bool IsMainDialog(HWND w) {
-    return w && uidriver::ClassOf(w) == "#32770" && uidriver::TextOf(w) == "Dremlin" &&
+    return w && uidriver::ClassOf(w) == "#32770" && uidriver::TitleOf(w) == "Dremlin" &&
            uidriver::FindChild(w, IDC_BUTTON_RUN) && uidriver::FindChild(w, IDC_COMBO_DRIVE);
 }
 
@@ -275,7 +283,7 @@ TEST_F(Dremlin, RunStartsTheRealLoaderWhichShowsTheDiscAndEndsTheLauncher) {
     ASSERT_TRUE(launcher.WaitExit(kDeadlineMs, code)) << "the loader's hand-off ends the launcher; windows:" << [] {
         std::string seen;
         for (HWND w : uidriver::FindTopWindows({"", "", 0}))
-            seen += " [" + uidriver::ClassOf(w) + " '" + uidriver::TextOf(w) + "' '" +
+            seen += " [" + uidriver::ClassOf(w) + " '" + uidriver::TitleOf(w) + "' '" +
                     uidriver::TextOf(GetDlgItem(w, 0xFFFF)) + "']";
         return seen;
     }();
@@ -374,7 +382,7 @@ TEST_P(DriverChecks, TheManagerGetsItsRequestAndItsAnswerDecides) {
         uidriver::AnswerMessageBox(download, IDOK);
     } else {
         const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-        ASSERT_TRUE(box.has_value());
+        ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
         EXPECT_EQ(box->text, "M12");
         ExpectLauncherBox(*box, dialog);
         uidriver::AnswerMessageBox(box->window, IDOK);
@@ -418,7 +426,11 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     const StartFailure& c = GetParam();
     const bool noDriveRow = std::string(c.message) == "M5";
     if (noDriveRow && DiscLetter()) GTEST_SKIP() << "needs a prefix without a CD-ROM drive";
-    if (!noDriveRow) REQUIRE_DISC();
+    if (noDriveRow) {
+        ASSERT_EQ(CdRomLetters(), "") << "the prefix has CD-ROM drives";
+    } else {
+        REQUIRE_DISC();
+    }
     LauncherFolder folder(LauncherFolderOptions(c.targetApp, true));
     ASSERT_TRUE(folder.ok());
     std::unique_ptr<AppDefault> version;
@@ -434,7 +446,7 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
     }
     Child launcher(folder.Exe(), "");
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-    ASSERT_TRUE(box.has_value());
+    ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_EQ(box->text, c.message);
     ExpectLauncherBox(*box, nullptr);
     CreateDirectoryA(BesideTest("screenshots").c_str(), nullptr);
@@ -493,7 +505,7 @@ TEST_F(Dremlin, AFailedStartLeavesReadyWithTheEditionMutexHeldAgain) {
     ASSERT_EQ(ProbeNamedMutex("TARVEL_WIN_WRITER", true), kMutexTaken);
     ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-    ASSERT_TRUE(box.has_value());
+    ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_EQ(box->text, "M10");
     ExpectLauncherBox(*box, dialog);
     uidriver::AnswerMessageBox(box->window, IDOK);
@@ -570,7 +582,7 @@ TEST_F(Dremlin, ALoaderThatNeverReportsGivesMessage10AfterThirtySecondsAndTheEra
     const ULONGLONG clicked = GetTickCount64();
     ASSERT_TRUE(uidriver::Click(FindChild(dialog, IDC_BUTTON_RUN)));
     const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
-    ASSERT_TRUE(box.has_value());
+    ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_GE(GetTickCount64() - clicked, 29000u);
     EXPECT_EQ(box->text, "M10");
     ExpectLauncherBox(*box, dialog);

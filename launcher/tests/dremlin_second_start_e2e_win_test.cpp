@@ -75,7 +75,7 @@ TEST_F(DremlinSecondStart, RestoresTheMinimisedFirstAndBringsItToTheFront) {
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(WaitUntil([&] {
         return !IsIconic(dialog) && IsWindowVisible(dialog) && GetForegroundWindow() == dialog;
-    })) << "iconic " << IsIconic(dialog) << ", foreground '" << uidriver::TextOf(GetForegroundWindow()) << "'";
+    })) << "iconic " << IsIconic(dialog) << ", foreground '" << uidriver::TitleOf(GetForegroundWindow()) << "'";
     EXPECT_FALSE(first.WaitExit(0, code));
 
     ASSERT_TRUE(uidriver::AskToClose(dialog));

@@ -27,7 +27,7 @@ BOOL CALLBACK CollectTop(HWND window, LPARAM param) {
         if (pid != q.pid) return TRUE;
     }
     if (!q.windowClass.empty() && ClassOf(window) != q.windowClass) return TRUE;
-    if (!q.title.empty() && TextOf(window) != q.title) return TRUE;
+    if (!q.title.empty() && TitleOf(window) != q.title) return TRUE;
     state->found.push_back(window);
     return TRUE;
 }
@@ -178,6 +178,20 @@ std::string TextOf(HWND window) {
     return text;
 }
 
+std::string TitleOf(HWND window) {
+    // GetWindowText sends WM_GETTEXT only to this process's windows; another
+    // process's caption is read as the system keeps it.
+    std::string title(256, '\0');
+    for (;;) {
+        const int got = GetWindowTextA(window, title.data(), static_cast<int>(title.size()));
+        if (got < static_cast<int>(title.size()) - 1) {
+            title.resize(static_cast<size_t>(got > 0 ? got : 0));
+            return title;
+        }
+        title.resize(title.size() * 2);
+    }
+}
+
 std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD pid, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     WindowQuery q;
@@ -188,7 +202,7 @@ std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD 
         for (HWND box : FindTopWindows(q)) {
             HWND text = GetDlgItem(box, 0xFFFF);
             if (!text) continue;
-            return MessageBoxSeen{box, TextOf(box), TextOf(text)};
+            return MessageBoxSeen{box, TitleOf(box), TextOf(text)};
         }
         if (GetTickCount() - start >= timeoutMs) return std::nullopt;
         Sleep(20);
@@ -196,7 +210,15 @@ std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD 
 }
 
 bool AnswerMessageBox(HWND box, int button) {
-    return PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) != FALSE;
+    if (!PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0)) return false;
+    // Until its program has handled the answer the box is still there, and a
+    // look for the program's next box would find this one again.
+    const DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box)) {
+        if (GetTickCount() - start > 60000) return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 HWND FindChild(HWND parent, int id) {

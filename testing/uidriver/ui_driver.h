@@ -41,7 +41,14 @@ std::vector<HWND> FindTopWindows(const WindowQuery& query);
 HWND WaitForTopWindow(const WindowQuery& query, DWORD timeoutMs);
 
 std::string ClassOf(HWND window);
+// A window's text through WM_GETTEXT, which waits for the window's thread: a
+// control's contents (an edit's, a static's).
 std::string TextOf(HWND window);
+// A top-level window's caption, as its title bar shows it. Read without a
+// message to the window's thread when that thread is another process's, so a
+// program busy between its own messages (sleeping, or waiting on another
+// program) is looked at as it is, not waited for.
+std::string TitleOf(HWND window);
 
 struct MessageBoxSeen {
     HWND window = nullptr;
@@ -51,7 +58,9 @@ struct MessageBoxSeen {
 // A message box (class "#32770" with a static of id 0xFFFF) whose title
 // matches (empty: any) of process pid (0: any), polled until timeoutMs.
 std::optional<MessageBoxSeen> WaitForMessageBox(const std::string& title, DWORD pid, DWORD timeoutMs);
-// Presses the box's button (IDOK, IDCANCEL, IDYES, ...).
+// Presses the box's button (IDOK, IDCANCEL, IDYES, ...) and waits until the
+// box has gone, as a user sees it go; false when it is still there after a
+// minute.
 bool AnswerMessageBox(HWND box, int button);
 
 // The child window of parent with control id, at any depth; null when none.

@@ -3,7 +3,8 @@
 # test prefix, runs a Windows program with KB_CDROM_LETTER set (under Xvfb when
 # no display is set), and takes the mapping and the folder away again.
 # usage: with_cdrom.sh <wine-run.sh> <prefix> <letter> <disc folder> <disc_builder.exe> <program> [args...]
-# Exit code: the program's; 77 when the letter is already mapped (skipped).
+# Exit code: the program's; 77 when the letter is already mapped (skipped). A
+# mapping left by a run that was killed is taken away first.
 # KB_WINE_LOADER names the Wine loader of the prefix's word size; KB_DISC_LAYOUT,
 # when set, names the disc_builder layout to write instead of the sample disc.
 # The program gets KB_DISC_SOURCES, the Windows path of the folder that holds
@@ -17,11 +18,12 @@ case "$disc" in
   /?*/cdrom-disc) ;;
   *) echo "refusing disc folder $disc"; exit 1 ;;
 esac
+export WINEPREFIX="$prefix" KB_WINE_PREFIX="$prefix"
+kb_wine_unmap_stale_cdroms "$prefix" "$KB_WINE_LOADER"
 if [ -e "$prefix/dosdevices/${letter}:" ] || [ -L "$prefix/dosdevices/${letter}:" ]; then
   echo "${letter}: is already mapped in $prefix; leaving it alone"
   exit 77
 fi
-export WINEPREFIX="$prefix" KB_WINE_PREFIX="$prefix"
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 # Every entry's path, kind, size, mode and modification time (to the
 # nanosecond), then every file's checksum; folders' times show files that came
