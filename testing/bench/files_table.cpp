@@ -173,7 +173,7 @@ struct Row {
     double floorCall = 0, entryCall = 0, workerCall = 0;
 };
 
-Row MeasureCount(int n, int reps, const std::string& work) {
+Row MeasureCount(int n, int reps, const std::string& work, bool entriesOnly) {
     Row row;
     row.n = n;
     const std::vector<SourceFile> files = MakeFiles(n);
@@ -194,20 +194,22 @@ Row MeasureCount(int n, int reps, const std::string& work) {
 
     // What every job costs before any work: a worker started, waited for up to
     // 100 ms as the frame does, then to its end; the body does nothing.
-    Calls workerCalls;
-    row.worker = Best(
-                     reps, [] {},
-                     [&] {
-                         for (int i = 0; i < n; ++i)
-                             workerCalls.Time([&] {
-                                 std::unique_ptr<sys::Thread> t = app.System().StartThread([](void*) {}, nullptr);
-                                 Require(t != nullptr, "cannot start a thread");
-                                 t->Wait(100);
-                                 t->Wait(sys::kInfinite);
-                             });
-                     }) /
-                 n;
-    row.workerCall = workerCalls.Median();
+    if (!entriesOnly) {
+        Calls workerCalls;
+        row.worker = Best(
+                         reps, [] {},
+                         [&] {
+                             for (int i = 0; i < n; ++i)
+                                 workerCalls.Time([&] {
+                                     std::unique_ptr<sys::Thread> t = app.System().StartThread([](void*) {}, nullptr);
+                                     Require(t != nullptr, "cannot start a thread");
+                                     t->Wait(100);
+                                     t->Wait(sys::kInfinite);
+                                 });
+                         }) /
+                     n;
+        row.workerCall = workerCalls.Median();
+    }
 
     // Packing N entries, one Pack each, into a new pack.
     row.packing = Best(
@@ -239,6 +241,17 @@ Row MeasureCount(int n, int reps, const std::string& work) {
                   n;
     row.entryCall = entryCalls.Median();
     RequireAll(files, out, "UnPack of plain entries");
+    auto wipeAll = [&] {
+        testing::WipePath(src);
+        testing::WipePath(out);
+        testing::WipePath(tmp);
+        testing::WipePath(plainPack);
+        testing::WipePath(folderPack);
+    };
+    if (entriesOnly) {
+        wipeAll();
+        return row;
+    }
 
     // One compressed entry of N records.
     testing::WipePath(folderPack);
@@ -270,11 +283,7 @@ Row MeasureCount(int n, int reps, const std::string& work) {
     for (const SourceFile* f : picked)
         Require(SameBytes(Join(Join(sub, kFolderName), f->name), f->bytes), "UnPackSubFile: " + f->name + " differs");
 
-    testing::WipePath(src);
-    testing::WipePath(out);
-    testing::WipePath(tmp);
-    testing::WipePath(plainPack);
-    testing::WipePath(folderPack);
+    wipeAll();
     return row;
 }
 
@@ -310,38 +319,56 @@ void SayWhatTheStampsAllow(const std::string& work) {
 
 }  // namespace
 
-int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps) {
+int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps, bool entriesOnly) {
     SayWhatTheStampsAllow(work);
     std::printf("files of 1-16 KiB, encrypted pack R = %d, best of %d; us per file (per call for UnPackSubFile), "
                 "wall (processor time of all threads); x = wall / floor's wall; median call: the median of the "
                 "single calls' wall times over all runs (per file for the floor)\n",
                 kTableRounds, reps);
-    std::printf("| N | floor | one entry, N records | x | N entries, one UnPack each | x | packing N entries | "
-                "UnPackSubFile per call | per record | a bare worker | median call: floor | N entries | x | a bare worker |\n"
-                "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    // Only the floor, the packing and the N entries: a shorter run to profile.
+    if (entriesOnly)
+        std::printf("| N | floor | N entries, one UnPack each | x | packing N entries | median call: floor | N entries | x |\n"
+                    "|---|---|---|---|---|---|---|---|\n");
+    else
+        std::printf("| N | floor | one entry, N records | x | N entries, one UnPack each | x | packing N entries | "
+                    "UnPackSubFile per call | per record | a bare worker | median call: floor | N entries | x | a bare worker |\n"
+                    "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     std::vector<Row> rows;
     for (int n : counts) {
-        rows.push_back(MeasureCount(n, reps, work));
+        rows.push_back(MeasureCount(n, reps, work, entriesOnly));
         const Row& r = rows.back();
-        std::printf("| %d | %s | %s | %s | %s | %s | %s | %s | %.3f | %s | %.1f | %.1f | %s | %.1f |\n", r.n,
-                    Cell(r.floor).c_str(), Cell(r.records).c_str(), Times(r.records.wall / r.floor.wall).c_str(),
-                    Cell(r.entries).c_str(), Times(r.entries.wall / r.floor.wall).c_str(), Cell(r.packing).c_str(),
-                    Cell(r.subFile).c_str(), r.subFile.wall * 1e6 / r.n, Cell(r.worker).c_str(), r.floorCall * 1e6,
-                    r.entryCall * 1e6, Times(r.entryCall / r.floorCall).c_str(), r.workerCall * 1e6);
+        if (entriesOnly)
+            std::printf("| %d | %s | %s | %s | %s | %.1f | %.1f | %s |\n", r.n, Cell(r.floor).c_str(),
+                        Cell(r.entries).c_str(), Times(r.entries.wall / r.floor.wall).c_str(), Cell(r.packing).c_str(),
+                        r.floorCall * 1e6, r.entryCall * 1e6, Times(r.entryCall / r.floorCall).c_str());
+        else
+            std::printf("| %d | %s | %s | %s | %s | %s | %s | %s | %.3f | %s | %.1f | %.1f | %s | %.1f |\n", r.n,
+                        Cell(r.floor).c_str(), Cell(r.records).c_str(), Times(r.records.wall / r.floor.wall).c_str(),
+                        Cell(r.entries).c_str(), Times(r.entries.wall / r.floor.wall).c_str(), Cell(r.packing).c_str(),
+                        Cell(r.subFile).c_str(), r.subFile.wall * 1e6 / r.n, Cell(r.worker).c_str(), r.floorCall * 1e6,
+                        r.entryCall * 1e6, Times(r.entryCall / r.floorCall).c_str(), r.workerCall * 1e6);
         std::fflush(stdout);
     }
     if (rows.size() >= 2) {
         const Row& a = rows.front();
         const Row& b = rows.back();
-        std::printf("growth N = %d -> %d (per file, wall): floor %.2fx | records %.2fx | entries %.2fx | packing %.2fx | "
-                    "UnPackSubFile per record %.2fx | median call: floor %.2fx, entries %.2fx, bare worker %.2fx\n",
-                    a.n, b.n, b.floor.wall / a.floor.wall, b.records.wall / a.records.wall,
-                    b.entries.wall / a.entries.wall, b.packing.wall / a.packing.wall,
-                    (b.subFile.wall / b.n) / (a.subFile.wall / a.n), b.floorCall / a.floorCall,
-                    b.entryCall / a.entryCall, b.workerCall / a.workerCall);
+        if (entriesOnly)
+            std::printf("growth N = %d -> %d (per file, wall): floor %.2fx | entries %.2fx | packing %.2fx | median "
+                        "call: floor %.2fx, entries %.2fx\n",
+                        a.n, b.n, b.floor.wall / a.floor.wall, b.entries.wall / a.entries.wall,
+                        b.packing.wall / a.packing.wall, b.floorCall / a.floorCall, b.entryCall / a.entryCall);
+        else
+            std::printf("growth N = %d -> %d (per file, wall): floor %.2fx | records %.2fx | entries %.2fx | packing "
+                        "%.2fx | UnPackSubFile per record %.2fx | median call: floor %.2fx, entries %.2fx, bare worker "
+                        "%.2fx\n",
+                        a.n, b.n, b.floor.wall / a.floor.wall, b.records.wall / a.records.wall,
+                        b.entries.wall / a.entries.wall, b.packing.wall / a.packing.wall,
+                        (b.subFile.wall / b.n) / (a.subFile.wall / a.n), b.floorCall / a.floorCall,
+                        b.entryCall / a.entryCall, b.workerCall / a.workerCall);
     }
-    std::printf("zip peer (AES-256 zip of 4,000 such files, natively): %.0f us per file\n", kZipPeerPerFile * 1e6);
+    if (!entriesOnly)
+        std::printf("zip peer (AES-256 zip of 4,000 such files, natively): %.0f us per file\n", kZipPeerPerFile * 1e6);
     return 0;
 }
 

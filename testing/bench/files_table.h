@@ -6,7 +6,8 @@
 namespace kb::bench {
 
 // Prints one row per count: the floor, one entry of N records, N entries one
-// UnPack each, packing N entries, UnPackSubFile. Work files go under work.
-int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps);
+// UnPack each, packing N entries, UnPackSubFile; with entriesOnly only the
+// floor, the packing and the N entries. Work files go under work.
+int RunFilesTable(const std::string& work, const std::vector<int>& counts, int reps, bool entriesOnly = false);
 
 }  // namespace kb::bench

@@ -6,7 +6,7 @@
 //                                                       the ratios (64 MiB, 3 runs)
 //   kb_bench --big-pack [--big-size MiB] [--dir FOLDER] the big compressed entry
 //   kb_bench --big-unpack [--dir FOLDER]                unpacks it, peak memory
-//   kb_bench --table [--counts 250,1000,4000] [--reps N] [--dir FOLDER]
+//   kb_bench --table [--counts 250,1000,4000] [--reps N] [--dir FOLDER] [--only-entries]
 //                                                       many small files, per file
 //
 // A ratio is the floor's time divided by the library's, best run of each: 1.0
@@ -227,6 +227,7 @@ struct Options {
     std::string dir;
     std::string only;  // the measurements to run, e.g. "1,3"; empty for all
     std::vector<int> counts{250, 1000, 4000};
+    bool entriesOnly = false;  // --table: only the floor, the packing and the N entries
     bool Want(int k) const { return only.empty() || only.find(char('0' + k)) != std::string::npos; }
     enum class Mode { Ratios, BigPack, BigUnpack, Table } mode = Mode::Ratios;
 };
@@ -494,6 +495,8 @@ Options Parse(int argc, char** argv) {
             opt.mode = Options::Mode::BigUnpack;
         else if (a == "--table")
             opt.mode = Options::Mode::Table;
+        else if (a == "--only-entries")
+            opt.entriesOnly = true;
         else if (a == "--counts") {
             opt.counts.clear();
             const std::string list = value();
@@ -507,7 +510,7 @@ Options Parse(int argc, char** argv) {
         }
         else
             Fail("unknown argument " + a +
-                 "\nusage: kb_bench [--size MiB] [--reps N] [--dir FOLDER] [--only 1,2,3,4,5] | --big-pack [--big-size MiB] | --big-unpack | --table [--counts 250,1000,4000]");
+                 "\nusage: kb_bench [--size MiB] [--reps N] [--dir FOLDER] [--only 1,2,3,4,5] | --big-pack [--big-size MiB] | --big-unpack | --table [--counts 250,1000,4000] [--only-entries]");
     }
     return opt;
 }
@@ -525,7 +528,7 @@ int main(int argc, char** argv) {
     case Options::Mode::BigUnpack:
         return RunBigUnpack(work);
     case Options::Mode::Table:
-        return kb::bench::RunFilesTable(work, opt.counts, opt.reps);
+        return kb::bench::RunFilesTable(work, opt.counts, opt.reps, opt.entriesOnly);
     case Options::Mode::Ratios:
         break;
     }
