@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "launcher/tests/dremlin_fixture_win.h"
+#include "launcher/sequencer.h"
 #include "launcher/tests/launcher_win_test_support.h"
 #include "launcher/win/named_mutex_win.h"
 #include "launcher/win/resource.h"
@@ -444,8 +445,11 @@ TEST_P(StartFailures, OneMessageOverTheSplashThenTheEndWithoutEraser) {
         ASSERT_TRUE(testing::WaitForMutexes(spec.mutexes));
         ASSERT_TRUE(testing::WaitForHolderWindow(spec, holders.back()->Pid()));
     }
+    // The box comes after whatever the launcher itself waits for first: the
+    // bound is that wait plus the one every other step is given.
+    const DWORD ownWaitMs = std::string(c.message) == "M11" ? DWORD{kEraserProbes} * kEraserPauseMs : 0;
     Child launcher(folder.Exe(), "");
-    const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs);
+    const auto box = uidriver::WaitForMessageBox("Dremlin", launcher.Pid(), kDeadlineMs + ownWaitMs);
     ASSERT_TRUE(box.has_value()) << "the launcher shows:" << WhatItShows(launcher);
     EXPECT_EQ(box->text, c.message);
     ExpectLauncherBox(*box, nullptr);
