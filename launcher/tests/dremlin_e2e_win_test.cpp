@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/tests/dremlin_fixture_win.h"
 #include "launcher/sequencer.h"
+#include "launcher/tests/dremlin_fixture_win.h"
 #include "launcher/tests/launcher_win_test_support.h"
 #include "launcher/win/named_mutex_win.h"
 #include "launcher/win/resource.h"
@@ -60,10 +60,8 @@ std::string DiscFolder() {
 
 // The letters of the prefix's CD-ROM drives.
 std::string CdRomLetters() {
-    std::string letters;
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
-        if (GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) == DRIVE_CDROM) letters += letter;
-    return letters;
+    const std::vector<char> letters = CdRomDriveLetters();
+    return std::string(letters.begin(), letters.end());
 }
 
 #define REQUIRE_DISC()                                                      \
